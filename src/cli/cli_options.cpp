@@ -1,0 +1,94 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+
+namespace carbonel::cli {
+
+const char* const kUsage = R"(Usage:
+  carbonel-cli convert PHOTO OUTPUT [options]
+  carbonel-cli --help
+
+convert   turns PHOTO (.jpg, .jpeg or .bmp) into a sketch and writes it to OUTPUT. OUTPUT's
+          extension picks the format: .jpg/.jpeg JPEG at quality 20, .bmp 24-bit BMP,
+          .wmf placeable Windows metafile, .emf enhanced metafile. The sketch is one pixel
+          wider and taller than the photo, as the program's Save writes it.
+
+Conversion options (defaults are the program's start state):
+  --precision N      0..200, how small a contrast makes a stroke (default 170)
+  --line N           1..15, the line step: how far apart the compared pixels lie (default 1)
+  --style S          pen (black strokes), pencil (darkening by contrast) or
+                     pastel (strokes in the photo's colours) (default pencil)
+  --texture PICTURE  lay this paper picture (.bmp, .jpg, .jpeg) under the strokes
+  --stretch          stretch the paper over the sketch instead of tiling it
+  --threads N        threads for the conversion (default: every core)
+
+Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
+)";
+
+int parseIntOption(const std::string& option, const std::string& value, int low, int high) {
+    int number = 0;
+    const char* end = value.data() + value.size();
+    const auto [rest, error] = std::from_chars(value.data(), end, number);
+    if (error != std::errc() || rest != end || number < low || number > high) {
+        throw UsageError(option + " takes a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + value + "\"");
+    }
+    return number;
+}
+
+namespace {
+
+const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i) {
+    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
+    return args[++i];
+}
+
+}  // namespace
+
+bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i, ConversionArgs& out) {
+    const std::string& option = args[i];
+    if (option == "--precision") {
+        out.precision = parseIntOption(option, valueOf(args, i), 0, 200);
+    } else if (option == "--line") {
+        out.line = parseIntOption(option, valueOf(args, i), 1, 15);
+    } else if (option == "--style") {
+        const std::string& style = valueOf(args, i);
+        if (style == "pen") {
+            out.style = PenStyle::Pen;
+        } else if (style == "pencil") {
+            out.style = PenStyle::Pencil;
+        } else if (style == "pastel") {
+            out.style = PenStyle::Pastel;
+        } else {
+            throw UsageError("--style takes pen, pencil or pastel, not \"" + style + "\"");
+        }
+    } else if (option == "--texture") {
+        out.texture = valueOf(args, i);
+    } else if (option == "--stretch") {
+        out.stretch = true;
+    } else if (option == "--threads") {
+        out.threads = parseIntOption(option, valueOf(args, i), 1, 256);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
+    ConvertArgs parsed;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (takeConversionOption(args, i, parsed.conversion)) continue;
+        if (args[i].starts_with("--")) throw UsageError("unknown option " + args[i]);
+        positional.push_back(args[i]);
+    }
+    if (positional.size() != 2) throw UsageError("convert takes a PHOTO and an OUTPUT");
+    if (parsed.conversion.stretch && !parsed.conversion.texture) {
+        throw UsageError("--stretch needs --texture");
+    }
+    parsed.photo = positional[0];
+    parsed.output = positional[1];
+    return parsed;
+}
+
+}  // namespace carbonel::cli

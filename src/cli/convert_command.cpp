@@ -1,0 +1,42 @@
+#include "cli/convert_command.h"
+
+#include "cli/report.h"
+#include "imageio/picture_files.h"
+#include "sketch/convert.h"
+#include "sketch/error.h"
+
+namespace carbonel::cli {
+
+std::optional<Raster> loadTexture(const ConversionArgs& args) {
+    if (!args.texture) return std::nullopt;
+    return loadPicture(*args.texture);
+}
+
+void convertFile(const std::string& photoPath, const std::string& outputPath,
+                 const ConversionArgs& args, const std::optional<Raster>& texture) {
+    const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
+    const Raster photo = loadPicture(photoPath);
+    ConversionOptions options;
+    options.precision = args.precision;
+    options.line = args.line;
+    options.style = args.style;
+    options.texture = texture ? &*texture : nullptr;
+    options.textureFit = args.stretch ? TextureFit::Stretch : TextureFit::Tile;
+    options.threads = args.threads;
+    const Raster sketch = convertPhoto(photo, options);
+    writeSketchAs(sketch, outputPath, type, photo.width(), photo.height());
+}
+
+int runConvert(const ConvertArgs& args) {
+    try {
+        saveTypeForOutput(args.output);
+        const std::optional<Raster> texture = loadTexture(args.conversion);
+        convertFile(args.photo, args.output, args.conversion, texture);
+        return 0;
+    } catch (const Error& error) {
+        reportError(error.what());
+        return 1;
+    }
+}
+
+}  // namespace carbonel::cli

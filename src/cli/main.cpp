@@ -1,0 +1,36 @@
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/convert_command.h"
+#include "cli/report.h"
+
+namespace carbonel::cli {
+
+void reportError(const std::string& message) { std::cerr << "carbonel-cli: " << message << '\n'; }
+
+}  // namespace carbonel::cli
+
+int main(int argc, char** argv) {
+    using namespace carbonel::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
+    try {
+        if (args.empty()) throw UsageError("no command given");
+        const std::string command = args.front();
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (command == "convert") return runConvert(parseConvertArgs(rest));
+        throw UsageError("unknown command \"" + command + "\"");
+    } catch (const UsageError& error) {
+        reportError(error.what());
+        std::cerr << '\n' << kUsage;
+        return 2;
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// Reads a Windows BMP file of any depth the bitmap reader supports and makes it 24-bit. A missing
+// file fails with "Cannot open file %s", a damaged one with "Bitmap image is not valid", a picture
+// over the size limit before its pixels are allocated.
+Raster readBmp(const std::string& path);
+
+// Writes an uncompressed 24-bit BMP, rows bottom-up.
+void writeBmp(const Raster& picture, std::FILE* out);
+
+// The device-independent bitmap of a picture as BMP files and metafiles hold it: a 40-byte
+// header followed by 24-bit rows, bottom-up, each padded to four bytes.
+std::size_t dibRowBytes(int width);
+void appendDibHeader(std::string& out, int width, int height);
+void writeDibRows(const Raster& picture, std::FILE* out);
+
+}  // namespace carbonel

@@ -1,0 +1,50 @@
+#include "imageio/picture_files.h"
+
+#include "imageio/atomic_file.h"
+#include "imageio/bmp_codec.h"
+#include "imageio/jpeg_codec.h"
+#include "imageio/metafile.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+
+Raster loadPicture(const std::string& path) {
+    switch (photoKindFor(path)) {
+        case PhotoKind::Jpeg:
+            return readJpeg(path);
+        case PhotoKind::Bmp:
+            return readBmp(path);
+    }
+    return {};
+}
+
+void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,
+                   int photoHeight) {
+    if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+    AtomicFile file(path);
+    switch (type) {
+        case SaveType::Jpeg:
+            writeJpeg(sketch, file.stream());
+            break;
+        case SaveType::Bmp:
+            writeBmp(sketch, file.stream());
+            break;
+        case SaveType::Metafile:
+            if (metafileKindFor(path) == MetafileKind::Wmf) {
+                writePlaceableWmf(sketch, photoWidth, photoHeight, file.stream());
+            } else {
+                writeEmf(sketch, photoWidth, photoHeight, file.stream());
+            }
+            break;
+    }
+    file.commit();
+}
+
+std::string saveSketchFile(const Raster& sketch, const std::string& path, SaveType type,
+                           int photoWidth, int photoHeight) {
+    const std::string name = saveNameFor(path, type);
+    writeSketchAs(sketch, name, type, photoWidth, photoHeight);
+    return name;
+}
+
+}  // namespace carbonel

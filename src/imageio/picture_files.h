@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "imageio/picture_names.h"
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// Reads a photo as a 24-bit raster; its kind comes from the file name's own extension.
+Raster loadPicture(const std::string& path);
+
+// Writes a sketch of the given type under saveNameFor(path, type) and returns that name. The
+// metafile's frame is the photo's size. The file appears only once it is completely written;
+// an empty sketch fails with "There is no sketch to save." and writes nothing.
+std::string saveSketchFile(const Raster& sketch, const std::string& path, SaveType type,
+                           int photoWidth, int photoHeight);
+
+// Writes a sketch in the format its output name's extension asks for, under exactly that name.
+void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,
+                   int photoHeight);
+
+}  // namespace carbonel

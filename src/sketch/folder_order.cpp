@@ -1,0 +1,37 @@
+#include "sketch/folder_order.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace carbonel {
+namespace fs = std::filesystem;
+
+std::string toLowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::vector<FolderEntry> sortedFolderEntries(const fs::path& folder) {
+    std::vector<FolderEntry> entries;
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) return entries;
+    for (const fs::directory_iterator end; it != end; it.increment(error)) {
+        if (error) break;
+        const fs::directory_entry& entry = *it;
+        std::string name = entry.path().filename().string();
+        std::error_code statusError;
+        const bool isDirectory = entry.is_directory(statusError) && !entry.is_symlink(statusError);
+        entries.push_back({name, entry.path(), isDirectory && !name.starts_with(".")});
+    }
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const std::string la = toLowerAscii(a.name);
+        const std::string lb = toLowerAscii(b.name);
+        return la != lb ? la < lb : a.name < b.name;
+    });
+    return entries;
+}
+
+}  // namespace carbonel

@@ -1,0 +1,82 @@
+#include "sketch/raster.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "sketch/error.h"
+
+namespace carbonel {
+
+void checkPictureSize(int width, int height) {
+    if (width < 0 || height < 0) throw Error("Invalid picture size");
+    if (width > kMaxPictureSide || height > kMaxPictureSide) {
+        throw Error("Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels (at most " + std::to_string(kMaxPictureSide) +
+                    " in either direction)");
+    }
+}
+
+Raster::Raster(int width, int height) { setSize(width, height); }
+
+void Raster::setSize(int width, int height) {
+    checkPictureSize(width, height);
+    if (width == width_ && height == height_) return;
+    if (width == 0 || height == 0) {
+        // An empty raster remembers its other side but holds no pixels.
+        width_ = width;
+        height_ = height;
+        stride_ = strideFor(width);
+        data_.reset();
+        return;
+    }
+    const std::size_t stride = strideFor(width);
+    std::shared_ptr<std::uint8_t[]> data(new std::uint8_t[stride * static_cast<std::size_t>(height)]);
+    const int keepWidth = std::min(width, width_);
+    const int keepHeight = data_ ? std::min(height, height_) : 0;
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* out = data.get() + y * stride;
+        int kept = 0;
+        if (y < keepHeight) {
+            kept = keepWidth;
+            std::memcpy(out, data_.get() + y * stride_, static_cast<std::size_t>(kept) * 3);
+        }
+        std::memset(out + kept * 3, 255, stride - static_cast<std::size_t>(kept) * 3);
+    }
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    data_ = std::move(data);
+}
+
+const std::uint8_t* Raster::row(int y) const {
+    if (y < 0 || y >= height_) throw Error("Scan line index out of range");
+    return rowUnchecked(y);
+}
+
+std::uint8_t* Raster::mutableRow(int y) {
+    if (y < 0 || y >= height_) throw Error("Scan line index out of range");
+    detach();
+    return mutableRowUnchecked(y);
+}
+
+void Raster::detach() {
+    if (!data_ || data_.use_count() == 1) return;
+    const std::size_t bytes = stride_ * static_cast<std::size_t>(height_);
+    std::shared_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes]);
+    std::memcpy(copy.get(), data_.get(), bytes);
+    data_ = std::move(copy);
+}
+
+bool Raster::operator==(const Raster& other) const {
+    if (width_ != other.width_ || height_ != other.height_) return false;
+    if (data_ == other.data_) return true;
+    for (int y = 0; y < height_; ++y) {
+        if (std::memcmp(rowUnchecked(y), other.rowUnchecked(y), static_cast<std::size_t>(width_) * 3) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace carbonel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+enum class TextureFit { Tile, Stretch };
+
+// One texture name offered in the selector, and the picture file it loads.
+struct TextureEntry {
+    std::string name;            // the file name without its last four characters, as on disk
+    std::filesystem::path file;  // the ".bmp" file the name stands for, in its own folder
+};
+
+// Appends the textures found in `folder` and, depth first, in its sub-folders: every file whose
+// lower-cased name ends in ".bmp" or ".swf". Entries come sorted by lower-cased name, then by exact
+// name; symbolic links and names starting with "." are never descended into. A missing or
+// unreadable folder adds nothing.
+void listTextures(const std::filesystem::path& folder, std::vector<TextureEntry>& list);
+
+// Lays `texture` over the whole of `sketch`: tiled from the top-left corner (the last column and
+// row of tiles clipped), or stretched with nearest-neighbour sampling. An empty texture leaves the
+// sketch as it is.
+void layTexture(Raster& sketch, const Raster& texture, TextureFit fit);
+
+// Sizes the sketch to (photoWidth / scale + 1) x (photoHeight / scale + 1) and lays the texture.
+void applyTexture(Raster& sketch, int photoWidth, int photoHeight, int outputScale,
+                  const Raster& texture, TextureFit fit);
+
+}  // namespace carbonel
