@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "imageio/picture_files.h"
+#include "sketch/convert.h"
+#include "test_support.h"
+
+namespace carbonel {
+namespace {
+
+using test::quoted;
+
+test::CommandResult cli(const std::string& arguments) {
+    return test::runCommand(std::string(CARBONEL_CLI) + " " + arguments);
+}
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(CliConvert, WritesWhatTheLibraryConverts) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    const auto paper = test::dataFile("chelsea-8bit.bmp");
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "out.bmp") +
+                  " --style pastel --line 4 --precision 120 --texture " + quoted(paper) + " --threads 2")
+                  .status,
+              0);
+    const Raster texture = loadPicture(paper.string());
+    ConversionOptions options;
+    options.style = PenStyle::Pastel;
+    options.line = 4;
+    options.precision = 120;
+    options.texture = &texture;
+    const Raster sketch = convertPhotoReference(loadPicture(photo.string()), options);
+    writeSketchAs(sketch, (dir / "expected.bmp").string(), SaveType::Bmp, 0, 0);
+    EXPECT_TRUE(test::readBytes(dir / "out.bmp") == test::readBytes(dir / "expected.bmp"));
+
+    for (const char* name : {"o.jpg", "o.JPEG", "o.wmf", "o.emf"}) {
+        const test::CommandResult result = cli("convert " + quoted(photo) + " " + quoted(dir / name));
+        EXPECT_EQ(result.status, 0) << name << result.output;
+        EXPECT_GT(std::filesystem::file_size(dir / name), 100u) << name;
+    }
+    EXPECT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "s.bmp") + " --texture " + quoted(paper) +
+                  " --stretch")
+                  .status,
+              0);
+}
+
+TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
+    test::TempDir dir;
+    const std::string good = test::readBytes(test::dataFile("chelsea.jpg"));
+    std::string brokenBmp = test::readBytes(test::dataFile("chelsea-24bit.bmp"));
+    brokenBmp[14] = 99;
+    test::writeBytes(dir / "empty.jpg", "");
+    test::writeBytes(dir / "text.jpg", "hello\n");
+    test::writeBytes(dir / "truncated.jpg", good.substr(0, good.size() - 3000));
+    test::writeBytes(dir / "broken.bmp", brokenBmp);
+    test::writeBytes(dir / "photo.png", good);
+    test::writeBytes(dir / "afile", "x");
+    test::writeBytes(dir / "existing.bmp", "keep me");
+    const auto photo = test::dataFile("chelsea.jpg");
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {quoted(dir / "missing.jpg") + " " + quoted(dir / "existing.bmp"), "Cannot open file"},
+        {quoted(dir / "empty.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
+        {quoted(dir / "text.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
+        {quoted(dir / "truncated.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
+        {quoted(dir / "broken.bmp") + " " + quoted(dir / "existing.bmp"), "Bitmap image is not valid"},
+        {quoted(dir / "photo.png") + " " + quoted(dir / "existing.bmp"), "Unknown picture file extension (.png)"},
+        {quoted(photo) + " " + quoted(dir / "out.png"), "Unknown picture file extension (.png)"},
+        {quoted(photo) + " " + quoted(dir / "nowhere" / "out.jpg"), "Cannot create file"},
+        {quoted(photo) + " " + quoted(dir / "afile" / "out.jpg"), "Cannot create file"},
+        {quoted(photo) + " " + quoted(dir / "existing.bmp") + " --texture " + quoted(dir / "text.jpg"), "JPEG error #"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const test::CommandResult result = cli("convert " + arguments);
+        EXPECT_EQ(result.status, 1) << arguments;
+        EXPECT_EQ(lineCount(result.output), 1u) << result.output;
+        EXPECT_TRUE(result.output.starts_with("carbonel-cli: ")) << result.output;
+        EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
+    }
+    EXPECT_EQ(test::readBytes(dir / "existing.bmp"), "keep me");
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+    // Nothing but the files the test made: no partial output, no temporary.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 7);
+}
+
+TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
+    test::TempDir dir;
+    const std::string files = quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "o.bmp");
+    const std::vector<std::string> badUsages = {
+         std::string(""), "convert", "convert " + quoted(test::dataFile("chelsea.jpg")), "convert " + files + " --precision 201",
+          "convert " + files + " --precision -1", "convert " + files + " --line 0", "convert " + files + " --line 16",
+          "convert " + files + " --line 2x", "convert " + files + " --style crayon", "convert " + files + " --bogus",
+          "convert " + files + " --stretch", "convert " + files + " --threads", "paint " + files};
+    for (const std::string& arguments : badUsages) {
+        const test::CommandResult result = cli(arguments);
+        EXPECT_EQ(result.status, 2) << arguments;
+        EXPECT_NE(result.output.find("Usage:"), std::string::npos) << arguments;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "o.bmp"));
+    const test::CommandResult help = cli("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* option : {"--precision", "--line", "--style", "--texture", "--stretch", "--threads"}) {
+        EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace
+}  // namespace carbonel

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "imageio/bmp_codec.h"
+#include "imageio/jpeg_codec.h"
+#include "imageio/picture_files.h"
+#include "sketch/convert.h"
+#include "sketch/error.h"
+#include "test_support.h"
+
+namespace carbonel {
+namespace {
+
+using test::quoted;
+
+std::string jpegErrorOf(const std::string& path) {
+    try {
+        readJpeg(path);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "decoded";
+}
+
+TEST(Jpeg, DecodesToTheReferenceDecodersPixels) {
+    test::TempDir dir;
+    for (const char* name : {"chelsea.jpg", "coffee.jpg"}) {
+        const auto reference = dir / (std::string(name) + ".bmp");
+        ASSERT_EQ(test::runCommand(std::string(DJPEG) + " -dct float -bmp -outfile " + quoted(reference) +
+                                   " " + quoted(test::dataFile(name)))
+                      .status,
+                  0);
+        EXPECT_EQ(readJpeg(test::dataFile(name).string()), readBmp(reference.string())) << name;
+    }
+}
+
+TEST(Jpeg, EncodesExactlyAsTheReferenceEncoder) {
+    test::TempDir dir;
+    ConversionOptions options;
+    options.style = PenStyle::Pastel;
+    const Raster sketch = convertPhoto(readJpeg(test::dataFile("chelsea.jpg").string()), options);
+    const auto ours = dir / "ours.jpg";
+    const auto bmp = dir / "sketch.bmp";
+    const auto reference = dir / "reference.jpg";
+    writeSketchAs(sketch, ours.string(), SaveType::Jpeg, 0, 0);
+    writeSketchAs(sketch, bmp.string(), SaveType::Bmp, 0, 0);
+    ASSERT_EQ(test::runCommand(std::string(CJPEG) + " -dct float -quality 20 -baseline -outfile " +
+                               quoted(reference) + " " + quoted(bmp))
+                  .status,
+              0);
+    std::string a = test::readBytes(ours);
+    std::string b = test::readBytes(reference);
+    ASSERT_GT(a.size(), 20u);
+    ASSERT_EQ(a.size(), b.size());
+    // The JFIF density fields (unit and two densities) are the only bytes allowed to differ.
+    for (std::size_t i = 13; i < 18; ++i) a[i] = b[i] = 0;
+    EXPECT_TRUE(a == b);
+}
+
+TEST(Jpeg, DamagedFilesFailWithTheCodecsMessage) {
+    test::TempDir dir;
+    const std::string good = test::readBytes(test::dataFile("chelsea.jpg"));
+    test::writeBytes(dir / "empty.jpg", "");
+    test::writeBytes(dir / "text.jpg", "this is not a picture\n");
+    test::writeBytes(dir / "truncated.jpg", good.substr(0, good.size() / 2));
+    EXPECT_EQ(jpegErrorOf((dir / "missing.jpg").string()), "Cannot open file " + (dir / "missing.jpg").string());
+    for (const char* name : {"empty.jpg", "text.jpg", "truncated.jpg"}) {
+        EXPECT_TRUE(jpegErrorOf((dir / name).string()).starts_with("JPEG error #")) << name;
+    }
+}
+
+TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
+    test::TempDir dir;
+    std::string bytes = test::readBytes(test::dataFile("chelsea.jpg"));
+    // Find the frame header (SOF0..SOF2) and claim 60000 x 60000 pixels.
+    std::size_t sof = std::string::npos;
+    for (std::size_t i = 2; i + 9 < bytes.size(); ++i) {
+        const auto marker = static_cast<unsigned char>(bytes[i + 1]);
+        if (static_cast<unsigned char>(bytes[i]) == 0xFF && marker >= 0xC0 && marker <= 0xC2) {
+            sof = i;
+            break;
+        }
+    }
+    ASSERT_NE(sof, std::string::npos);
+    for (std::size_t at : {sof + 5, sof + 7}) {
+        bytes[at] = static_cast<char>(0xEA);
+        bytes[at + 1] = static_cast<char>(0x60);
+    }
+    test::writeBytes(dir / "huge.jpg", bytes);
+    EXPECT_EQ(jpegErrorOf((dir / "huge.jpg").string()),
+              "Picture too large: 60000 x 60000 pixels (at most 16384 in either direction)");
+}
+
+}  // namespace
+}  // namespace carbonel

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "sketch/error.h"
+#include "sketch/raster.h"
+#include "test_support.h"
+
+namespace carbonel {
+namespace {
+
+using test::Bgr;
+using test::pixelAt;
+using test::setPixel;
+
+const Bgr kWhite{255, 255, 255};
+
+TEST(Raster, NewRasterIsWhiteAndRowsOutsideFail) {
+    Raster raster;
+    raster.setWidth(3);
+    raster.setHeight(2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(pixelAt(raster, x, y), kWhite);
+    }
+    EXPECT_THROW(
+        {
+            try {
+                raster.row(-1);
+            } catch (const Error& error) {
+                EXPECT_STREQ(error.what(), "Scan line index out of range");
+                throw;
+            }
+        },
+        Error);
+    EXPECT_THROW(raster.row(2), Error);
+    EXPECT_THROW(raster.mutableRow(2), Error);
+}
+
+TEST(Raster, ResizingKeepsTheOverlapAndWhitensTheRest) {
+    Raster raster(4, 2);
+    for (int x = 0; x < 4; ++x) setPixel(raster, x, 1, {std::uint8_t(x), 1, 2});
+    raster.setWidth(6);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(pixelAt(raster, x, 1), (Bgr{std::uint8_t(x), 1, 2}));
+    EXPECT_EQ(pixelAt(raster, 4, 1), kWhite);
+    EXPECT_EQ(pixelAt(raster, 5, 1), kWhite);
+    raster.setHeight(3);
+    EXPECT_EQ(pixelAt(raster, 3, 1), (Bgr{3, 1, 2}));
+    EXPECT_EQ(pixelAt(raster, 3, 2), kWhite);
+    // Shrinking to nothing and growing again gives white, not the old pixels.
+    raster.setHeight(0);
+    raster.setHeight(2);
+    EXPECT_EQ(pixelAt(raster, 3, 1), kWhite);
+}
+
+TEST(Raster, CopiesShareUntilWrittenAndThenDiffer) {
+    Raster a(5, 5);
+    setPixel(a, 2, 2, {1, 2, 3});
+    Raster b = a;
+    EXPECT_TRUE(b.sharesPixelsWith(a));
+    setPixel(b, 2, 2, {9, 9, 9});
+    EXPECT_FALSE(b.sharesPixelsWith(a));
+    EXPECT_EQ(pixelAt(a, 2, 2), (Bgr{1, 2, 3}));
+    EXPECT_EQ(pixelAt(b, 2, 2), (Bgr{9, 9, 9}));
+    Raster c = a;
+    c.make24Bit();
+    EXPECT_EQ(c, a);
+}
+
+TEST(Raster, RefusesSizesOverTheLimitBeforeAllocating) {
+    Raster raster;
+    EXPECT_THROW(raster.setSize(kMaxPictureSide + 1, 1), Error);
+    EXPECT_THROW(raster.setSize(1, -1), Error);
+    EXPECT_TRUE(raster.isEmpty());
+    EXPECT_NO_THROW(raster.setSize(kMaxPictureSide, 1));
+}
+
+}  // namespace
+}  // namespace carbonel

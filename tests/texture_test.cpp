@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "sketch/texture.h"
+#include "test_support.h"
+
+namespace carbonel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bgr;
+using test::makeRaster;
+using test::pixelAt;
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<TextureEntry> list;
+    listTextures(folder, list);
+    std::vector<std::string> names;
+    for (const TextureEntry& entry : list) names.push_back(entry.name);
+    return names;
+}
+
+void touch(const fs::path& path) { test::writeBytes(path, "x"); }
+
+TEST(ListTextures, ListsBitmapAndSwfNamesDepthFirstInNameOrder) {
+    test::TempDir dir;
+    touch(dir / "Paper.BMP");
+    touch(dir / "canvas.bmp");
+    touch(dir / "notes.txt");
+    touch(dir / "linen.bmp");
+    touch(dir / "linen.swf");
+    touch(dir / ".bmp");
+    fs::create_directory(dir / "grain");
+    touch(dir / "grain" / "Rough.bmp");
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{"", "canvas", "Rough", "linen", "linen", "Paper"}));
+
+    std::vector<TextureEntry> list;
+    listTextures(dir.path(), list);
+    // Both linen items load linen.bmp; a sub-folder's texture loads from its own folder.
+    EXPECT_EQ(list[3].file, dir / "linen.bmp");
+    EXPECT_EQ(list[4].file, dir / "linen.bmp");
+    EXPECT_EQ(list[2].file, dir / "grain" / "Rough.bmp");
+}
+
+TEST(ListTextures, SkipsLinksHiddenFoldersAndMissingFolders) {
+    test::TempDir dir;
+    fs::create_directory(dir / "top");
+    touch(dir / "top" / "a.bmp");
+    fs::create_directory_symlink(dir.path(), dir / "top" / "loop");
+    fs::create_directory(dir / "top" / ".hidden");
+    touch(dir / "top" / ".hidden" / "b.bmp");
+    EXPECT_EQ(namesIn(dir / "top"), (std::vector<std::string>{"a"}));
+    EXPECT_TRUE(namesIn(dir / "missing").empty());
+    fs::create_directory(dir / "empty");
+    EXPECT_TRUE(namesIn(dir / "empty").empty());
+}
+
+TEST(LayTexture, TilesFromTheCornerAndClipsTheLastTiles) {
+    const Raster tile = makeRaster(50, 50, [](int x, int y) { return Bgr{std::uint8_t(x), std::uint8_t(y), 7}; });
+    Raster sketch(101, 101);
+    layTexture(sketch, tile, TextureFit::Tile);
+    EXPECT_EQ(pixelAt(sketch, 0, 0), (Bgr{0, 0, 7}));
+    EXPECT_EQ(pixelAt(sketch, 49, 50), (Bgr{49, 0, 7}));
+    EXPECT_EQ(pixelAt(sketch, 100, 100), (Bgr{0, 0, 7}));  // the third tile shows one pixel
+    EXPECT_EQ(pixelAt(sketch, 73, 99), (Bgr{23, 49, 7}));
+}
+
+TEST(LayTexture, StretchesWithoutAveragingAndIgnoresAnEmptyTexture) {
+    const Raster two = makeRaster(2, 1, [](int x, int) { return x ? Bgr{200, 200, 200} : Bgr{10, 10, 10}; });
+    Raster sketch(7, 3);
+    layTexture(sketch, two, TextureFit::Stretch);
+    for (int x = 0; x < 7; ++x) {
+        const Bgr colour = pixelAt(sketch, x, 2);
+        EXPECT_TRUE(colour == (Bgr{10, 10, 10}) || colour == (Bgr{200, 200, 200})) << x;
+        EXPECT_EQ(colour, pixelAt(sketch, x, 0));
+    }
+    EXPECT_EQ(pixelAt(sketch, 0, 0), (Bgr{10, 10, 10}));
+    EXPECT_EQ(pixelAt(sketch, 6, 0), (Bgr{200, 200, 200}));
+
+    Raster untouched = makeRaster(5, 5, [](int, int) { return Bgr{1, 2, 3}; });
+    const Raster before = untouched;
+    layTexture(untouched, Raster(), TextureFit::Tile);
+    layTexture(untouched, Raster(), TextureFit::Stretch);
+    EXPECT_EQ(untouched, before);
+}
+
+TEST(ApplyTexture, SizesTheSketchToThePhotoPlusOne) {
+    const Raster paper = makeRaster(3, 3, [](int, int) { return Bgr{9, 9, 9}; });
+    Raster sketch(500, 2);
+    applyTexture(sketch, 20, 10, 1, paper, TextureFit::Tile);
+    EXPECT_EQ(sketch.width(), 21);
+    EXPECT_EQ(sketch.height(), 11);
+    EXPECT_EQ(pixelAt(sketch, 20, 10), (Bgr{9, 9, 9}));
+}
+
+}  // namespace
+}  // namespace carbonel
