@@ -54,7 +54,9 @@ TEST(Metafile, AMetafileReaderRendersTheWmf) {
         test::runCommand(std::string(WMF2SVG) + " -o " + test::quoted(svg) + " " + test::quoted(wmf));
     ASSERT_EQ(result.status, 0) << result.output;
     const std::string text = test::readBytes(svg);
-    EXPECT_NE(text.find("<image"), std::string::npos) << text.substr(0, 400);
+    // The frame is the photo's size, and the bitmap starts at its top-left corner.
+    EXPECT_NE(text.find("<svg width=\"200\" height=\"100\""), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find("<image x=\"0.000000\" y=\"0.000000\""), std::string::npos) << text.substr(0, 400);
 }
 
 TEST(Metafile, EnhancedMetafileRecordsAreWellFormed) {

@@ -19,6 +19,18 @@ void checkPictureSize(int width, int height) {
 
 Raster::Raster(int width, int height) { setSize(width, height); }
 
+Raster Raster::uninitialized(int width, int height) {
+    checkPictureSize(width, height);
+    Raster raster;
+    raster.width_ = width;
+    raster.height_ = height;
+    raster.stride_ = strideFor(width);
+    if (width > 0 && height > 0) {
+        raster.data_.reset(new std::uint8_t[raster.stride_ * static_cast<std::size_t>(height)]);
+    }
+    return raster;
+}
+
 void Raster::setSize(int width, int height) {
     checkPictureSize(width, height);
     if (width == width_ && height == height_) return;

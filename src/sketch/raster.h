@@ -21,6 +21,8 @@ public:
     Raster() = default;
     // A white raster of the given size.
     Raster(int width, int height);
+    // A raster whose pixels are left unset, for a caller that writes every row itself.
+    static Raster uninitialized(int width, int height);
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -47,14 +47,19 @@ void listTextures(const fs::path& folder, std::vector<TextureEntry>& list) {
 
 void layTexture(Raster& sketch, const Raster& texture, TextureFit fit) {
     if (texture.isEmpty() || sketch.isEmpty()) return;
+    sketch.detach();
+    layTextureRows(sketch, texture, fit, 0, sketch.height());
+}
+
+void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow, int endRow) {
+    if (texture.isEmpty() || sketch.isEmpty()) return;
     const int width = sketch.width();
     const int height = sketch.height();
     const int tw = texture.width();
     const int th = texture.height();
-    sketch.detach();
     if (fit == TextureFit::Tile) {
         // Opaque tiles from the top-left corner: pixel (x, y) shows texture pixel (x mod tw, y mod th).
-        for (int y = 0; y < height; ++y) {
+        for (int y = firstRow; y < endRow; ++y) {
             const std::uint8_t* in = texture.rowUnchecked(y % th);
             std::uint8_t* out = sketch.mutableRowUnchecked(y);
             for (int x = 0; x < width; x += tw) {
@@ -70,7 +75,7 @@ void layTexture(Raster& sketch, const Raster& texture, TextureFit fit) {
         sourceColumn[static_cast<std::size_t>(x)] =
             static_cast<int>((2LL * x + 1) * tw / (2LL * width));
     }
-    for (int y = 0; y < height; ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         const int sy = static_cast<int>((2LL * y + 1) * th / (2LL * height));
         const std::uint8_t* in = texture.rowUnchecked(sy);
         std::uint8_t* out = sketch.mutableRowUnchecked(y);
