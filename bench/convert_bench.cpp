@@ -22,13 +22,15 @@ carbonel::ConversionOptions optionsFor(const benchmark::State& state, int thread
 }
 
 void setRate(benchmark::State& state) {
-    state.counters["pixels/s"] = benchmark::Counter(double(photo().width()) * photo().height() * state.iterations(),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["pixels/s"] =
+        benchmark::Counter(double(photo().width()) * photo().height() * state.iterations(),
+                           benchmark::Counter::kIsRate);
 }
 
 void Reference(benchmark::State& state) {
     const carbonel::ConversionOptions options = optionsFor(state, 1);
-    for (auto _ : state) benchmark::DoNotOptimize(carbonel::convertPhotoReference(photo(), options));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(carbonel::convertPhotoReference(photo(), options));
     setRate(state);
 }
 
@@ -46,8 +48,16 @@ void FastAllThreads(benchmark::State& state) {
 
 // Arguments: the style (0 Pen, 1 Pencil, 2 Pastel).
 BENCHMARK(Reference)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(FastOneThread)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
-BENCHMARK(FastAllThreads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(FastOneThread)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+BENCHMARK(FastAllThreads)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace
 

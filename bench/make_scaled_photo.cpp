@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     }
     try {
         const carbonel::Raster photo = carbonel::bench::scaledPhoto(argv[1], std::atof(argv[2]));
-        carbonel::writeSketchAs(photo, argv[3], carbonel::SaveType::Bmp, photo.width(), photo.height());
+        carbonel::writeSketchAs(photo, argv[3], carbonel::SaveType::Bmp, photo.width(),
+                                photo.height());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_scaled_photo: %s\n", error.what());
         return 1;

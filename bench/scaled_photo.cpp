@@ -13,8 +13,9 @@ Raster scaledPhoto(const std::string& path, double megapixels) {
     QImage image(photo.rowUnchecked(0), photo.width(), photo.height(),
                  static_cast<qsizetype>(photo.bytesPerLine()), QImage::Format_BGR888);
     const double factor = std::sqrt(megapixels * 1e6 / (double(photo.width()) * photo.height()));
-    const QImage scaled = image.scaled(int(photo.width() * factor), int(photo.height() * factor),
-                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    const QImage scaled = image
+                              .scaled(int(photo.width() * factor), int(photo.height() * factor),
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                               .convertToFormat(QImage::Format_BGR888);
     Raster result(scaled.width(), scaled.height());
     for (int y = 0; y < scaled.height(); ++y) {

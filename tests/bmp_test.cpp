@@ -27,12 +27,15 @@ TEST(Bmp, PalettePhotoConvertsLikeItsTrueColourTwin) {
     ASSERT_EQ(palette.width(), 451);
     ASSERT_EQ(palette.height(), 300);
     EXPECT_EQ(palette, trueColour);
-    EXPECT_EQ(convertPhoto(palette, ConversionOptions{}), convertPhoto(trueColour, ConversionOptions{}));
+    EXPECT_EQ(convertPhoto(palette, ConversionOptions{}),
+              convertPhoto(trueColour, ConversionOptions{}));
 }
 
 TEST(Bmp, WritesBottomUpTwentyFourBitRowsThatReadBack) {
     test::TempDir dir;
-    const Raster picture = test::makeRaster(5, 3, [](int x, int y) { return Bgr{std::uint8_t(x), std::uint8_t(y), 200}; });
+    const Raster picture = test::makeRaster(5, 3, [](int x, int y) {
+        return Bgr{std::uint8_t(x), std::uint8_t(y), 200};
+    });
     writeSketchAs(picture, (dir / "p.bmp").string(), SaveType::Bmp, 0, 0);
     const std::string bytes = test::readBytes(dir / "p.bmp");
     ASSERT_EQ(bytes.size(), 14u + 40u + 3u * 16u);  // rows of 15 bytes padded to 16
@@ -53,7 +56,8 @@ TEST(Bmp, BrokenOrMissingFilesFailClearly) {
     EXPECT_EQ(bmpErrorOf((dir / "broken.bmp").string()), "Bitmap image is not valid");
     EXPECT_EQ(bmpErrorOf((dir / "empty.bmp").string()), "Bitmap image is not valid");
     EXPECT_EQ(bmpErrorOf((dir / "short.bmp").string()), "Bitmap image is not valid");
-    EXPECT_EQ(bmpErrorOf((dir / "none.bmp").string()), "Cannot open file " + (dir / "none.bmp").string());
+    EXPECT_EQ(bmpErrorOf((dir / "none.bmp").string()),
+              "Cannot open file " + (dir / "none.bmp").string());
     // A JPEG file named .bmp is read as a bitmap, and is none.
     EXPECT_EQ(bmpErrorOf(test::dataFile("chelsea.jpg").string()), "Bitmap image is not valid");
 }
@@ -67,10 +71,13 @@ TEST(SaveSketch, NeverWritesAnEmptyOrPartialFile) {
         saveSketchFile(Raster(3, 3), (dir / "missing" / "x").string(), SaveType::Jpeg, 2, 2);
         FAIL();
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + (dir / "missing" / "x.jpg").string());
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot create file " + (dir / "missing" / "x.jpg").string());
     }
-    EXPECT_EQ(saveSketchFile(Raster(3, 3), (dir / "a.jpg").string(), SaveType::Bmp, 2, 2), (dir / "a.jpg.bmp").string());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
+    EXPECT_EQ(saveSketchFile(Raster(3, 3), (dir / "a.jpg").string(), SaveType::Bmp, 2, 2),
+              (dir / "a.jpg.bmp").string());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+              2);  // no temporary left
 }
 
 }  // namespace

@@ -13,16 +13,19 @@ test::CommandResult cli(const std::string& arguments) {
     return test::runCommand(std::string(CARBONEL_CLI) + " " + arguments);
 }
 
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST(CliConvert, WritesWhatTheLibraryConverts) {
     test::TempDir dir;
     const auto photo = test::dataFile("chelsea.jpg");
     const auto paper = test::dataFile("chelsea-8bit.bmp");
-    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "out.bmp") +
-                  " --style pastel --line 4 --precision 120 --texture " + quoted(paper) + " --threads 2")
-                  .status,
-              0);
+    ASSERT_EQ(
+        cli("convert " + quoted(photo) + " " + quoted(dir / "out.bmp") +
+            " --style pastel --line 4 --precision 120 --texture " + quoted(paper) + " --threads 2")
+            .status,
+        0);
     const Raster texture = loadPicture(paper.string());
     ConversionOptions options;
     options.style = PenStyle::Pastel;
@@ -34,12 +37,13 @@ TEST(CliConvert, WritesWhatTheLibraryConverts) {
     EXPECT_TRUE(test::readBytes(dir / "out.bmp") == test::readBytes(dir / "expected.bmp"));
 
     for (const char* name : {"o.jpg", "o.JPEG", "o.wmf", "o.emf"}) {
-        const test::CommandResult result = cli("convert " + quoted(photo) + " " + quoted(dir / name));
+        const test::CommandResult result =
+            cli("convert " + quoted(photo) + " " + quoted(dir / name));
         EXPECT_EQ(result.status, 0) << name << result.output;
         EXPECT_GT(std::filesystem::file_size(dir / name), 100u) << name;
     }
-    EXPECT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "s.bmp") + " --texture " + quoted(paper) +
-                  " --stretch")
+    EXPECT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "s.bmp") + " --texture " +
+                  quoted(paper) + " --stretch")
                   .status,
               0);
 }
@@ -63,12 +67,16 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
         {quoted(dir / "empty.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
         {quoted(dir / "text.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
         {quoted(dir / "truncated.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
-        {quoted(dir / "broken.bmp") + " " + quoted(dir / "existing.bmp"), "Bitmap image is not valid"},
-        {quoted(dir / "photo.png") + " " + quoted(dir / "existing.bmp"), "Unknown picture file extension (.png)"},
+        {quoted(dir / "broken.bmp") + " " + quoted(dir / "existing.bmp"),
+         "Bitmap image is not valid"},
+        {quoted(dir / "photo.png") + " " + quoted(dir / "existing.bmp"),
+         "Unknown picture file extension (.png)"},
         {quoted(photo) + " " + quoted(dir / "out.png"), "Unknown picture file extension (.png)"},
         {quoted(photo) + " " + quoted(dir / "nowhere" / "out.jpg"), "Cannot create file"},
         {quoted(photo) + " " + quoted(dir / "afile" / "out.jpg"), "Cannot create file"},
-        {quoted(photo) + " " + quoted(dir / "existing.bmp") + " --texture " + quoted(dir / "text.jpg"), "JPEG error #"},
+        {quoted(photo) + " " + quoted(dir / "existing.bmp") + " --texture " +
+             quoted(dir / "text.jpg"),
+         "JPEG error #"},
     };
     for (const auto& [arguments, message] : cases) {
         const test::CommandResult result = cli("convert " + arguments);
@@ -86,11 +94,19 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
 TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
     test::TempDir dir;
     const std::string files = quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "o.bmp");
-    const std::vector<std::string> badUsages = {
-         std::string(""), "convert", "convert " + quoted(test::dataFile("chelsea.jpg")), "convert " + files + " --precision 201",
-          "convert " + files + " --precision -1", "convert " + files + " --line 0", "convert " + files + " --line 16",
-          "convert " + files + " --line 2x", "convert " + files + " --style crayon", "convert " + files + " --bogus",
-          "convert " + files + " --stretch", "convert " + files + " --threads", "paint " + files};
+    const std::vector<std::string> badUsages = {std::string(""),
+                                                "convert",
+                                                "convert " + quoted(test::dataFile("chelsea.jpg")),
+                                                "convert " + files + " --precision 201",
+                                                "convert " + files + " --precision -1",
+                                                "convert " + files + " --line 0",
+                                                "convert " + files + " --line 16",
+                                                "convert " + files + " --line 2x",
+                                                "convert " + files + " --style crayon",
+                                                "convert " + files + " --bogus",
+                                                "convert " + files + " --stretch",
+                                                "convert " + files + " --threads",
+                                                "paint " + files};
     for (const std::string& arguments : badUsages) {
         const test::CommandResult result = cli(arguments);
         EXPECT_EQ(result.status, 2) << arguments;
@@ -99,7 +115,8 @@ TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
     EXPECT_FALSE(std::filesystem::exists(dir / "o.bmp"));
     const test::CommandResult help = cli("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--precision", "--line", "--style", "--texture", "--stretch", "--threads"}) {
+    for (const char* option :
+         {"--precision", "--line", "--style", "--texture", "--stretch", "--threads"}) {
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
     }
 }

@@ -1,8 +1,9 @@
+#include "sketch/convert.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "sketch/convert.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -39,7 +40,8 @@ TEST(Convert, FastPathGivesTheReferenceBytesForEveryStyleAndLineStep) {
                 options.texture = line % 2 ? &paper : nullptr;
                 options.threads = 1 + line % 2;
                 ASSERT_EQ(convertPhoto(photo, options), convertPhotoReference(photo, options))
-                    << "style " << static_cast<int>(style) << " line " << line << " precision " << precision;
+                    << "style " << static_cast<int>(style) << " line " << line << " precision "
+                    << precision;
             }
         }
     }
@@ -96,16 +98,22 @@ TEST(Convert, LineFifteenLeavesWideUndecidedFramesAndTinyPhotosStayBlank) {
     }
     // At 3L + 1 pixels nothing is decided; at 3L + 2 a single column is.
     options.line = 2;
-    const Raster narrow = makeRaster(7, 20, [](int x, int) { return x < 5 ? Bgr{0, 0, 0} : kWhite; });
+    const Raster narrow = makeRaster(7, 20, [](int x, int) {
+        return x < 5 ? Bgr{0, 0, 0} : kWhite;
+    });
     EXPECT_EQ(convertPhoto(narrow, options), Raster(8, 21));
-    const Raster wider = makeRaster(8, 20, [](int x, int) { return x < 5 ? Bgr{0, 0, 0} : kWhite; });
+    const Raster wider = makeRaster(8, 20, [](int x, int) {
+        return x < 5 ? Bgr{0, 0, 0} : kWhite;
+    });
     const Raster decided = convertPhoto(wider, options);
     EXPECT_NE(pixelAt(decided, 4, 10), kWhite);
     EXPECT_EQ(decided.width(), 9);
 }
 
 TEST(Convert, StrokesGoOnThePaper) {
-    const Raster photo = makeRaster(30, 30, [](int x, int) { return x < 15 ? Bgr{0, 0, 0} : kWhite; });
+    const Raster photo = makeRaster(30, 30, [](int x, int) {
+        return x < 15 ? Bgr{0, 0, 0} : kWhite;
+    });
     const Raster paper = makeRaster(4, 4, [](int, int) { return Bgr{200, 210, 220}; });
     ConversionOptions options;
     options.texture = &paper;

@@ -2,6 +2,7 @@
 
 #include "imageio/bmp_codec.h"
 #include "imageio/jpeg_codec.h"
+#include "imageio/photo_conversion.h"
 #include "imageio/picture_files.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
@@ -25,8 +26,8 @@ TEST(Jpeg, DecodesToTheReferenceDecodersPixels) {
     test::TempDir dir;
     for (const char* name : {"chelsea.jpg", "coffee.jpg"}) {
         const auto reference = dir / (std::string(name) + ".bmp");
-        ASSERT_EQ(test::runCommand(std::string(DJPEG) + " -dct float -bmp -outfile " + quoted(reference) +
-                                   " " + quoted(test::dataFile(name)))
+        ASSERT_EQ(test::runCommand(std::string(DJPEG) + " -dct float -bmp -outfile " +
+                                   quoted(reference) + " " + quoted(test::dataFile(name)))
                       .status,
                   0);
         EXPECT_EQ(readJpeg(test::dataFile(name).string()), readBmp(reference.string())) << name;
@@ -62,7 +63,8 @@ TEST(Jpeg, DamagedFilesFailWithTheCodecsMessage) {
     test::writeBytes(dir / "empty.jpg", "");
     test::writeBytes(dir / "text.jpg", "this is not a picture\n");
     test::writeBytes(dir / "truncated.jpg", good.substr(0, good.size() / 2));
-    EXPECT_EQ(jpegErrorOf((dir / "missing.jpg").string()), "Cannot open file " + (dir / "missing.jpg").string());
+    EXPECT_EQ(jpegErrorOf((dir / "missing.jpg").string()),
+              "Cannot open file " + (dir / "missing.jpg").string());
     for (const char* name : {"empty.jpg", "text.jpg", "truncated.jpg"}) {
         EXPECT_TRUE(jpegErrorOf((dir / name).string()).starts_with("JPEG error #")) << name;
     }
@@ -88,6 +90,44 @@ TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
     test::writeBytes(dir / "huge.jpg", bytes);
     EXPECT_EQ(jpegErrorOf((dir / "huge.jpg").string()),
               "Picture too large: 60000 x 60000 pixels (at most 16384 in either direction)");
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+TEST(LoadAndConvert, SketchingWhileDecodingGivesTheReferenceSketch) {
+    const std::string path = test::dataFile("coffee.jpg").string();
+    const Raster photo = readJpeg(path);
+    const Raster paper = test::makeRaster(7, 5, [](int x, int y) {
+        return test::Bgr{std::uint8_t(30 * x), std::uint8_t(40 * y), 99};
+    });
+    for (int line : {1, 4, 15}) {
+        for (PenStyle style :
+             {PenStyle::Pen, PenStyle::Pencil, PenStyle::Pastel, PenStyle::Brush}) {
+            ConversionOptions options;
+            options.line = line;
+            options.style = style;
+            options.threads = 2;
+            options.texture = line == 4 ? &paper : nullptr;
+            const ConvertedPhoto converted = loadAndConvert(path, options);
+            EXPECT_EQ(converted.photo, photo);
+            EXPECT_EQ(converted.sketch, convertPhotoReference(photo, options)) << line;
+        }
+    }
+}
+
+TEST(LoadAndConvert, ADecodingFailureReachesTheCaller) {
+    test::TempDir dir;
+    const std::string good = test::readBytes(test::dataFile("coffee.jpg"));
+    for (std::size_t keep : {std::size_t{700}, good.size() / 3, good.size() - 500}) {
+        test::writeBytes(dir / "cut.jpg", good.substr(0, keep));
+        ConversionOptions options;
+        options.threads = 2;
+        EXPECT_THROW(loadAndConvert((dir / "cut.jpg").string(), options), Error) << keep;
+    }
 }
 
 }  // namespace

@@ -22,12 +22,15 @@ std::uint16_t u16At(const std::string& bytes, std::size_t at) {
 }
 
 Raster sampleSketch() {
-    return test::makeRaster(201, 101, [](int x, int y) { return x < 100 && y < 50 ? Bgr{0, 0, 0} : Bgr{255, 255, 255}; });
+    return test::makeRaster(201, 101, [](int x, int y) {
+        return x < 100 && y < 50 ? Bgr{0, 0, 0} : Bgr{255, 255, 255};
+    });
 }
 
 TEST(Metafile, PlaceableWmfHasTheKeyTheFrameAndOneBitmapRecord) {
     test::TempDir dir;
-    const std::string name = saveSketchFile(sampleSketch(), (dir / "sketch").string(), SaveType::Metafile, 200, 100);
+    const std::string name =
+        saveSketchFile(sampleSketch(), (dir / "sketch").string(), SaveType::Metafile, 200, 100);
     EXPECT_EQ(name, (dir / "sketch.wmf").string());
     const std::string bytes = test::readBytes(name);
     ASSERT_GT(bytes.size(), 40u);
@@ -38,9 +41,9 @@ TEST(Metafile, PlaceableWmfHasTheKeyTheFrameAndOneBitmapRecord) {
     std::uint16_t checksum = 0;
     for (std::size_t i = 0; i < 20; i += 2) checksum ^= u16At(bytes, i);
     EXPECT_EQ(u16At(bytes, 20), checksum);
-    EXPECT_EQ(u32At(bytes, 22 + 6) * 2, bytes.size() - 22);  // total size in words
-    EXPECT_EQ(u16At(bytes, 22 + 18 + 4), 0x0F43);           // the stretched bitmap
-    EXPECT_EQ(u16At(bytes, 22 + 18 + 4 + 2 + 4 + 2 + 8), 101);  // drawn 101 high
+    EXPECT_EQ(u32At(bytes, 22 + 6) * 2, bytes.size() - 22);      // total size in words
+    EXPECT_EQ(u16At(bytes, 22 + 18 + 4), 0x0F43);                // the stretched bitmap
+    EXPECT_EQ(u16At(bytes, 22 + 18 + 4 + 2 + 4 + 2 + 8), 101);   // drawn 101 high
     EXPECT_EQ(u16At(bytes, 22 + 18 + 4 + 2 + 4 + 2 + 10), 201);  // and 201 wide: its own size
     EXPECT_EQ(bytes.substr(bytes.size() - 6), std::string("\x03\x00\x00\x00\x00\x00", 6));
 }
@@ -50,13 +53,15 @@ TEST(Metafile, AMetafileReaderRendersTheWmf) {
     const auto wmf = dir / "sketch.wmf";
     writeSketchAs(sampleSketch(), wmf.string(), SaveType::Metafile, 200, 100);
     const auto svg = dir / "sketch.svg";
-    const test::CommandResult result =
-        test::runCommand(std::string(WMF2SVG) + " -o " + test::quoted(svg) + " " + test::quoted(wmf));
+    const test::CommandResult result = test::runCommand(
+        std::string(WMF2SVG) + " -o " + test::quoted(svg) + " " + test::quoted(wmf));
     ASSERT_EQ(result.status, 0) << result.output;
     const std::string text = test::readBytes(svg);
     // The frame is the photo's size, and the bitmap starts at its top-left corner.
-    EXPECT_NE(text.find("<svg width=\"200\" height=\"100\""), std::string::npos) << text.substr(0, 400);
-    EXPECT_NE(text.find("<image x=\"0.000000\" y=\"0.000000\""), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find("<svg width=\"200\" height=\"100\""), std::string::npos)
+        << text.substr(0, 400);
+    EXPECT_NE(text.find("<image x=\"0.000000\" y=\"0.000000\""), std::string::npos)
+        << text.substr(0, 400);
 }
 
 TEST(Metafile, EnhancedMetafileRecordsAreWellFormed) {

@@ -1,6 +1,7 @@
+#include "imageio/picture_names.h"
+
 #include <gtest/gtest.h>
 
-#include "imageio/picture_names.h"
 #include "sketch/error.h"
 
 namespace carbonel {

@@ -1,7 +1,8 @@
+#include "sketch/raster.h"
+
 #include <gtest/gtest.h>
 
 #include "sketch/error.h"
-#include "sketch/raster.h"
 #include "test_support.h"
 
 namespace carbonel {

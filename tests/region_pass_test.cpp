@@ -1,6 +1,7 @@
+#include "sketch/region_pass.h"
+
 #include <gtest/gtest.h>
 
-#include "sketch/region_pass.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -57,17 +58,19 @@ TEST(RegionPass, EraserWhitensTheDiscOnlyOnTheFreehandPage) {
     const Raster photo(300, 300);
     const Raster black = makeRaster(301, 301, [](int, int) { return Bgr{0, 0, 0}; });
     Raster sketch = black;
-    runRegionPass(100, 200, 140, 240, photo, sketch, stepOf(1), PenStyle::Eraser, ActivePage::Freehand);
+    runRegionPass(100, 200, 140, 240, photo, sketch, stepOf(1), PenStyle::Eraser,
+                  ActivePage::Freehand);
     for (int y = 190; y < 250; ++y) {
         for (int x = 90; x < 150; ++x) {
-            const bool erased = (x - 120) * (x - 120) + (y - 220) * (y - 220) < 400 && x <= 138 && y <= 238;
+            const bool erased =
+                (x - 120) * (x - 120) + (y - 220) * (y - 220) < 400 && x <= 138 && y <= 238;
             ASSERT_EQ(pixelAt(sketch, x, y) == kWhite, erased) << x << "," << y;
         }
     }
     // On the Automatic page Eraser runs the sketch branch, which writes nothing for it.
     Raster automatic = black;
-    runRegionPass(100, 200, 140, 240, rightwardRamp(300, 300), automatic, stepOf(1), PenStyle::Eraser,
-                  ActivePage::Automatic);
+    runRegionPass(100, 200, 140, 240, rightwardRamp(300, 300), automatic, stepOf(1),
+                  PenStyle::Eraser, ActivePage::Automatic);
     EXPECT_EQ(automatic, black);
 }
 
@@ -91,7 +94,9 @@ TEST(RegionPass, BrushFillsTheDiscWithTheTruncatedMean) {
     EXPECT_EQ(pixelAt(three, 1, 1), (Bgr{85, 0, 0}));
     EXPECT_EQ(pixelAt(three, 3, 1), (Bgr{85, 0, 0}));
     Raster two(7, 7);
-    const Raster zeroAndOne = makeRaster(6, 6, [](int x, int) { return Bgr{std::uint8_t(x == 2), 9, 9}; });
+    const Raster zeroAndOne = makeRaster(6, 6, [](int x, int) {
+        return Bgr{std::uint8_t(x == 2), 9, 9};
+    });
     runRegionPass(0, 0, 4, 3, zeroAndOne, two, stepOf(1), PenStyle::Brush, ActivePage::Freehand);
     EXPECT_EQ(pixelAt(two, 1, 1), (Bgr{0, 9, 9}));
     EXPECT_EQ(pixelAt(two, 3, 1), kWhite);
@@ -113,7 +118,8 @@ TEST(RegionPass, BorderFrameIsNeverDrawnAndCentreTruncatesTowardsZero) {
     const Raster photo(40, 40);
     const Raster black = makeRaster(41, 41, [](int, int) { return Bgr{0, 0, 0}; });
     Raster sketch = black;
-    runRegionPass(-20, -20, 20, 20, photo, sketch, stepOf(1), PenStyle::Eraser, ActivePage::Freehand);
+    runRegionPass(-20, -20, 20, 20, photo, sketch, stepOf(1), PenStyle::Eraser,
+                  ActivePage::Freehand);
     EXPECT_EQ(pixelAt(sketch, 0, 5), (Bgr{0, 0, 0}));
     EXPECT_EQ(pixelAt(sketch, 5, 0), (Bgr{0, 0, 0}));
     EXPECT_EQ(pixelAt(sketch, 1, 1), kWhite);

@@ -68,7 +68,8 @@ TEST(SketchPixel, DarkSideOfAVerticalEdge) {
 
 TEST(SketchPixel, CountWindowBoundsPenAndPastelButNotPencil) {
     // A single dark pixel: all eight samples are brighter, above the upper bound 6.
-    const Raster dot = makeRaster(7, 7, [](int x, int y) { return x == 3 && y == 3 ? kBlack : kWhite; });
+    const Raster dot =
+        makeRaster(7, 7, [](int x, int y) { return x == 3 && y == 3 ? kBlack : kWhite; });
     EXPECT_EQ(decide(dot, 3, 3, PenStyle::Pen), kWhite);
     EXPECT_EQ(decide(dot, 3, 3, PenStyle::Pastel), kWhite);
     EXPECT_EQ(decide(dot, 3, 3, PenStyle::Pencil), kBlack);
@@ -82,7 +83,9 @@ TEST(SketchPixel, ThresholdIsStrictAndEqualSumsCountAsBrighter) {
     // Centre (10, 10, 10); the right-hand neighbour (20, 10, 0) has the same channel sum but a
     // contrast of 20; the rest are the centre's colour.
     auto photoWith = [](Bgr right) {
-        return makeRaster(5, 5, [right](int x, int y) { return x == 3 && y == 2 ? right : Bgr{10, 10, 10}; });
+        return makeRaster(5, 5, [right](int x, int y) {
+            return x == 3 && y == 2 ? right : Bgr{10, 10, 10};
+        });
     };
     const Raster equalSum = photoWith({20, 10, 0});
     // Contrast sum 20 > 19: Pencil darkens by 20 / 3 = 6; exactly 20 leaves it idle.
@@ -98,7 +101,9 @@ TEST(SketchPixel, ThresholdIsStrictAndEqualSumsCountAsBrighter) {
 }
 
 TEST(SketchPixel, PencilDarkensAgainButPenAndPastelAreIdempotent) {
-    const Raster photo = makeRaster(7, 7, [](int x, int) { return x <= 3 ? Bgr{100, 100, 100} : Bgr{130, 130, 130}; });
+    const Raster photo = makeRaster(7, 7, [](int x, int) {
+        return x <= 3 ? Bgr{100, 100, 100} : Bgr{130, 130, 130};
+    });
     Raster sketch(8, 8);
     const SketchSettings settings = settingsWith(30, 1);
     sketchPixel(3, 3, photo, sketch, settings, PenStyle::Pencil);  // sum 270, darken 90

@@ -48,10 +48,13 @@ void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
     out << bytes;
 }
 
-std::filesystem::path dataFile(const std::string& name) { return std::filesystem::path(CARBONEL_TEST_DATA) / name; }
+std::filesystem::path dataFile(const std::string& name) {
+    return std::filesystem::path(CARBONEL_TEST_DATA) / name;
+}
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "carbonel-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "carbonel-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
 }
 
@@ -71,12 +74,18 @@ CommandResult runCommand(const std::string& command) {
     if (!pipe) return result;
     char buffer[4096];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, got);
     const int status = ::pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 
-std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const std::filesystem::path& path) {
+    std::string text = path.string();
+    text.insert(text.begin(), '\'');
+    text.push_back('\'');
+    return text;
+}
 
 }  // namespace carbonel::test

@@ -26,13 +26,13 @@ std::filesystem::path dataFile(const std::string& name);
 
 // A fresh folder removed at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

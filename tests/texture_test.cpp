@@ -1,6 +1,7 @@
+#include "sketch/texture.h"
+
 #include <gtest/gtest.h>
 
-#include "sketch/texture.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -19,7 +20,9 @@ std::vector<std::string> namesIn(const fs::path& folder) {
     return names;
 }
 
-void touch(const fs::path& path) { test::writeBytes(path, "x"); }
+void touch(const fs::path& path) {
+    test::writeBytes(path, "x");
+}
 
 TEST(ListTextures, ListsBitmapAndSwfNamesDepthFirstInNameOrder) {
     test::TempDir dir;
@@ -56,7 +59,9 @@ TEST(ListTextures, SkipsLinksHiddenFoldersAndMissingFolders) {
 }
 
 TEST(LayTexture, TilesFromTheCornerAndClipsTheLastTiles) {
-    const Raster tile = makeRaster(50, 50, [](int x, int y) { return Bgr{std::uint8_t(x), std::uint8_t(y), 7}; });
+    const Raster tile = makeRaster(50, 50, [](int x, int y) {
+        return Bgr{std::uint8_t(x), std::uint8_t(y), 7};
+    });
     Raster sketch(101, 101);
     layTexture(sketch, tile, TextureFit::Tile);
     EXPECT_EQ(pixelAt(sketch, 0, 0), (Bgr{0, 0, 7}));
@@ -66,7 +71,9 @@ TEST(LayTexture, TilesFromTheCornerAndClipsTheLastTiles) {
 }
 
 TEST(LayTexture, StretchesWithoutAveragingAndIgnoresAnEmptyTexture) {
-    const Raster two = makeRaster(2, 1, [](int x, int) { return x ? Bgr{200, 200, 200} : Bgr{10, 10, 10}; });
+    const Raster two = makeRaster(2, 1, [](int x, int) {
+        return x ? Bgr{200, 200, 200} : Bgr{10, 10, 10};
+    });
     Raster sketch(7, 3);
     layTexture(sketch, two, TextureFit::Stretch);
     for (int x = 0; x < 7; ++x) {

@@ -45,7 +45,8 @@ const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i)
 
 }  // namespace
 
-bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i, ConversionArgs& out) {
+bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i,
+                          ConversionArgs& out) {
     const std::string& option = args[i];
     if (option == "--precision") {
         out.precision = parseIntOption(option, valueOf(args, i), 0, 200);

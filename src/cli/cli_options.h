@@ -11,7 +11,7 @@ namespace carbonel::cli {
 
 // Bad usage: the message is printed with the usage text, and the tool exits with status 2.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -35,7 +35,8 @@ struct ConvertArgs {
 int parseIntOption(const std::string& option, const std::string& value, int low, int high);
 
 // Takes one conversion option (and its value) at args[i], advancing i; false when args[i] is none.
-bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i, ConversionArgs& out);
+bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i,
+                          ConversionArgs& out);
 
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args);
 

@@ -1,6 +1,7 @@
 #include "cli/convert_command.h"
 
 #include "cli/report.h"
+#include "imageio/photo_conversion.h"
 #include "imageio/picture_files.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
@@ -15,7 +16,6 @@ std::optional<Raster> loadTexture(const ConversionArgs& args) {
 void convertFile(const std::string& photoPath, const std::string& outputPath,
                  const ConversionArgs& args, const std::optional<Raster>& texture) {
     const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
-    const Raster photo = loadPicture(photoPath);
     ConversionOptions options;
     options.precision = args.precision;
     options.line = args.line;
@@ -23,8 +23,9 @@ void convertFile(const std::string& photoPath, const std::string& outputPath,
     options.texture = texture ? &*texture : nullptr;
     options.textureFit = args.stretch ? TextureFit::Stretch : TextureFit::Tile;
     options.threads = args.threads;
-    const Raster sketch = convertPhoto(photo, options);
-    writeSketchAs(sketch, outputPath, type, photo.width(), photo.height());
+    const ConvertedPhoto converted = loadAndConvert(photoPath, options);
+    writeSketchAs(converted.sketch, outputPath, type, converted.photo.width(),
+                  converted.photo.height());
 }
 
 int runConvert(const ConvertArgs& args) {

@@ -9,7 +9,9 @@
 
 namespace carbonel::cli {
 
-void reportError(const std::string& message) { std::cerr << "carbonel-cli: " << message << '\n'; }
+void reportError(const std::string& message) {
+    std::cerr << "carbonel-cli: " << message << '\n';
+}
 
 }  // namespace carbonel::cli
 

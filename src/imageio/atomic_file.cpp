@@ -56,7 +56,8 @@ void AtomicFile::write(const void* data, std::size_t size) {
 }
 
 void AtomicFile::commit() {
-    const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
+    const bool flushed =
+        std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
     if (!flushed || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {

@@ -10,7 +10,7 @@ namespace carbonel {
 // A file written under a temporary name in the target's folder and renamed over the target only
 // when complete, so a failed write never leaves a partial file nor touches an existing one.
 class AtomicFile {
-public:
+  public:
     // Fails with "Cannot create file %s" when the temporary file cannot be made.
     explicit AtomicFile(const std::filesystem::path& target);
     ~AtomicFile();
@@ -22,7 +22,7 @@ public:
     // Flushes, closes and renames over the target; fails with "Cannot write file %s".
     void commit();
 
-private:
+  private:
     [[noreturn]] void failWrite();
 
     std::filesystem::path target_;

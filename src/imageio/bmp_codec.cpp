@@ -33,7 +33,9 @@ Raster readBmp(const std::string& path) {
     return picture;
 }
 
-std::size_t dibRowBytes(int width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
+std::size_t dibRowBytes(int width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
 
 void appendDibHeader(std::string& out, int width, int height) {
     const std::size_t imageBytes = dibRowBytes(width) * static_cast<std::size_t>(height);
@@ -54,13 +56,16 @@ void writeDibRows(const Raster& picture, std::FILE* out) {
     const std::size_t rowBytes = dibRowBytes(picture.width());
     std::vector<std::uint8_t> row(rowBytes, 0);
     for (int y = picture.height() - 1; y >= 0; --y) {
-        std::memcpy(row.data(), picture.rowUnchecked(y), static_cast<std::size_t>(picture.width()) * 3);
-        std::fwrite(row.data(), 1, rowBytes, out);  // a failed write is caught when the file is committed
+        std::memcpy(row.data(), picture.rowUnchecked(y),
+                    static_cast<std::size_t>(picture.width()) * 3);
+        std::fwrite(row.data(), 1, rowBytes,
+                    out);  // a failed write is caught when the file is committed
     }
 }
 
 void writeBmp(const Raster& picture, std::FILE* out) {
-    const std::size_t imageBytes = dibRowBytes(picture.width()) * static_cast<std::size_t>(picture.height());
+    const std::size_t imageBytes =
+        dibRowBytes(picture.width()) * static_cast<std::size_t>(picture.height());
     std::string header;
     header += "BM";
     putU32(header, static_cast<std::uint32_t>(14 + 40 + imageBytes));

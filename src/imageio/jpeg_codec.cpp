@@ -60,9 +60,12 @@ struct DecodeContext {
     const unsigned char* data;
     unsigned long size;
     JSAMPROW* rows;
+    std::atomic<int>* rowsDone;
 };
 
-void createDecoder(void* raw) { jpeg_create_decompress(static_cast<DecodeContext*>(raw)->info); }
+void createDecoder(void* raw) {
+    jpeg_create_decompress(static_cast<DecodeContext*>(raw)->info);
+}
 
 void readHeader(void* raw) {
     auto* context = static_cast<DecodeContext*>(raw);
@@ -79,6 +82,11 @@ void decodePixels(void* raw) {
     while (info->output_scanline < info->output_height) {
         jpeg_read_scanlines(info, context->rows + info->output_scanline,
                             info->output_height - info->output_scanline);
+        if (context->rowsDone) {
+            context->rowsDone->store(static_cast<int>(info->output_scanline),
+                                     std::memory_order_release);
+            context->rowsDone->notify_all();
+        }
     }
     jpeg_finish_decompress(info);
 }
@@ -98,7 +106,8 @@ std::vector<unsigned char> readWholeFile(const std::string& path) {
     std::vector<unsigned char> bytes;
     unsigned char buffer[1 << 16];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) throw Error("Cannot open file " + path);
@@ -112,7 +121,9 @@ struct EncodeContext {
     JSAMPROW* rows;
 };
 
-void createEncoder(void* raw) { jpeg_create_compress(static_cast<EncodeContext*>(raw)->info); }
+void createEncoder(void* raw) {
+    jpeg_create_compress(static_cast<EncodeContext*>(raw)->info);
+}
 
 void encodePixels(void* raw) {
     auto* context = static_cast<EncodeContext*>(raw);
@@ -144,26 +155,53 @@ struct Encoder {
 
 }  // namespace
 
-Raster readJpeg(const std::string& path) {
-    const std::vector<unsigned char> bytes = readWholeFile(path);
+struct JpegDecoder::State {
+    std::vector<unsigned char> bytes;
     Decoder decoder;
+    DecodeContext context{};
+};
+
+JpegDecoder::JpegDecoder(const std::string& path) : state_(std::make_unique<State>()) {
+    state_->bytes = readWholeFile(path);
+    Decoder& decoder = state_->decoder;
     installErrorManager(decoder.errors);
     decoder.info.err = &decoder.errors.base;
-    DecodeContext context{&decoder.info, bytes.data(), static_cast<unsigned long>(bytes.size()), nullptr};
-    if (!runGuarded(&decoder.errors, createDecoder, &context)) throwJpegError(decoder.errors.code);
+    state_->context = {&decoder.info, state_->bytes.data(),
+                       static_cast<unsigned long>(state_->bytes.size()), nullptr, nullptr};
+    if (!runGuarded(&decoder.errors, createDecoder, &state_->context))
+        throwJpegError(decoder.errors.code);
     decoder.created = true;
-    if (!runGuarded(&decoder.errors, readHeader, &context)) throwJpegError(decoder.errors.code);
-
-    const JDIMENSION width = decoder.info.image_width;
-    const JDIMENSION height = decoder.info.image_height;
+    if (!runGuarded(&decoder.errors, readHeader, &state_->context))
+        throwJpegError(decoder.errors.code);
     // JPEG sizes are 16-bit, so they fit an int; the check comes before any pixel is allocated.
-    checkPictureSize(static_cast<int>(width), static_cast<int>(height));
-    Raster picture(static_cast<int>(width), static_cast<int>(height));
-    picture.detach();
-    std::vector<JSAMPROW> rows(height);
-    for (JDIMENSION y = 0; y < height; ++y) rows[y] = picture.mutableRowUnchecked(static_cast<int>(y));
-    context.rows = rows.data();
-    if (!runGuarded(&decoder.errors, decodePixels, &context)) throwJpegError(decoder.errors.code);
+    checkPictureSize(width(), height());
+}
+
+JpegDecoder::~JpegDecoder() = default;
+
+int JpegDecoder::width() const {
+    return static_cast<int>(state_->decoder.info.image_width);
+}
+int JpegDecoder::height() const {
+    return static_cast<int>(state_->decoder.info.image_height);
+}
+
+void JpegDecoder::decodeInto(Raster& picture, std::atomic<int>* rowsDone) {
+    std::vector<JSAMPROW> rows(static_cast<std::size_t>(height()));
+    for (int y = 0; y < height(); ++y)
+        rows[static_cast<std::size_t>(y)] = picture.mutableRowUnchecked(y);
+    state_->context.rows = rows.data();
+    state_->context.rowsDone = rowsDone;
+    if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) {
+        throwJpegError(state_->decoder.errors.code);
+    }
+}
+
+Raster readJpeg(const std::string& path) {
+    JpegDecoder decoder(path);
+    // Every row is written by the decoder or the picture is thrown away.
+    Raster picture = Raster::uninitialized(decoder.width(), decoder.height());
+    decoder.decodeInto(picture);
     return picture;
 }
 

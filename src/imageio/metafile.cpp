@@ -12,7 +12,9 @@ namespace {
 constexpr std::uint32_t kSourceCopy = 0x00CC0020;  // raster operation: copy the source
 constexpr int kDotsPerInch = 96;
 
-void write(const std::string& bytes, std::FILE* out) { std::fwrite(bytes.data(), 1, bytes.size(), out); }
+void write(const std::string& bytes, std::FILE* out) {
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+}
 
 }  // namespace
 
@@ -77,7 +79,8 @@ void writePlaceableWmf(const Raster& sketch, int frameWidth, int frameHeight, st
 void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
     const int width = sketch.width();
     const int height = sketch.height();
-    const std::uint32_t bitsBytes = static_cast<std::uint32_t>(dibRowBytes(width) * static_cast<std::size_t>(height));
+    const std::uint32_t bitsBytes =
+        static_cast<std::uint32_t>(dibRowBytes(width) * static_cast<std::size_t>(height));
     constexpr std::uint32_t kHeaderBytes = 108;
     constexpr std::uint32_t kStretchFixedBytes = 80;
     constexpr std::uint32_t kEndBytes = 20;

@@ -2,32 +2,46 @@
 
 #include <omp.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "sketch/region_pass.h"
 
 namespace carbonel {
+
+int conversionThreads(int requested) {
+    return requested > 0 ? requested : omp_get_max_threads();
+}
+
+void fillBlankRows(Raster& sketch, const ConversionOptions& options, int beginRow, int endRow) {
+    if (options.texture && !options.texture->isEmpty()) {
+        layTextureRows(sketch, *options.texture, options.textureFit, beginRow, endRow);
+        return;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(sketch.width()) * 3;
+    for (int y = beginRow; y < endRow; ++y)
+        std::memset(sketch.mutableRowUnchecked(y), 255, rowBytes);
+}
+
 namespace {
 
-int threadCountFor(int requested) { return requested > 0 ? requested : omp_get_max_threads(); }
-
-// The same sheet as blankSketchFor, with the rows filled by several threads: a big sketch's
-// first write is as costly as a pass over it.
-Raster blankSketchInParallel(const Raster& photo, const ConversionOptions& options) {
+// The fast conversion: rows shared out between threads, each thread laying the blank sheet of a
+// chunk of rows and sketching it while the chunk is still in its cache.
+Raster convertInParallel(const Raster& photo, const ConversionOptions& options) {
+    constexpr int kRowsPerChunk = 64;
+    const SketchSettings settings = conversionSettings(options);
     Raster sketch = Raster::uninitialized(photo.width() + 1, photo.height() + 1);
-    const bool paper = options.texture && !options.texture->isEmpty();
     const int height = sketch.height();
-    const std::size_t rowBytes = static_cast<std::size_t>(sketch.width()) * 3;
-#pragma omp parallel num_threads(threadCountFor(options.threads))
+#pragma omp parallel num_threads(conversionThreads(options.threads))
     {
         const int team = omp_get_num_threads();
         const int member = omp_get_thread_num();
         const int begin = static_cast<int>(static_cast<long long>(height) * member / team);
         const int end = static_cast<int>(static_cast<long long>(height) * (member + 1) / team);
-        if (paper) {
-            layTextureRows(sketch, *options.texture, options.textureFit, begin, end);
-        } else {
-            for (int y = begin; y < end; ++y) std::memset(sketch.mutableRowUnchecked(y), 255, rowBytes);
+        for (int chunk = begin; chunk < end; chunk += kRowsPerChunk) {
+            const int chunkEnd = std::min(end, chunk + kRowsPerChunk);
+            fillBlankRows(sketch, options, chunk, chunkEnd);
+            sketchRowsFast(photo, sketch, settings, options.style, chunk, chunkEnd);
         }
     }
     return sketch;
@@ -55,6 +69,14 @@ Raster blankSketchFor(const Raster& photo, const ConversionOptions& options) {
     return sketch;
 }
 
+bool usesFastPath(const ConversionOptions& options) {
+    const SketchSettings settings = conversionSettings(options);
+    const bool sketchStyle = options.style == PenStyle::Pen || options.style == PenStyle::Pencil ||
+                             options.style == PenStyle::Pastel;
+    return sketchStyle && options.page == ActivePage::Automatic && settings.outputScale == 1 &&
+           settings.lineStep >= 1 && settings.edgeThreshold >= 0;
+}
+
 Raster convertPhotoReference(const Raster& photo, const ConversionOptions& options) {
     const SketchSettings settings = conversionSettings(options);
     Raster sketch = blankSketchFor(photo, options);
@@ -65,17 +87,8 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 }
 
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options) {
+    if (usesFastPath(options)) return convertInParallel(photo, options);
     const SketchSettings settings = conversionSettings(options);
-    const bool fastPathApplies =
-        options.page == ActivePage::Automatic && settings.outputScale == 1 &&
-        (options.style == PenStyle::Pen || options.style == PenStyle::Pencil ||
-         options.style == PenStyle::Pastel);
-    if (fastPathApplies) {
-        Raster sketch = blankSketchInParallel(photo, options);
-        if (sketchWholePhotoFast(photo, sketch, settings, options.style, threadCountFor(options.threads))) {
-            return sketch;
-        }
-    }
     Raster sketch = blankSketchFor(photo, options);
     const int step = settings.lineStep;
     runRegionPass(step, step, photo.width() - step, photo.height() - step, photo, sketch, settings,

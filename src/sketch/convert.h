@@ -25,16 +25,27 @@ SketchSettings conversionSettings(const ConversionOptions& options);
 // where it applies; the result is always exactly that of convertPhotoReference.
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options);
 
+// Whether convertPhoto takes the fast path for these options: the sketch styles on the Automatic
+// page.
+bool usesFastPath(const ConversionOptions& options);
+
 // The same conversion, pixel by pixel through runRegionPass and sketchPixel.
 Raster convertPhotoReference(const Raster& photo, const ConversionOptions& options);
 
 // The blank sheet a conversion starts from: white, or the paper laid over it.
 Raster blankSketchFor(const Raster& photo, const ConversionOptions& options);
 
-// The fast region pass of Convert on the Automatic page for Pen, Pencil and Pastel: decides every
-// photo pixel with 2L <= x <= W-L-2 and 2L <= y <= H-L-2 into a sketch at the photo's own scale.
-// Returns false, writing nothing, when the settings or style lie outside what it handles.
-bool sketchWholePhotoFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
-                          PenStyle style, int threads);
+// The fast pass over the photo rows beginRow..endRow-1 only (the rows outside the decided band are
+// skipped): every photo pixel with 2L <= x <= W-L-2 in them is decided into a sketch at the
+// photo's own scale. It reads photo rows up to endRow - 1 + lineStep; the sketch must not be
+// shared, and usesFastPath must hold for the options the settings come from.
+void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
+                    PenStyle style, int beginRow, int endRow);
+
+// Fills the rows beginRow..endRow-1 of a fresh sketch with white or with the paper.
+void fillBlankRows(Raster& sketch, const ConversionOptions& options, int beginRow, int endRow);
+
+// The number of threads a conversion with this request uses (0: every core).
+int conversionThreads(int requested);
 
 }  // namespace carbonel

@@ -2,8 +2,6 @@
 // red and channel sum (16-bit), so that the nine-sample decision becomes straight loops over
 // contiguous arrays that the compiler vectorises; rows are shared out between threads. It gives
 // exactly the bytes of sketchPixel, which a test checks for every style and line step.
-#include <omp.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -23,7 +21,8 @@ namespace {
 // Splits one row of B, G, R bytes into 16-bit planes of each channel and of the channel sum.
 CARBONEL_VECTOR_CLONES
 void splitRow(const std::uint8_t* __restrict pixels, int width, std::int16_t* __restrict blue,
-              std::int16_t* __restrict green, std::int16_t* __restrict red, std::int16_t* __restrict sum) {
+              std::int16_t* __restrict green, std::int16_t* __restrict red,
+              std::int16_t* __restrict sum) {
     for (int x = 0; x < width; ++x) {
         const std::int16_t b = pixels[3 * x], g = pixels[3 * x + 1], r = pixels[3 * x + 2];
         blue[x] = b;
@@ -76,7 +75,8 @@ void measureContrasts(const std::int16_t* __restrict cb, const std::int16_t* __r
             const i16 db = static_cast<i16>(cb[x] - s.blue[k][x]);
             const i16 dg = static_cast<i16>(cg[x] - s.green[k][x]);
             const i16 dr = static_cast<i16>(cr[x] - s.red[k][x]);
-            const i16 contrast = static_cast<i16>((db < 0 ? -db : db) + (dg < 0 ? -dg : dg) + (dr < 0 ? -dr : dr));
+            const i16 contrast =
+                static_cast<i16>((db < 0 ? -db : db) + (dg < 0 ? -dg : dg) + (dr < 0 ? -dr : dr));
             const i16 brighter = static_cast<i16>(s.sum[k][x] >= cs[x] ? -1 : 0);
             sum = static_cast<i16>(sum + (contrast & brighter));
             edges = static_cast<i16>(edges + (contrast > threshold ? brighter : 0));  // counts down
@@ -90,34 +90,39 @@ void measureContrasts(const std::int16_t* __restrict cb, const std::int16_t* __r
 // amount to darken by (capped at 255, which darkens any byte to 0 just as a larger amount does),
 // for Pen and Pastel 255 where the pixel is drawn and 0 elsewhere.
 CARBONEL_VECTOR_CLONES
-void outcomeBytes(const std::int16_t* __restrict contrastSum, const std::int16_t* __restrict edgeCount,
-                  bool pencil, int threshold, int lower, int upper, int count,
-                  std::uint8_t* __restrict outcome) {
+void outcomeBytes(const std::int16_t* __restrict contrastSum,
+                  const std::int16_t* __restrict edgeCount, bool pencil, int threshold, int lower,
+                  int upper, int count, std::uint8_t* __restrict outcome) {
     for (int x = 0; x < count; ++x) {
         const int sum = contrastSum[x];
         const int edges = edgeCount[x];
         const int darken = sum > threshold ? sum / 3 : 0;
         const int drawn = edges >= lower && edges <= upper ? 255 : 0;
-        const auto value = static_cast<std::uint8_t>(pencil ? (darken < 255 ? darken : 255) : drawn);
+        const auto value =
+            static_cast<std::uint8_t>(pencil ? (darken < 255 ? darken : 255) : drawn);
         outcome[3 * x] = outcome[3 * x + 1] = outcome[3 * x + 2] = value;
     }
 }
 
 CARBONEL_VECTOR_CLONES
 void applyOutcome(PenStyle style, const std::uint8_t* __restrict outcome,
-                  const std::uint8_t* __restrict photo, std::uint8_t* __restrict sketch, int bytes) {
+                  const std::uint8_t* __restrict photo, std::uint8_t* __restrict sketch,
+                  int bytes) {
     switch (style) {
         case PenStyle::Pencil:
             for (int i = 0; i < bytes; ++i) {
-                sketch[i] = static_cast<std::uint8_t>(sketch[i] > outcome[i] ? sketch[i] - outcome[i] : 0);
+                sketch[i] =
+                    static_cast<std::uint8_t>(sketch[i] > outcome[i] ? sketch[i] - outcome[i] : 0);
             }
             break;
         case PenStyle::Pen:
-            for (int i = 0; i < bytes; ++i) sketch[i] = static_cast<std::uint8_t>(sketch[i] & ~outcome[i]);
+            for (int i = 0; i < bytes; ++i)
+                sketch[i] = static_cast<std::uint8_t>(sketch[i] & ~outcome[i]);
             break;
         default:  // Pastel
             for (int i = 0; i < bytes; ++i) {
-                sketch[i] = static_cast<std::uint8_t>((photo[i] & outcome[i]) | (sketch[i] & ~outcome[i]));
+                sketch[i] =
+                    static_cast<std::uint8_t>((photo[i] & outcome[i]) | (sketch[i] & ~outcome[i]));
             }
             break;
     }
@@ -169,46 +174,29 @@ void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow&
 
 }  // namespace
 
-bool sketchWholePhotoFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
-                          PenStyle style, int threads) {
+void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
+                    PenStyle style, int beginRow, int endRow) {
     const int step = settings.lineStep;
-    const int threshold = settings.edgeThreshold;
-    if (style != PenStyle::Pen && style != PenStyle::Pencil && style != PenStyle::Pastel) return false;
-    if (settings.outputScale != 1 || step < 1 || threshold < 0) return false;
     const int width = photo.width();
-    const int height = photo.height();
-    if (sketch.width() <= width - 1 || sketch.height() <= height - 1) return false;
-
-    const int first = 2 * step, lastX = width - step - 2, lastY = height - step - 2;
-    if (first > lastX || first > lastY) return true;  // a photo this small has no decided pixel
+    const int first = 2 * step, lastX = width - step - 2, lastY = photo.height() - step - 2;
+    const int begin = std::max(beginRow, first);
+    const int end = std::min(endRow, lastY + 1);
+    if (first > lastX || begin >= end) return;  // no decided pixel in these rows
+    // A ring of the 2L + 1 planar rows that the current row's lattice spans, so every photo row is
+    // split only once.
+    const int ringSize = 2 * step + 1;
+    std::vector<PlanarRow> ring(static_cast<std::size_t>(ringSize));
+    for (PlanarRow& row : ring) row.resize(width);
+    auto slot = [&](int y) -> PlanarRow& { return ring[static_cast<std::size_t>(y % ringSize)]; };
+    for (int y = begin - step; y < begin + step; ++y) slot(y).load(photo.rowUnchecked(y), width);
+    RowScratch scratch(width);
     const CountWindow window = countWindowFor(step);
-    sketch.detach();
-
-    const int threadCount = threads > 0 ? threads : omp_get_max_threads();
-    const int rowCount = lastY - first + 1;
-#pragma omp parallel num_threads(threadCount)
-    {
-        // Each thread takes one block of rows and keeps a ring of the 2L + 1 planar rows that the
-        // current row's lattice spans, so every photo row is split only once per block.
-        const int team = omp_get_num_threads();
-        const int member = omp_get_thread_num();
-        const int begin = first + static_cast<int>(static_cast<long long>(rowCount) * member / team);
-        const int end = first + static_cast<int>(static_cast<long long>(rowCount) * (member + 1) / team);
-        if (begin < end) {
-            const int ringSize = 2 * step + 1;
-            std::vector<PlanarRow> ring(static_cast<std::size_t>(ringSize));
-            for (PlanarRow& row : ring) row.resize(width);
-            auto slot = [&](int y) -> PlanarRow& { return ring[static_cast<std::size_t>(y % ringSize)]; };
-            for (int y = begin - step; y < begin + step; ++y) slot(y).load(photo.rowUnchecked(y), width);
-            RowScratch scratch(width);
-            for (int y = begin; y < end; ++y) {
-                slot(y + step).load(photo.rowUnchecked(y + step), width);
-                sketchRow(slot(y - step), slot(y), slot(y + step), step, threshold, window, style,
-                          first, lastX, photo.rowUnchecked(y), sketch.mutableRowUnchecked(y), scratch);
-            }
-        }
+    for (int y = begin; y < end; ++y) {
+        slot(y + step).load(photo.rowUnchecked(y + step), width);
+        sketchRow(slot(y - step), slot(y), slot(y + step), step, settings.edgeThreshold, window,
+                  style, first, lastX, photo.rowUnchecked(y), sketch.mutableRowUnchecked(y),
+                  scratch);
     }
-    return true;
 }
 
 }  // namespace carbonel

@@ -7,7 +7,7 @@ namespace carbonel {
 
 // Every failure the engine and the picture files report: the message is the text the user sees.
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

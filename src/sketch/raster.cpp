@@ -17,7 +17,9 @@ void checkPictureSize(int width, int height) {
     }
 }
 
-Raster::Raster(int width, int height) { setSize(width, height); }
+Raster::Raster(int width, int height) {
+    setSize(width, height);
+}
 
 Raster Raster::uninitialized(int width, int height) {
     checkPictureSize(width, height);
@@ -43,7 +45,8 @@ void Raster::setSize(int width, int height) {
         return;
     }
     const std::size_t stride = strideFor(width);
-    std::shared_ptr<std::uint8_t[]> data(new std::uint8_t[stride * static_cast<std::size_t>(height)]);
+    std::shared_ptr<std::uint8_t[]> data(
+        new std::uint8_t[stride * static_cast<std::size_t>(height)]);
     const int keepWidth = std::min(width, width_);
     const int keepHeight = data_ ? std::min(height, height_) : 0;
     for (int y = 0; y < height; ++y) {
@@ -84,7 +87,8 @@ bool Raster::operator==(const Raster& other) const {
     if (width_ != other.width_ || height_ != other.height_) return false;
     if (data_ == other.data_) return true;
     for (int y = 0; y < height_; ++y) {
-        if (std::memcmp(rowUnchecked(y), other.rowUnchecked(y), static_cast<std::size_t>(width_) * 3) != 0) {
+        if (std::memcmp(rowUnchecked(y), other.rowUnchecked(y),
+                        static_cast<std::size_t>(width_) * 3) != 0) {
             return false;
         }
     }

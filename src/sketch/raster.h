@@ -17,7 +17,7 @@ void checkPictureSize(int width, int height);
 // Copies share their pixels until one of them is written (copy-on-write), so a copy is O(1).
 // Rows are padded to a multiple of four bytes so that a QImage can look at them directly.
 class Raster {
-public:
+  public:
     Raster() = default;
     // A white raster of the given size.
     Raster(int width, int height);
@@ -48,13 +48,13 @@ public:
     // Makes sure this raster owns its pixels alone (the first write of a shared copy).
     void detach();
 
-    bool sharesPixelsWith(const Raster& other) const {
-        return data_ && data_ == other.data_;
-    }
+    bool sharesPixelsWith(const Raster& other) const { return data_ && data_ == other.data_; }
     bool operator==(const Raster& other) const;
 
-private:
-    static std::size_t strideFor(int width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
+  private:
+    static std::size_t strideFor(int width) {
+        return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    }
 
     int width_ = 0;
     int height_ = 0;

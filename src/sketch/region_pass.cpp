@@ -81,7 +81,8 @@ void runRegionPass(int left, int top, int right, int bottom, const Raster& photo
     sketch.make24Bit();
     const long long width = static_cast<long long>(right) - left;
     const Disc disc{static_cast<int>((static_cast<long long>(left) + right) / 2),
-                    static_cast<int>((static_cast<long long>(top) + bottom) / 2), width * width / 4};
+                    static_cast<int>((static_cast<long long>(top) + bottom) / 2),
+                    width * width / 4};
     if (style == PenStyle::Eraser && page == ActivePage::Freehand) {
         eraserPass(left, top, right, bottom, disc, photo, sketch, settings.outputScale);
     } else if (style == PenStyle::Brush) {

@@ -40,7 +40,8 @@ void listTextures(const fs::path& folder, std::vector<TextureEntry>& list) {
         }
         const std::string lower = toLowerAscii(entry.name);
         if (endsWith(lower, ".bmp") || endsWith(lower, ".swf")) {
-            list.push_back({entry.name.substr(0, entry.name.size() - 4), bitmapFileFor(entry.path, lower)});
+            list.push_back(
+                {entry.name.substr(0, entry.name.size() - 4), bitmapFileFor(entry.path, lower)});
         }
     }
 }
@@ -51,14 +52,16 @@ void layTexture(Raster& sketch, const Raster& texture, TextureFit fit) {
     layTextureRows(sketch, texture, fit, 0, sketch.height());
 }
 
-void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow, int endRow) {
+void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow,
+                    int endRow) {
     if (texture.isEmpty() || sketch.isEmpty()) return;
     const int width = sketch.width();
     const int height = sketch.height();
     const int tw = texture.width();
     const int th = texture.height();
     if (fit == TextureFit::Tile) {
-        // Opaque tiles from the top-left corner: pixel (x, y) shows texture pixel (x mod tw, y mod th).
+        // Opaque tiles from the top-left corner: pixel (x, y) shows texture pixel (x mod tw, y mod
+        // th).
         for (int y = firstRow; y < endRow; ++y) {
             const std::uint8_t* in = texture.rowUnchecked(y % th);
             std::uint8_t* out = sketch.mutableRowUnchecked(y);

@@ -29,7 +29,8 @@ void layTexture(Raster& sketch, const Raster& texture, TextureFit fit);
 
 // Lays the texture over the rows firstRow..endRow-1 only, so that rows can be shared out between
 // threads; the sketch must not be shared with another raster.
-void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow, int endRow);
+void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow,
+                    int endRow);
 
 // Sizes the sketch to (photoWidth / scale + 1) x (photoHeight / scale + 1) and lays the texture.
 void applyTexture(Raster& sketch, int photoWidth, int photoHeight, int outputScale,
