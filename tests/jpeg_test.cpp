@@ -130,5 +130,33 @@ TEST(LoadAndConvert, ADecodingFailureReachesTheCaller) {
     }
 }
 
+TEST(ConvertPhotoFile, JpegToJpegWritesWhatSaveWouldWrite) {
+    test::TempDir dir;
+    const std::string path = test::dataFile("coffee.jpg").string();
+    for (PenStyle style : {PenStyle::Pencil, PenStyle::Pen}) {
+        ConversionOptions options;
+        options.style = style;
+        options.threads = 2;
+        convertPhotoFile(path, (dir / "piped.jpg").string(), SaveType::Jpeg, options);
+        writeSketchAs(convertPhotoReference(readJpeg(path), options), (dir / "saved.jpg").string(),
+                      SaveType::Jpeg, 0, 0);
+        EXPECT_TRUE(test::readBytes(dir / "piped.jpg") == test::readBytes(dir / "saved.jpg"));
+    }
+}
+
+TEST(ConvertPhotoFile, AFailureLeavesTheTargetAsItWas) {
+    test::TempDir dir;
+    const std::string good = test::readBytes(test::dataFile("coffee.jpg"));
+    test::writeBytes(dir / "cut.jpg", good.substr(0, good.size() * 2 / 3));
+    test::writeBytes(dir / "target.jpg", "old");
+    ConversionOptions options;
+    options.threads = 2;
+    EXPECT_THROW(convertPhotoFile((dir / "cut.jpg").string(), (dir / "target.jpg").string(),
+                                  SaveType::Jpeg, options),
+                 Error);
+    EXPECT_EQ(test::readBytes(dir / "target.jpg"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
 }  // namespace
 }  // namespace carbonel

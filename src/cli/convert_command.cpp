@@ -23,9 +23,7 @@ void convertFile(const std::string& photoPath, const std::string& outputPath,
     options.texture = texture ? &*texture : nullptr;
     options.textureFit = args.stretch ? TextureFit::Stretch : TextureFit::Tile;
     options.threads = args.threads;
-    const ConvertedPhoto converted = loadAndConvert(photoPath, options);
-    writeSketchAs(converted.sketch, outputPath, type, converted.photo.width(),
-                  converted.photo.height());
+    convertPhotoFile(photoPath, outputPath, type, options);
 }
 
 int runConvert(const ConvertArgs& args) {

@@ -1,5 +1,6 @@
 #include "imageio/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -60,7 +61,7 @@ struct DecodeContext {
     const unsigned char* data;
     unsigned long size;
     JSAMPROW* rows;
-    std::atomic<int>* rowsDone;
+    RowProgress* progress;
 };
 
 void createDecoder(void* raw) {
@@ -82,11 +83,7 @@ void decodePixels(void* raw) {
     while (info->output_scanline < info->output_height) {
         jpeg_read_scanlines(info, context->rows + info->output_scanline,
                             info->output_height - info->output_scanline);
-        if (context->rowsDone) {
-            context->rowsDone->store(static_cast<int>(info->output_scanline),
-                                     std::memory_order_release);
-            context->rowsDone->notify_all();
-        }
+        if (context->progress) context->progress->publish(static_cast<int>(info->output_scanline));
     }
     jpeg_finish_decompress(info);
 }
@@ -119,6 +116,8 @@ struct EncodeContext {
     std::FILE* out;
     int width, height;
     JSAMPROW* rows;
+    const RowProgress* rowsReady;
+    bool abandoned;
 };
 
 void createEncoder(void* raw) {
@@ -138,8 +137,18 @@ void encodePixels(void* raw) {
     jpeg_set_quality(info, 20, TRUE);
     jpeg_start_compress(info, TRUE);
     while (info->next_scanline < info->image_height) {
+        JDIMENSION ready = info->image_height;
+        if (context->rowsReady) {
+            const int finished =
+                context->rowsReady->waitFor(static_cast<int>(info->next_scanline) + 1);
+            if (finished == RowProgress::kFailed) {
+                context->abandoned = true;
+                return;
+            }
+            ready = std::min(ready, static_cast<JDIMENSION>(finished));
+        }
         jpeg_write_scanlines(info, context->rows + info->next_scanline,
-                             info->image_height - info->next_scanline);
+                             ready - info->next_scanline);
     }
     jpeg_finish_compress(info);
 }
@@ -186,12 +195,12 @@ int JpegDecoder::height() const {
     return static_cast<int>(state_->decoder.info.image_height);
 }
 
-void JpegDecoder::decodeInto(Raster& picture, std::atomic<int>* rowsDone) {
+void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
     std::vector<JSAMPROW> rows(static_cast<std::size_t>(height()));
     for (int y = 0; y < height(); ++y)
         rows[static_cast<std::size_t>(y)] = picture.mutableRowUnchecked(y);
     state_->context.rows = rows.data();
-    state_->context.rowsDone = rowsDone;
+    state_->context.progress = progress;
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) {
         throwJpegError(state_->decoder.errors.code);
     }
@@ -205,7 +214,7 @@ Raster readJpeg(const std::string& path) {
     return picture;
 }
 
-void writeJpeg(const Raster& picture, std::FILE* out) {
+void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady) {
     Encoder encoder;
     installErrorManager(encoder.errors);
     encoder.info.err = &encoder.errors.base;
@@ -214,10 +223,12 @@ void writeJpeg(const Raster& picture, std::FILE* out) {
         // libjpeg only reads the rows; its API simply lacks const.
         rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(picture.rowUnchecked(y));
     }
-    EncodeContext context{&encoder.info, out, picture.width(), picture.height(), rows.data()};
+    EncodeContext context{&encoder.info, out,  picture.width(), picture.height(), rows.data(),
+                          rowsReady,     false};
     if (!runGuarded(&encoder.errors, createEncoder, &context)) throwJpegError(encoder.errors.code);
     encoder.created = true;
     if (!runGuarded(&encoder.errors, encodePixels, &context)) throwJpegError(encoder.errors.code);
+    if (context.abandoned) throw Error("The sketch was not finished");
 }
 
 }  // namespace carbonel

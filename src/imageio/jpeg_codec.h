@@ -1,10 +1,10 @@
 #pragma once
 
-#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "imageio/row_progress.h"
 #include "sketch/raster.h"
 
 namespace carbonel {
@@ -26,9 +26,9 @@ class JpegDecoder {
 
     int width() const;
     int height() const;
-    // Decodes every row into `picture` (width x height, not shared). After each batch of rows the
-    // number of rows finished is stored in `rowsDone` (release order) and waiters are woken.
-    void decodeInto(Raster& picture, std::atomic<int>* rowsDone = nullptr);
+    // Decodes every row into `picture` (width x height, not shared), publishing the rows finished
+    // after each batch in `progress`.
+    void decodeInto(Raster& picture, RowProgress* progress = nullptr);
 
   private:
     struct State;
@@ -36,7 +36,9 @@ class JpegDecoder {
 };
 
 // Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
-// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d".
-void writeJpeg(const Raster& picture, std::FILE* out);
+// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d". With
+// `rowsReady`, each row is encoded once another thread has published it as finished; when that
+// thread fails, encoding stops with "The sketch was not finished".
+void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady = nullptr);
 
 }  // namespace carbonel

@@ -3,32 +3,24 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <thread>
 
+#include "imageio/atomic_file.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/picture_files.h"
+#include "imageio/row_progress.h"
 
 namespace carbonel {
 namespace {
 
 constexpr int kRowsPerChunk = 64;
 
-// The decoder's progress: rows decoded so far, or kDecodingFailed.
-constexpr int kDecodingFailed = -1;
-
-// Waits until at least `rows` rows are decoded; false when decoding failed.
-bool waitForRows(const std::atomic<int>& progress, int rows) {
-    for (int done = progress.load(std::memory_order_acquire); done < rows;
-         done = progress.load(std::memory_order_acquire)) {
-        if (done == kDecodingFailed) return false;
-        progress.wait(done, std::memory_order_acquire);
-    }
-    return true;
-}
-
-ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOptions& options) {
+// Sketches the photo while a second thread decodes it. With `jpegOut`, that thread then encodes
+// the sketch rows as this one finishes them; without, the rows left when decoding ends are shared
+// out between every core.
+ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOptions& options,
+                                    AtomicFile* jpegOut) {
     ConvertedPhoto result;
     result.photo = Raster::uninitialized(decoder.width(), decoder.height());
     result.sketch = Raster::uninitialized(decoder.width() + 1, decoder.height() + 1);
@@ -36,58 +28,94 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
     const int step = settings.lineStep;
     const int height = decoder.height();
 
-    std::atomic<int> progress{0};
-    std::exception_ptr failure;
-    std::thread decoding([&] {
+    RowProgress decoded;
+    RowProgress sketched;
+    std::exception_ptr decodeFailure;
+    std::exception_ptr encodeFailure;
+    std::thread helper([&] {
         try {
-            decoder.decodeInto(result.photo, &progress);
+            decoder.decodeInto(result.photo, &decoded);
         } catch (...) {
-            failure = std::current_exception();
-            progress.store(kDecodingFailed, std::memory_order_release);
-            progress.notify_all();
+            decodeFailure = std::current_exception();
+            decoded.fail();
+            return;
+        }
+        if (!jpegOut) return;
+        try {
+            writeJpeg(result.sketch, jpegOut->stream(), &sketched);
+        } catch (...) {
+            encodeFailure = std::current_exception();
         }
     });
 
-    fillBlankRows(result.sketch, options, 0, result.sketch.height());
-    // Sketch chunks of rows as soon as the rows their lattices reach are decoded; once the decoder
-    // is done, every core shares the rows that are left.
     int next = 0;
-    while (next < height) {
-        const int progressNow = progress.load(std::memory_order_acquire);
-        if (progressNow == height || progressNow == kDecodingFailed) break;
-        const int end = std::min(height, next + kRowsPerChunk);
-        if (!waitForRows(progress, std::min(height, end + step))) break;
-        sketchRowsFast(result.photo, result.sketch, settings, options.style, next, end);
-        next = end;
+    try {
+        fillBlankRows(result.sketch, options, 0, result.sketch.height());
+        while (next < height) {
+            if (!jpegOut && decoded.current() == height) break;
+            const int end = std::min(height, next + kRowsPerChunk);
+            if (decoded.waitFor(std::min(height, end + step)) == RowProgress::kFailed) break;
+            sketchRowsFast(result.photo, result.sketch, settings, options.style, next, end);
+            next = end;
+            sketched.publish(next);
+        }
+    } catch (...) {
+        sketched.fail();
+        helper.join();
+        throw;
     }
-    decoding.join();
-    if (failure) std::rethrow_exception(failure);
-
-    const int threads = conversionThreads(options.threads);
-#pragma omp parallel num_threads(threads)
-    {
-        const int team = omp_get_num_threads();
-        const int member = omp_get_thread_num();
-        const int rows = height - next;
-        sketchRowsFast(result.photo, result.sketch, settings, options.style,
-                       next + static_cast<int>(static_cast<long long>(rows) * member / team),
-                       next + static_cast<int>(static_cast<long long>(rows) * (member + 1) / team));
+    if (decodeFailure || decoded.current() == RowProgress::kFailed) {
+        helper.join();
+        std::rethrow_exception(decodeFailure);
     }
+    if (!jpegOut) {
+        helper.join();
+#pragma omp parallel num_threads(conversionThreads(options.threads))
+        {
+            const int team = omp_get_num_threads();
+            const int member = omp_get_thread_num();
+            const long long rows = height - next;
+            sketchRowsFast(result.photo, result.sketch, settings, options.style,
+                           next + static_cast<int>(rows * member / team),
+                           next + static_cast<int>(rows * (member + 1) / team));
+        }
+    }
+    sketched.publish(result.sketch.height());  // the extra row holds only paper
+    if (helper.joinable()) helper.join();
+    if (encodeFailure) std::rethrow_exception(encodeFailure);
     return result;
+}
+
+bool pipelines(const std::string& photoPath, const ConversionOptions& options) {
+    return photoKindFor(photoPath) == PhotoKind::Jpeg && usesFastPath(options) &&
+           conversionThreads(options.threads) > 1;
 }
 
 }  // namespace
 
 ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options) {
-    ConvertedPhoto result;
-    if (photoKindFor(path) == PhotoKind::Jpeg && usesFastPath(options) &&
-        conversionThreads(options.threads) > 1) {
+    if (pipelines(path, options)) {
         JpegDecoder decoder(path);
-        return convertWhileDecoding(decoder, options);
+        return convertWhileDecoding(decoder, options, nullptr);
     }
+    ConvertedPhoto result;
     result.photo = loadPicture(path);
     result.sketch = convertPhoto(result.photo, options);
     return result;
+}
+
+void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
+                      const ConversionOptions& options) {
+    if (type == SaveType::Jpeg && pipelines(photoPath, options)) {
+        JpegDecoder decoder(photoPath);
+        AtomicFile file(outputPath);
+        convertWhileDecoding(decoder, options, &file);
+        file.commit();
+        return;
+    }
+    const ConvertedPhoto converted = loadAndConvert(photoPath, options);
+    writeSketchAs(converted.sketch, outputPath, type, converted.photo.width(),
+                  converted.photo.height());
 }
 
 }  // namespace carbonel

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
 namespace carbonel {
@@ -13,7 +14,13 @@ struct ConvertedPhoto {
 
 // Loads a photo file and converts it: exactly convertPhoto(loadPicture(path), options). A JPEG
 // photo is sketched row by row while later rows are still decoding, one core decoding and the
-// other sketching, which hides most of the conversion behind the decoder.
+// other sketching.
 ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options);
+
+// Converts a photo file into a sketch file of the given type, written under exactly
+// `outputPath`: what Convert followed by Save gives. From JPEG to JPEG the three steps overlap:
+// the core that decoded the photo goes on to encode the sketch rows the other has finished.
+void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
+                      const ConversionOptions& options);
 
 }  // namespace carbonel
