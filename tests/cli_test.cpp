@@ -57,6 +57,11 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
     test::writeBytes(dir / "text.jpg", "hello\n");
     test::writeBytes(dir / "truncated.jpg", good.substr(0, good.size() - 3000));
     test::writeBytes(dir / "broken.bmp", brokenBmp);
+    std::string hugeBmp = test::readBytes(test::dataFile("chelsea-24bit.bmp"));
+    hugeBmp[18] = static_cast<char>(0x60);  // width 60000
+    hugeBmp[19] = static_cast<char>(0xEA);
+    hugeBmp[20] = hugeBmp[21] = 0;
+    test::writeBytes(dir / "huge.bmp", hugeBmp);
     test::writeBytes(dir / "photo.png", good);
     test::writeBytes(dir / "afile", "x");
     test::writeBytes(dir / "existing.bmp", "keep me");
@@ -69,6 +74,7 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
         {quoted(dir / "truncated.jpg") + " " + quoted(dir / "existing.bmp"), "JPEG error #"},
         {quoted(dir / "broken.bmp") + " " + quoted(dir / "existing.bmp"),
          "Bitmap image is not valid"},
+        {quoted(dir / "huge.bmp") + " " + quoted(dir / "existing.bmp"), "too large"},
         {quoted(dir / "photo.png") + " " + quoted(dir / "existing.bmp"),
          "Unknown picture file extension (.png)"},
         {quoted(photo) + " " + quoted(dir / "out.png"), "Unknown picture file extension (.png)"},
@@ -88,7 +94,7 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
     EXPECT_EQ(test::readBytes(dir / "existing.bmp"), "keep me");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
     // Nothing but the files the test made: no partial output, no temporary.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 7);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 8);
 }
 
 TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
