@@ -12,15 +12,6 @@ namespace {
 using test::Bgr;
 using test::pixelAt;
 
-std::string bmpErrorOf(const std::string& path) {
-    try {
-        readBmp(path);
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "decoded";
-}
-
 TEST(Bmp, PalettePhotoConvertsLikeItsTrueColourTwin) {
     const Raster palette = loadPicture(test::dataFile("chelsea-8bit.bmp").string());
     const Raster trueColour = loadPicture(test::dataFile("chelsea-24bit.bmp").string());
@@ -53,13 +44,17 @@ TEST(Bmp, BrokenOrMissingFilesFailClearly) {
     test::writeBytes(dir / "broken.bmp", bytes);
     test::writeBytes(dir / "empty.bmp", "");
     test::writeBytes(dir / "short.bmp", bytes.substr(0, 30));
-    EXPECT_EQ(bmpErrorOf((dir / "broken.bmp").string()), "Bitmap image is not valid");
-    EXPECT_EQ(bmpErrorOf((dir / "empty.bmp").string()), "Bitmap image is not valid");
-    EXPECT_EQ(bmpErrorOf((dir / "short.bmp").string()), "Bitmap image is not valid");
-    EXPECT_EQ(bmpErrorOf((dir / "none.bmp").string()),
+    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "broken.bmp").string()); }),
+              "Bitmap image is not valid");
+    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "empty.bmp").string()); }),
+              "Bitmap image is not valid");
+    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "short.bmp").string()); }),
+              "Bitmap image is not valid");
+    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "none.bmp").string()); }),
               "Cannot open file " + (dir / "none.bmp").string());
     // A JPEG file named .bmp is read as a bitmap, and is none.
-    EXPECT_EQ(bmpErrorOf(test::dataFile("chelsea.jpg").string()), "Bitmap image is not valid");
+    EXPECT_EQ(test::errorOf([&] { readBmp(test::dataFile("chelsea.jpg").string()); }),
+              "Bitmap image is not valid");
 }
 
 TEST(SaveSketch, NeverWritesAnEmptyOrPartialFile) {

@@ -13,7 +13,7 @@ using test::Bgr;
 using test::makeRaster;
 using test::pixelAt;
 
-const Bgr kWhite{255, 255, 255};
+using test::kWhite;
 
 // Random pictures with soft areas as well as noise, so that every threshold meets both decided
 // and undecided pixels.

@@ -13,15 +13,6 @@ namespace {
 
 using test::quoted;
 
-std::string jpegErrorOf(const std::string& path) {
-    try {
-        readJpeg(path);
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "decoded";
-}
-
 TEST(Jpeg, DecodesToTheReferenceDecodersPixels) {
     test::TempDir dir;
     for (const char* name : {"chelsea.jpg", "coffee.jpg"}) {
@@ -63,10 +54,12 @@ TEST(Jpeg, DamagedFilesFailWithTheCodecsMessage) {
     test::writeBytes(dir / "empty.jpg", "");
     test::writeBytes(dir / "text.jpg", "this is not a picture\n");
     test::writeBytes(dir / "truncated.jpg", good.substr(0, good.size() / 2));
-    EXPECT_EQ(jpegErrorOf((dir / "missing.jpg").string()),
+    EXPECT_EQ(test::errorOf([&] { readJpeg((dir / "missing.jpg").string()); }),
               "Cannot open file " + (dir / "missing.jpg").string());
     for (const char* name : {"empty.jpg", "text.jpg", "truncated.jpg"}) {
-        EXPECT_TRUE(jpegErrorOf((dir / name).string()).starts_with("JPEG error #")) << name;
+        EXPECT_TRUE(
+            test::errorOf([&] { readJpeg((dir / name).string()); }).starts_with("JPEG error #"))
+            << name;
     }
 }
 
@@ -88,7 +81,7 @@ TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
         bytes[at + 1] = static_cast<char>(0x60);
     }
     test::writeBytes(dir / "huge.jpg", bytes);
-    EXPECT_EQ(jpegErrorOf((dir / "huge.jpg").string()),
+    EXPECT_EQ(test::errorOf([&] { readJpeg((dir / "huge.jpg").string()); }),
               "Picture too large: 60000 x 60000 pixels (at most 16384 in either direction)");
 }
 

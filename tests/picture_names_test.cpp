@@ -3,18 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "sketch/error.h"
+#include "test_support.h"
 
 namespace carbonel {
 namespace {
-
-std::string errorOf(const std::string& path) {
-    try {
-        photoKindFor(path);
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "";
-}
 
 TEST(PictureNames, PhotoKindComesFromTheNamesOwnExtension) {
     EXPECT_EQ(photoKindFor("a/b.jpg"), PhotoKind::Jpeg);
@@ -23,9 +15,12 @@ TEST(PictureNames, PhotoKindComesFromTheNamesOwnExtension) {
     EXPECT_EQ(photoKindFor("x.BMP"), PhotoKind::Bmp);
     // A folder named old.jpg says nothing about the file inside it.
     EXPECT_EQ(photoKindFor("old.jpg/picture.bmp"), PhotoKind::Bmp);
-    EXPECT_EQ(errorOf("old.jpg/picture.png"), "Unknown picture file extension (.png)");
-    EXPECT_EQ(errorOf("holiday.jpg.txt"), "Unknown picture file extension (.txt)");
-    EXPECT_EQ(errorOf("old.jpg/README"), "Unknown picture file extension (.)");
+    EXPECT_EQ(test::errorOf([&] { photoKindFor("old.jpg/picture.png"); }),
+              "Unknown picture file extension (.png)");
+    EXPECT_EQ(test::errorOf([&] { photoKindFor("holiday.jpg.txt"); }),
+              "Unknown picture file extension (.txt)");
+    EXPECT_EQ(test::errorOf([&] { photoKindFor("old.jpg/README"); }),
+              "Unknown picture file extension (.)");
 }
 
 TEST(PictureNames, SavingAppendsOnlyAMissingExtension) {

@@ -12,7 +12,7 @@ using test::Bgr;
 using test::pixelAt;
 using test::setPixel;
 
-const Bgr kWhite{255, 255, 255};
+using test::kWhite;
 
 TEST(Raster, NewRasterIsWhiteAndRowsOutsideFail) {
     Raster raster;

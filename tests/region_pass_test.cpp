@@ -11,7 +11,7 @@ using test::Bgr;
 using test::makeRaster;
 using test::pixelAt;
 
-const Bgr kWhite{255, 255, 255};
+using test::kWhite;
 
 SketchSettings stepOf(int step, int threshold = 0) {
     SketchSettings settings;

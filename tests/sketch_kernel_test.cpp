@@ -11,8 +11,8 @@ using test::Bgr;
 using test::makeRaster;
 using test::pixelAt;
 
-const Bgr kWhite{255, 255, 255};
-const Bgr kBlack{0, 0, 0};
+using test::kBlack;
+using test::kWhite;
 
 SketchSettings settingsWith(int threshold, int step) {
     SketchSettings settings;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "sketch/error.h"
+
 namespace carbonel::test {
 
 Bgr pixelAt(const Raster& raster, int x, int y) {
@@ -34,6 +36,15 @@ Raster randomRaster(int width, int height, std::mt19937& random) {
         return Bgr{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
                    static_cast<std::uint8_t>(byte(random))};
     });
+}
+
+std::string errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
 }
 
 std::string readBytes(const std::filesystem::path& path) {

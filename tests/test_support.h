@@ -15,10 +15,16 @@ struct Bgr {
     bool operator==(const Bgr&) const = default;
 };
 
+inline constexpr Bgr kWhite{255, 255, 255};
+inline constexpr Bgr kBlack{0, 0, 0};
+
 Bgr pixelAt(const Raster& raster, int x, int y);
 void setPixel(Raster& raster, int x, int y, Bgr colour);
 Raster makeRaster(int width, int height, const std::function<Bgr(int x, int y)>& colour);
 Raster randomRaster(int width, int height, std::mt19937& random);
+
+// The message of the carbonel::Error that `action` throws, or "" when it throws none.
+std::string errorOf(const std::function<void()>& action);
 
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);

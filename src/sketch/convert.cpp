@@ -87,13 +87,8 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 }
 
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options) {
-    if (usesFastPath(options)) return convertInParallel(photo, options);
-    const SketchSettings settings = conversionSettings(options);
-    Raster sketch = blankSketchFor(photo, options);
-    const int step = settings.lineStep;
-    runRegionPass(step, step, photo.width() - step, photo.height() - step, photo, sketch, settings,
-                  options.style, options.page);
-    return sketch;
+    return usesFastPath(options) ? convertInParallel(photo, options)
+                                 : convertPhotoReference(photo, options);
 }
 
 }  // namespace carbonel
