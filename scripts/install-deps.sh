@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libbenchmark-dev
-  libwmf-bin giflib-tools
+  libwmf-bin giflib-tools libgif-dev
   xvfb xauth
 )
 missing=()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "animation/web_palette.h"
+#include "gif_decoder.h"
 #include "imageio/picture_files.h"
 #include "sketch/convert.h"
 #include "test_support.h"
@@ -125,6 +127,62 @@ TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
          {"--precision", "--line", "--style", "--texture", "--stretch", "--threads"}) {
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
     }
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+TEST(CliGif, BuildsTheAnimationOfItsFrames) {
+    test::TempDir dir;
+    const Raster first =
+        test::makeRaster(30, 20, [](int x, int y) { return x == y ? test::kBlack : test::kWhite; });
+    const Raster second = test::makeRaster(30, 20, [](int x, int) {
+        return x == 5 ? test::Bgr{0, 0, 255} : test::kWhite;
+    });
+    writeSketchAs(first, (dir / "1.bmp").string(), SaveType::Bmp, 0, 0);
+    writeSketchAs(second, (dir / "2.bmp").string(), SaveType::Bmp, 0, 0);
+    const std::string frames = quoted(dir / "1.bmp") + " " + quoted(dir / "2.bmp");
+    ASSERT_EQ(cli("gif " + quoted(dir / "a.gif") + " " + frames).status, 0);
+    ASSERT_EQ(cli("gif " + quoted(dir / "b.gif") + " " + frames + " --size 60x10").status, 0);
+    const test::DecodedGif natural = test::decodeGif(test::readBytes(dir / "a.gif"));
+    ASSERT_TRUE(natural.ok);
+    ASSERT_EQ(natural.frames.size(), 2u);
+    EXPECT_EQ(natural.frames[0].width, 30);
+    EXPECT_EQ(natural.frames[1].indices[5 * 30 + 5], webColorLookup(255, 0, 0));  // red over black
+    EXPECT_EQ(natural.frames[1].indices[6 * 30 + 6], 0);                          // black kept
+    const test::DecodedGif sized = test::decodeGif(test::readBytes(dir / "b.gif"));
+    ASSERT_TRUE(sized.ok);
+    EXPECT_EQ(sized.screenWidth, 60);
+    EXPECT_EQ(sized.screenHeight, 10);
+}
+
+TEST(CliGif, BadFramesSizesAndOutputsWriteNothing) {
+    test::TempDir dir;
+    writeSketchAs(Raster(8, 8), (dir / "f.bmp").string(), SaveType::Bmp, 0, 0);
+    test::writeBytes(dir / "text.bmp", "not a bitmap");
+    const std::string frame = quoted(dir / "f.bmp");
+    const std::string out = quoted(dir / "out.gif");
+    const std::vector<std::string> failing = {
+        "gif " + out + " " + frame + " " + quoted(dir / "missing.bmp"),
+        "gif " + out + " " + quoted(dir / "text.bmp"),
+        "gif " + out + " " + frame + " --size 0x10",
+        "gif " + out + " " + frame + " --size 10x",
+        "gif " + out + " " + frame + " --size ten",
+        "gif " + out + " " + frame + " --size 10x10x2",
+        "gif " + quoted(dir / "nowhere" / "out.gif") + " " + frame,
+    };
+    for (const std::string& arguments : failing) {
+        const test::CommandResult result = cli(arguments);
+        EXPECT_EQ(result.status, 1) << arguments;
+        EXPECT_EQ(lineCount(result.output), 1u) << result.output;
+        EXPECT_TRUE(result.output.starts_with("carbonel-cli: ")) << result.output;
+    }
+    EXPECT_EQ(cli("gif " + out).status, 2);
+    EXPECT_EQ(cli("gif " + out + " " + frame + " --speed 3").status, 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 }  // namespace

@@ -6,12 +6,18 @@ namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
+  carbonel-cli gif OUTPUT FRAME... [--size WxH]
   carbonel-cli --help
 
 convert   turns PHOTO (.jpg, .jpeg or .bmp) into a sketch and writes it to OUTPUT. OUTPUT's
           extension picks the format: .jpg/.jpeg JPEG at quality 20, .bmp 24-bit BMP,
           .wmf placeable Windows metafile, .emf enhanced metafile. The sketch is one pixel
           wider and taller than the photo, as the program's Save writes it.
+
+gif       builds a looping animated GIF from the FRAME pictures (.jpg, .jpeg, .bmp), as the
+          recorder's Save Animate does: each frame is drawn over the ones before it, its white
+          pixels left out, scaled to the animation's size (--size, default the first frame's),
+          reduced to the 216 web colours and shown for 0.30 s.
 
 Conversion options (defaults are the program's start state):
   --precision N      0..200, how small a contrast makes a stroke (default 170)

@@ -5,6 +5,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/convert_command.h"
+#include "cli/gif_command.h"
 #include "cli/report.h"
 
 namespace carbonel::cli {
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         const std::string command = args.front();
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         if (command == "convert") return runConvert(parseConvertArgs(rest));
+        if (command == "gif") return runGif(parseGifArgs(rest));
         throw UsageError("unknown command \"" + command + "\"");
     } catch (const UsageError& error) {
         reportError(error.what());

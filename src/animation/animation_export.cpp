@@ -1,0 +1,82 @@
+#include "animation/animation_export.h"
+
+#include <cstring>
+#include <vector>
+
+#include "animation/gif_writer.h"
+#include "imageio/atomic_file.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+
+int addGifFrame(GifDocument& document, const Raster& picture, bool transparent) {
+    const int index = document.importPicture(picture);
+    GifFrame& frame = document.frame(index);
+    if (index == 0) frame.extensions.emplace_back(GifLoopExtension{});
+    GifGraphicControl control;
+    control.delay = kFrameDelay;
+    if (transparent) {
+        control.flags |= GifGraphicControl::kTransparentFlag;
+        control.transparentIndex =
+            static_cast<std::uint8_t>(frame.colorIndexAt(0, frame.height - 1));
+    }
+    frame.extensions.emplace_back(control);
+    return index;
+}
+
+void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
+    if (composition.isEmpty() || frame.isEmpty()) return;
+    const int width = composition.width();
+    const int height = composition.height();
+    // Each composition pixel takes the frame pixel under its centre.
+    std::vector<int> sourceColumn(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        sourceColumn[static_cast<std::size_t>(x)] =
+            static_cast<int>((2LL * x + 1) * frame.width() / (2LL * width));
+    }
+    composition.detach();
+    for (int y = 0; y < height; ++y) {
+        const int sy = static_cast<int>((2LL * y + 1) * frame.height() / (2LL * height));
+        const std::uint8_t* in = frame.rowUnchecked(sy);
+        std::uint8_t* out = composition.mutableRowUnchecked(y);
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* pixel = in + 3 * sourceColumn[static_cast<std::size_t>(x)];
+            if (pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255) continue;
+            std::memcpy(out + 3 * x, pixel, 3);
+        }
+    }
+}
+
+namespace {
+
+// What writing the animation would fail on, found before any file is made: without frames no
+// version can be chosen, and an empty frame has no bottom-left pixel.
+void checkAnimation(const FrameList& frames, int width, int height) {
+    if (frames.count <= 0) throw Error("Unsupported GIF version");
+    if (width <= 0 || height <= 0) throw Error("Invalid pixel coordinates");
+}
+
+}  // namespace
+
+GifDocument buildAnimation(const FrameList& frames, int width, int height) {
+    checkAnimation(frames, width, height);
+    GifDocument document;
+    Raster composition(width, height);
+    for (int i = 0; i < frames.count; ++i) {
+        drawFrameSkippingWhite(composition, frames.frame(i));
+        addGifFrame(document, composition, true);
+    }
+    return document;
+}
+
+void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
+                     int threads) {
+    checkAnimation(frames, width, height);
+    AtomicFile file(path);
+    std::string bytes;
+    writeGif(buildAnimation(frames, width, height), bytes, threads);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
+}
+
+}  // namespace carbonel

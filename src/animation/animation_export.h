@@ -1,0 +1,40 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "animation/gif_document.h"
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// Every exported frame shows for 0.30 s, and the animation repeats for ever.
+inline constexpr std::uint16_t kFrameDelay = 30;
+
+// Appends the picture as a frame with its graphic control extension (delay 30; with
+// `transparent`, the colour at its bottom-left pixel after reduction is transparent), the first
+// frame also with the loop extension. Returns the frame's index. An empty picture fails with
+// "Invalid pixel coordinates" when transparency is asked for.
+int addGifFrame(GifDocument& document, const Raster& picture, bool transparent);
+
+// Draws `frame` over the whole of `composition`, scaled by nearest neighbour (rows and columns
+// repeated or dropped, never averaged); pure white frame pixels are not drawn.
+void drawFrameSkippingWhite(Raster& composition, const Raster& frame);
+
+// The recorded frames, read one at a time in list order.
+struct FrameList {
+    int count = 0;
+    std::function<Raster(int index)> frame;
+};
+
+// Builds the animation of the frames at width x height and writes it to `path`: each frame is
+// drawn onto one white composition that is never cleared, and every state of the composition
+// becomes a GIF frame. No frames ("Unsupported GIF version") or a zero size ("Invalid pixel
+// coordinates") is refused before the file is created; the file appears only when complete.
+void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
+                     int threads = 0);
+
+// The same animation as a GIF document.
+GifDocument buildAnimation(const FrameList& frames, int width, int height);
+
+}  // namespace carbonel

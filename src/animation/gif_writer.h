@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "animation/gif_document.h"
+
+namespace carbonel {
+
+// The whole GIF file of a document, appended to `out`. Fails with "Unsupported GIF version" for
+// a document without frames. Frames are LZW-coded on every core (`threads` 0), or as many as asked.
+void writeGif(const GifDocument& document, std::string& out, int threads = 0);
+
+// Writes the document's file; it appears only when complete. Fails with "Cannot create file %s".
+void saveGif(const GifDocument& document, const std::string& path, int threads = 0);
+
+}  // namespace carbonel
