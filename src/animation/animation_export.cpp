@@ -35,6 +35,7 @@ void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
             static_cast<int>((2LL * x + 1) * frame.width() / (2LL * width));
     }
     composition.detach();
+#pragma omp parallel for schedule(static) if (static_cast <long long>(width) * height >= 1 << 18)
     for (int y = 0; y < height; ++y) {
         const int sy = static_cast<int>((2LL * y + 1) * frame.height() / (2LL * height));
         const std::uint8_t* in = frame.rowUnchecked(sy);

@@ -1,7 +1,6 @@
 #include "animation/lzw_encoder.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -12,38 +11,32 @@ namespace {
 
 constexpr int kMaxCode = 4095;  // the dictionary is cleared when the next free code reaches it
 
-// The dictionary: an open-addressing hash table of 8009 slots, each holding the key
-// (prefix * 256 + pixel) in its upper 20 bits and the code in its lower 12; small enough to stay in
-// the first-level cache, and cleared in one sweep.
+// The dictionary: an open-addressing hash table keyed by (prefix * 256 + pixel), each slot holding
+// the key in its upper 20 bits and the code in its lower 12. Each lookup waits on the one before
+// it, so the table is small enough for the first-level cache and the hash is one multiplication.
 class Dictionary {
   public:
-    static constexpr int kSlots = 8009;
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
-
     Dictionary() { clear(); }
-    void clear() { std::fill(slots_.begin(), slots_.end(), kEmpty); }
+    void clear() { std::fill(std::begin(slots_), std::end(slots_), kEmpty); }
 
-    // The code of (prefix, pixel), or -1; `slot` is where it is, or where it would go.
-    int find(std::uint32_t key, int& slot) const {
-        int at = static_cast<int>(((key >> 4) ^ key) % kSlots);
-        const int step = at == 0 ? 1 : kSlots - at;
-        for (;;) {
-            const std::uint32_t entry = slots_[static_cast<std::size_t>(at)];
-            if (entry == kEmpty) {
-                slot = at;
-                return -1;
-            }
-            if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
-            at -= step;
-            if (at < 0) at += kSlots;
+    // The code of the key, or -1; `slot` is where it is, or where it would go.
+    int find(std::uint32_t key, std::uint32_t& slot) const {
+        for (slot = (key * 2654435761u) >> (32 - kSlotBits);; slot = (slot + 1) & (kSlots - 1)) {
+            const std::uint32_t entry = slots_[slot];
+            if (entry == kEmpty) return -1;
+            if (entry >> 12 == key) return static_cast<int>(entry & 0xFFF);
         }
     }
-    void insert(int slot, std::uint32_t key, int code) {
-        slots_[static_cast<std::size_t>(slot)] = key << 12 | static_cast<std::uint32_t>(code);
+    void insert(std::uint32_t slot, std::uint32_t key, int code) {
+        slots_[slot] = key << 12 | static_cast<std::uint32_t>(code);
     }
 
   private:
-    std::array<std::uint32_t, kSlots> slots_;
+    static constexpr int kSlotBits = 13;
+    static constexpr std::uint32_t kSlots = 1u << kSlotBits;  // twice the 4096 codes at most
+    // No entry is all ones: prefixes stay below 4095.
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    std::uint32_t slots_[kSlots];
 };
 
 // Packs codes least-significant bit first.
@@ -97,25 +90,25 @@ void LzwEncoder::encode(const std::uint8_t* pixels, std::size_t count, int minCo
             ++width;
         }
     };
-    auto checked = [&](std::uint8_t index) {
-        if (index >= tableSize) throw Error("Color not in color table");
-        return index;
-    };
+    if (tableSize < 256 && std::any_of(pixels, pixels + count,
+                                       [&](std::uint8_t index) { return index >= tableSize; })) {
+        throw Error("Color not in color table");
+    }
 
     emit(clearCode);
     if (count > 0) {
-        int prefix = checked(pixels[0]);
+        int prefix = pixels[0];
         for (std::size_t i = 1; i < count; ++i) {
-            const std::uint8_t pixel = checked(pixels[i]);
-            const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | pixel;
-            int slot = 0;
+            const int pixel = pixels[i];
+            const std::uint32_t key =
+                static_cast<std::uint32_t>(prefix) << 8 | static_cast<std::uint32_t>(pixel);
+            std::uint32_t slot = 0;
             const int code = dictionary.find(key, slot);
             if (code >= 0) {
                 prefix = code;
                 continue;
             }
             emit(prefix);
-            prefix = pixel;
             if (nextCode >= kMaxCode) {
                 emit(clearCode);
                 dictionary.clear();
@@ -123,6 +116,7 @@ void LzwEncoder::encode(const std::uint8_t* pixels, std::size_t count, int minCo
             } else {
                 dictionary.insert(slot, key, nextCode++);
             }
+            prefix = pixel;
         }
         emit(prefix);
     }

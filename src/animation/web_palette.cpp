@@ -35,6 +35,8 @@ struct ChannelShares {
 
 constexpr ChannelShares kShares;
 
+constexpr long long kPixelsWorthThreads = 1 << 18;
+
 }  // namespace
 
 IndexedPicture ReduceColors(const Raster& picture) {
@@ -44,7 +46,10 @@ IndexedPicture ReduceColors(const Raster& picture) {
     reduced.table = WebPalette();
     reduced.indices.resize(static_cast<std::size_t>(picture.width()) *
                            static_cast<std::size_t>(picture.height()));
-    // Without error diffusion the scan direction does not matter: every row goes left to right.
+    // Without error diffusion the scan direction does not matter: every row goes left to right,
+    // and big pictures are shared out between cores.
+    const long long pixels = static_cast<long long>(picture.width()) * picture.height();
+#pragma omp parallel for schedule(static) if (pixels >= kPixelsWorthThreads)
     for (int y = 0; y < picture.height(); ++y) {
         const std::uint8_t* in = picture.rowUnchecked(y);
         std::uint8_t* out = reduced.indices.data() + static_cast<std::size_t>(y) * picture.width();
