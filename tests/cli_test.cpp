@@ -187,3 +187,62 @@ TEST(CliGif, BadFramesSizesAndOutputsWriteNothing) {
 
 }  // namespace
 }  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+TEST(CliBatch, ConvertsATreeAsConvertDoesAndReportsBadFiles) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "src" / "sub");
+    std::filesystem::create_directories(dir / "out");
+    std::filesystem::copy_file(test::dataFile("chelsea.jpg"), dir / "src" / "a.jpg");
+    test::writeBytes(dir / "src" / "b.jpg", "corrupt");
+    std::filesystem::copy_file(test::dataFile("chelsea-8bit.bmp"), dir / "src" / "sub" / "c.bmp");
+    const std::string options = " --style pastel --line 3";
+    const test::CommandResult result =
+        cli("batch --out " + quoted(dir / "out") + options + " --jobs 2 " + quoted(dir / "src") +
+            " " + quoted(dir / "nothing"));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(
+        result.output.find("carbonel-cli: " + (dir / "src" / "b.jpg").string() + ": JPEG error #"),
+        std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find((dir / "nothing").string() + ": no such file or folder"),
+              std::string::npos);
+    EXPECT_EQ(lineCount(result.output), 2u) << result.output;
+    ASSERT_EQ(
+        cli("convert " + quoted(dir / "src" / "a.jpg") + " " + quoted(dir / "a.jpg") + options)
+            .status,
+        0);
+    ASSERT_EQ(cli("convert " + quoted(dir / "src" / "sub" / "c.bmp") + " " + quoted(dir / "c.bmp") +
+                  options)
+                  .status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "out" / "a.jpg") == test::readBytes(dir / "a.jpg"));
+    EXPECT_TRUE(test::readBytes(dir / "out" / "c.bmp") == test::readBytes(dir / "c.bmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), {}), 2);
+
+    // Again, with a trailing separator: nothing replaced, the entries' positions inserted.
+    EXPECT_EQ(
+        cli("batch --out " + quoted(dir / "out") + "/ " + quoted(dir / "src" / "a.jpg")).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "a0.jpg"));
+    EXPECT_TRUE(test::readBytes(dir / "out" / "a.jpg") == test::readBytes(dir / "a.jpg"));
+}
+
+TEST(CliBatch, MissingOutputFolderAndBadUsage) {
+    test::TempDir dir;
+    const test::CommandResult missing =
+        cli("batch --out " + quoted(dir / "none") + " " + quoted(test::dataFile("")));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("does not exist"), std::string::npos) << missing.output;
+    EXPECT_EQ(lineCount(missing.output), 1u);
+    for (const std::string& arguments :
+         {std::string("batch ") + quoted(dir.path()), "batch --out " + quoted(dir.path()),
+          "batch --out " + quoted(dir.path()) + " --jobs 0 x",
+          "batch --out " + quoted(dir.path()) + " --size 3 x"}) {
+        EXPECT_EQ(cli(arguments).status, 2) << arguments;
+    }
+}
+
+}  // namespace
+}  // namespace carbonel

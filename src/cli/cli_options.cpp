@@ -6,6 +6,7 @@ namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
+  carbonel-cli batch --out DIR [options] [--jobs N] SOURCE...
   carbonel-cli gif OUTPUT FRAME... [--size WxH]
   carbonel-cli --help
 
@@ -13,6 +14,13 @@ convert   turns PHOTO (.jpg, .jpeg or .bmp) into a sketch and writes it to OUTPU
           extension picks the format: .jpg/.jpeg JPEG at quality 20, .bmp 24-bit BMP,
           .wmf placeable Windows metafile, .emf enhanced metafile. The sketch is one pixel
           wider and taller than the photo, as the program's Save writes it.
+
+batch     converts every .jpg and .bmp file of each SOURCE folder and its sub-folders (a
+          SOURCE file is taken as it is) into DIR, which must exist: JPEG sources as JPEG,
+          BMP sources as BMP, under the source's name. A name already in DIR gets the file's
+          list position inserted before its extension (cat.jpg, cat1.jpg, ...); no existing
+          file is ever replaced. A failing file is reported and the others go on.
+  --jobs N           how many files to convert at once (default: one per core)
 
 gif       builds a looping animated GIF from the FRAME pictures (.jpg, .jpeg, .bmp), as the
           recorder's Save Animate does: each frame is drawn over the ones before it, its white

@@ -13,9 +13,8 @@ std::optional<Raster> loadTexture(const ConversionArgs& args) {
     return loadPicture(*args.texture);
 }
 
-void convertFile(const std::string& photoPath, const std::string& outputPath,
-                 const ConversionArgs& args, const std::optional<Raster>& texture) {
-    const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
+ConversionOptions conversionOptionsFor(const ConversionArgs& args,
+                                       const std::optional<Raster>& texture) {
     ConversionOptions options;
     options.precision = args.precision;
     options.line = args.line;
@@ -23,7 +22,13 @@ void convertFile(const std::string& photoPath, const std::string& outputPath,
     options.texture = texture ? &*texture : nullptr;
     options.textureFit = args.stretch ? TextureFit::Stretch : TextureFit::Tile;
     options.threads = args.threads;
-    convertPhotoFile(photoPath, outputPath, type, options);
+    return options;
+}
+
+void convertFile(const std::string& photoPath, const std::string& outputPath,
+                 const ConversionArgs& args, const std::optional<Raster>& texture) {
+    const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
+    convertPhotoFile(photoPath, outputPath, type, conversionOptionsFor(args, texture));
 }
 
 int runConvert(const ConvertArgs& args) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch_command.h"
 #include "cli/cli_options.h"
 #include "cli/convert_command.h"
 #include "cli/gif_command.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         if (command == "convert") return runConvert(parseConvertArgs(rest));
         if (command == "gif") return runGif(parseGifArgs(rest));
+        if (command == "batch") return runBatch(parseBatchArgs(rest));
         throw UsageError("unknown command \"" + command + "\"");
     } catch (const UsageError& error) {
         reportError(error.what());

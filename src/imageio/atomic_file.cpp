@@ -1,6 +1,7 @@
 #include "imageio/atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -45,31 +46,49 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
 }
 
 AtomicFile::~AtomicFile() {
-    if (stream_) {
-        std::fclose(stream_);
-        ::unlink(temporary_.c_str());
-    }
+    if (stream_) std::fclose(stream_);
+    if (!placed_) ::unlink(temporary_.c_str());
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {
     if (size != 0 && std::fwrite(data, 1, size, stream_) != size) failWrite();
 }
 
-void AtomicFile::commit() {
+void AtomicFile::close() {
     const bool flushed =
         std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
-    if (!flushed || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (!flushed || !closed) throw Error("Cannot write file " + target_.string());
+}
+
+bool AtomicFile::moveTo(const fs::path& target, bool replace) {
+    if (replace) {
+        if (std::rename(temporary_.c_str(), target.c_str()) != 0) {
+            throw Error("Cannot write file " + target.string());
+        }
+    } else if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target.c_str(),
+                           RENAME_NOREPLACE) != 0) {
+        // A file system without the no-replace rename: a hard link fails on a taken name too.
+        const bool linked = errno == EINVAL && ::link(temporary_.c_str(), target.c_str()) == 0;
+        if (!linked) {
+            if (errno == EEXIST) return false;
+            throw Error("Cannot write file " + target.string());
+        }
         ::unlink(temporary_.c_str());
-        throw Error("Cannot write file " + target_.string());
     }
+    placed_ = true;
+    return true;
+}
+
+void AtomicFile::commit() {
+    close();
+    moveTo(target_, true);
 }
 
 void AtomicFile::failWrite() {
     std::fclose(stream_);
     stream_ = nullptr;
-    ::unlink(temporary_.c_str());
     throw Error("Cannot write file " + target_.string());
 }
 

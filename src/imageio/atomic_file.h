@@ -22,12 +22,19 @@ class AtomicFile {
     // Flushes, closes and renames over the target; fails with "Cannot write file %s".
     void commit();
 
+    // The same in two steps, for a caller that picks the final name once the file is written:
+    // close() flushes and closes (failing as commit does), then moveTo() gives the file its name;
+    // without `replace` it returns false, moving nothing, when that name is taken.
+    void close();
+    bool moveTo(const std::filesystem::path& target, bool replace);
+
   private:
     [[noreturn]] void failWrite();
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     std::FILE* stream_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace carbonel

@@ -104,18 +104,23 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
     return result;
 }
 
-void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
-                      const ConversionOptions& options) {
+void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
+                      MetafileKind metafile, const ConversionOptions& options) {
     if (type == SaveType::Jpeg && pipelines(photoPath, options)) {
         JpegDecoder decoder(photoPath);
-        AtomicFile file(outputPath);
         convertWhileDecoding(decoder, options, &file);
-        file.commit();
         return;
     }
     const ConvertedPhoto converted = loadAndConvert(photoPath, options);
-    writeSketchAs(converted.sketch, outputPath, type, converted.photo.width(),
+    writeSketchTo(converted.sketch, file, type, metafile, converted.photo.width(),
                   converted.photo.height());
+}
+
+void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
+                      const ConversionOptions& options) {
+    AtomicFile file(outputPath);
+    convertPhotoInto(photoPath, file, type, metafileKindFor(outputPath), options);
+    file.commit();
 }
 
 }  // namespace carbonel

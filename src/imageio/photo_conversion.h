@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "imageio/atomic_file.h"
 #include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
@@ -22,5 +23,9 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 // the core that decoded the photo goes on to encode the sketch rows the other has finished.
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
                       const ConversionOptions& options);
+
+// The same into a file not yet in place, for a caller that names it afterwards.
+void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
+                      MetafileKind metafile, const ConversionOptions& options);
 
 }  // namespace carbonel

@@ -18,10 +18,9 @@ Raster loadPicture(const std::string& path) {
     return {};
 }
 
-void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,
-                   int photoHeight) {
+void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
+                   int photoWidth, int photoHeight) {
     if (sketch.isEmpty()) throw Error("There is no sketch to save.");
-    AtomicFile file(path);
     switch (type) {
         case SaveType::Jpeg:
             writeJpeg(sketch, file.stream());
@@ -30,13 +29,20 @@ void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type,
             writeBmp(sketch, file.stream());
             break;
         case SaveType::Metafile:
-            if (metafileKindFor(path) == MetafileKind::Wmf) {
+            if (metafile == MetafileKind::Wmf) {
                 writePlaceableWmf(sketch, photoWidth, photoHeight, file.stream());
             } else {
                 writeEmf(sketch, photoWidth, photoHeight, file.stream());
             }
             break;
     }
+}
+
+void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,
+                   int photoHeight) {
+    if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+    AtomicFile file(path);
+    writeSketchTo(sketch, file, type, metafileKindFor(path), photoWidth, photoHeight);
     file.commit();
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "imageio/atomic_file.h"
 #include "imageio/picture_names.h"
 #include "sketch/raster.h"
 
@@ -15,6 +16,10 @@ Raster loadPicture(const std::string& path);
 // an empty sketch fails with "There is no sketch to save." and writes nothing.
 std::string saveSketchFile(const Raster& sketch, const std::string& path, SaveType type,
                            int photoWidth, int photoHeight);
+
+// Writes a sketch into a file that is not yet in place; its caller gives it its name.
+void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
+                   int photoWidth, int photoHeight);
 
 // Writes a sketch in the format its output name's extension asks for, under exactly that name.
 void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,

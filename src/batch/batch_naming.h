@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "imageio/picture_names.h"
+
+namespace carbonel {
+
+// The name a batch gives the sketch of entry `index`: the output folder followed by the entry's
+// tail from its last separator (so "out/" gives a doubled separator, which reads as one). When that
+// name is taken, the index is inserted before the name's last "." ("cat.jpg", entry 4: "cat4.jpg"),
+// and while that is taken too, the next index up. `taken` tells whether a name is in use.
+std::string batchOutputName(const std::string& outputFolder, const std::string& entry, int index,
+                            const std::function<bool(const std::string&)>& taken);
+
+// The output name with the index inserted before its last "."; the plain name when index < 0.
+std::string indexedName(const std::string& name, int index);
+
+// A batch writes a JPEG source as JPEG and any other as BMP.
+SaveType batchOutputType(const std::string& entry);
+
+}  // namespace carbonel

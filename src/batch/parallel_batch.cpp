@@ -1,0 +1,96 @@
+#include "batch/parallel_batch.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "batch/batch_naming.h"
+#include "imageio/atomic_file.h"
+#include "imageio/photo_conversion.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool nameTaken(const std::string& name) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(name, error));
+}
+
+// Gives a finished file the name a one-by-one run would give it; retries when another process
+// takes the name between the look and the move.
+std::string placeFile(AtomicFile& file, const std::string& outputFolder, const std::string& entry,
+                      int index) {
+    for (;;) {
+        const std::string name = batchOutputName(outputFolder, entry, index, nameTaken);
+        if (file.moveTo(name, false)) return name;
+    }
+}
+
+}  // namespace
+
+std::vector<BatchOutcome> runParallelBatch(
+    const std::vector<std::string>& entries, const std::string& outputFolder,
+    const ConversionOptions& options, int jobs,
+    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome) {
+    std::error_code error;
+    if (!fs::is_directory(outputFolder, error)) {
+        throw Error("The output folder " + outputFolder + " does not exist");
+    }
+    ConversionOptions perJob = options;
+    if (perJob.threads == 0) perJob.threads = 1;  // the jobs share the cores out
+
+    std::vector<BatchOutcome> outcomes(entries.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex turnLock;
+    std::condition_variable turnChanged;
+    std::size_t turn = 0;
+
+    auto work = [&] {
+        for (std::size_t i = next++; i < entries.size(); i = next++) {
+            BatchOutcome& outcome = outcomes[i];
+            outcome.source = entries[i];
+            const std::size_t slash = entries[i].find_last_of('/');
+            const std::string provisional =
+                outputFolder + "/" +
+                (slash == std::string::npos ? entries[i] : entries[i].substr(slash + 1));
+            std::optional<AtomicFile> file;
+            try {
+                file.emplace(provisional);
+                convertPhotoInto(entries[i], *file, batchOutputType(entries[i]), MetafileKind::Wmf,
+                                 perJob);
+                file->close();
+            } catch (const std::exception& failure) {
+                outcome.error = failure.what();
+                file.reset();
+            }
+            std::unique_lock lock(turnLock);
+            turnChanged.wait(lock, [&] { return turn == i; });
+            if (file) {
+                try {
+                    outcome.output =
+                        placeFile(*file, outputFolder, entries[i], static_cast<int>(i));
+                } catch (const std::exception& failure) {
+                    outcome.error = failure.what();
+                }
+            }
+            if (onOutcome) onOutcome(i, outcome);
+            ++turn;
+            turnChanged.notify_all();
+        }
+    };
+
+    const int workers = std::max(1, std::min<int>(jobs, static_cast<int>(entries.size())));
+    std::vector<std::thread> threads;
+    for (int t = 1; t < workers; ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads) thread.join();
+    return outcomes;
+}
+
+}  // namespace carbonel

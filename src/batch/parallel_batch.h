@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sketch/convert.h"
+
+namespace carbonel {
+
+// What became of one entry of a batch.
+struct BatchOutcome {
+    std::string source;
+    std::string output;  // the file written, "" when it failed
+    std::string error;   // "" when it succeeded
+};
+
+// Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
+// one thread unless the options ask for more. JPEG sources become JPEG files, others BMP files.
+// The names are exactly those a one-by-one run in list order gives (batchOutputName): each sketch
+// is written under a temporary name and named in list order, once every entry before it is done,
+// and an existing file is never replaced. A failing entry is reported and the others go on. At most
+// `jobs` photos are in memory at once. `onOutcome` is called for every entry, in list order, on
+// whichever thread finished it. Fails before any work when the output folder does not exist.
+std::vector<BatchOutcome> runParallelBatch(
+    const std::vector<std::string>& entries, const std::string& outputFolder,
+    const ConversionOptions& options, int jobs,
+    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome);
+
+}  // namespace carbonel
