@@ -42,6 +42,13 @@ Raster blankSketchFor(const Raster& photo, const ConversionOptions& options);
 void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
                     PenStyle style, int beginRow, int endRow);
 
+// The fast sketch pass of a freehand brush: what runRegionPass does for Pen, Pencil and Pastel on
+// the Freehand page at the photo's own scale, row span by row span of the disc. Returns false,
+// having written what lies before it, where the per-pixel pass would fail on a lattice row outside
+// the photo.
+bool sketchDiscFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
+                    PenStyle style, int left, int top, int right, int bottom);
+
 // Fills the rows beginRow..endRow-1 of a fresh sketch with white or with the paper.
 void fillBlankRows(Raster& sketch, const ConversionOptions& options, int beginRow, int endRow);
 

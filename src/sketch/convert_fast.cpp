@@ -3,10 +3,12 @@
 // contiguous arrays that the compiler vectorises; rows are shared out between threads. It gives
 // exactly the bytes of sketchPixel, which a test checks for every style and line step.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "sketch/convert.h"
+#include "sketch/sketch_pixel.h"
 
 namespace carbonel {
 namespace {
@@ -42,8 +44,11 @@ struct PlanarRow {
         red.resize(n);
         sum.resize(n);
     }
-    void load(const std::uint8_t* pixels, int width) {
-        splitRow(pixels, width, blue.data(), green.data(), red.data(), sum.data());
+    void load(const std::uint8_t* pixels, int width) { loadColumns(pixels, 0, width - 1); }
+    // Splits only the columns first..last, leaving the others as they were.
+    void loadColumns(const std::uint8_t* pixels, int first, int last) {
+        splitRow(pixels + 3 * first, last - first + 1, blue.data() + first, green.data() + first,
+                 red.data() + first, sum.data() + first);
     }
 };
 
@@ -197,6 +202,82 @@ void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& s
                   style, first, lastX, photo.rowUnchecked(y), sketch.mutableRowUnchecked(y),
                   scratch);
     }
+}
+
+namespace {
+
+// The largest d with d * d <= value (value >= 0).
+long long integerSquareRoot(long long value) {
+    auto root = static_cast<long long>(std::sqrt(static_cast<double>(value)));
+    while (root * root > value) --root;
+    while ((root + 1) * (root + 1) <= value) ++root;
+    return root;
+}
+
+}  // namespace
+
+bool sketchDiscFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
+                    PenStyle style, int left, int top, int right, int bottom) {
+    const int step = settings.lineStep;
+    const int width = photo.width();
+    const int height = photo.height();
+    const long long cx = (static_cast<long long>(left) + right) / 2;
+    const long long cy = (static_cast<long long>(top) + bottom) / 2;
+    const long long span = static_cast<long long>(right) - left;
+    const long long radiusSquared = span * span / 4;
+    // The pixels the pass visits: from the line step in, short of right - 1 and bottom - 1, inside
+    // the one-pixel frame of the photo.
+    const long long firstX = std::max<long long>(static_cast<long long>(left) + step, 1);
+    const long long lastX = std::min<long long>(static_cast<long long>(right) - 2, width - 2);
+    const long long firstY = std::max<long long>(static_cast<long long>(top) + step, 1);
+    const long long lastY = std::min<long long>(static_cast<long long>(bottom) - 2, height - 2);
+    if (firstX > lastX || firstY > lastY) return true;
+    const int windowFirst = static_cast<int>(std::max<long long>(0, firstX - step));
+    const int windowLast = static_cast<int>(std::min<long long>(width - 1, lastX + step));
+
+    const int ringSize = 2 * step + 1;
+    std::vector<PlanarRow> ring(static_cast<std::size_t>(ringSize));
+    std::vector<int> ringHolds(static_cast<std::size_t>(ringSize), -1);
+    for (PlanarRow& row : ring) row.resize(width);
+    auto rowAt = [&](int y) -> PlanarRow& {
+        const auto slot = static_cast<std::size_t>(y % ringSize);
+        if (ringHolds[slot] != y) {
+            ring[slot].loadColumns(photo.rowUnchecked(y), windowFirst, windowLast);
+            ringHolds[slot] = y;
+        }
+        return ring[slot];
+    };
+    RowScratch scratch(width);
+    const CountWindow window = countWindowFor(step);
+    sketch.detach();
+    for (long long y = firstY; y <= lastY; ++y) {
+        const long long dy = y - cy;
+        const long long room = radiusSquared - dy * dy - 1;  // (x - cx)^2 must not exceed it
+        if (room < 0) continue;
+        const long long reach = integerSquareRoot(room);
+        const int x0 = static_cast<int>(std::max(firstX, cx - reach));
+        const int x1 = static_cast<int>(std::min(lastX, cx + reach));
+        if (x0 > x1) continue;
+        const int row = static_cast<int>(y);
+        // A lattice row outside the photo ends the pass here, as the per-pixel pass fails.
+        if (row - step < 0 || row + step >= height) return false;
+        const int inner0 = std::max(x0, step);
+        const int inner1 = std::min(x1, width - 1 - step);
+        if (inner0 <= inner1) {
+            sketchRow(rowAt(row - step), rowAt(row), rowAt(row + step), step,
+                      settings.edgeThreshold, window, style, inner0, inner1,
+                      photo.rowUnchecked(row), sketch.mutableRowUnchecked(row), scratch);
+        }
+        // Near the left and right edges some lattice columns lie outside the photo.
+        for (int x = x0; x <= x1; ++x) {
+            if (x >= inner0 && x <= inner1) {
+                x = inner1;
+                continue;
+            }
+            sketchPixel(x, row, photo, sketch, settings, style);
+        }
+    }
+    return true;
 }
 
 }  // namespace carbonel

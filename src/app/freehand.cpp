@@ -1,0 +1,51 @@
+#include "app/freehand.h"
+
+#include <cmath>
+
+#include "sketch/convert.h"
+#include "sketch/error.h"
+#include "sketch/region_pass.h"
+
+namespace carbonel {
+
+void FreehandStroke::countMove(int brushRadius) {
+    const int period =
+        std::max(1, static_cast<int>(std::sqrt(static_cast<double>(std::max(brushRadius, 0)))));
+    moveCount_ = (moveCount_ + 1) % period;
+}
+
+std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineStep, int paneWidth,
+                                             int paneHeight, int photoHeight) {
+    const bool inside =
+        lineStep < x && x < paneWidth - lineStep && lineStep < y && y < paneHeight - lineStep;
+    if (!inside || paneHeight <= 0) return std::nullopt;
+    const float scale = static_cast<float>(photoHeight) / static_cast<float>(paneHeight);
+    auto photoPixel = [scale](int panePixel) {
+        return static_cast<int>(static_cast<float>(panePixel) * scale);
+    };
+    return BrushRectangle{photoPixel(x - radius), photoPixel(y - radius), photoPixel(x + radius),
+                          photoPixel(y + radius)};
+}
+
+bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight) {
+    return 3 < x && x < paneWidth - 4 && 3 < y && y < paneHeight - 4;
+}
+
+bool runFreehandPass(const BrushRectangle& r, const Raster& photo, Raster& sketch,
+                     const SketchSettings& settings, PenStyle style) {
+    const bool sketchStyle =
+        style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;
+    if (sketchStyle && settings.outputScale == 1 && settings.lineStep >= 1 &&
+        settings.edgeThreshold >= 0) {
+        return sketchDiscFast(photo, sketch, settings, style, r.left, r.top, r.right, r.bottom);
+    }
+    try {
+        runRegionPass(r.left, r.top, r.right, r.bottom, photo, sketch, settings, style,
+                      ActivePage::Freehand);
+    } catch (const Error&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace carbonel
