@@ -1,0 +1,23 @@
+#include "app/app_paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace carbonel {
+
+QString resourceFolder(const QString& programFolder) {
+    if (QFileInfo::exists(programFolder + "/4.jpg")) return programFolder;
+    const QString shared = QDir::cleanPath(programFolder + "/../share/carbonel");
+    return QFileInfo::exists(shared + "/4.jpg") ? shared : programFolder;
+}
+
+QString writableProgramFolder(const QString& programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable()) return programFolder;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(cache);
+    return cache;
+}
+
+}  // namespace carbonel

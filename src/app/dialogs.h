@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace carbonel {
+
+// Every dialog and message box the windows show goes through here, so tests can answer them.
+class UserDialogs {
+  public:
+    virtual ~UserDialogs() = default;
+
+    // The picture-open dialog; "" when cancelled.
+    virtual QString openPicture(QWidget* parent) = 0;
+
+    struct SaveChoice {
+        QString path;
+        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles
+    };
+    // The picture-save dialog, pre-filled with a name and a filter; nothing when cancelled.
+    virtual std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
+                                                  int filterIndex) = 0;
+
+    // A plain message box with one OK button.
+    virtual void message(QWidget* parent, const QString& text) = 0;
+    // The error box that shows what a command failed on.
+    virtual void error(QWidget* parent, const QString& text) = 0;
+};
+
+// The real dialogs.
+class QtUserDialogs : public UserDialogs {
+  public:
+    QString openPicture(QWidget* parent) override;
+    std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
+                                          int filterIndex) override;
+    void message(QWidget* parent, const QString& text) override;
+    void error(QWidget* parent, const QString& text) override;
+};
+
+extern const char* const kOpenPictureFilter;
+extern const char* const kSavePictureFilters[3];
+
+}  // namespace carbonel

@@ -1,0 +1,171 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "app/freehand.h"
+#include "app/pane_layout.h"
+#include "imageio/picture_names.h"
+#include "sketch/convert.h"
+#include "sketch/texture.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QStatusBar;
+class QTabWidget;
+
+namespace carbonel {
+
+class BrushOutline;
+class PicturePane;
+class ProcessLauncher;
+class UserDialogs;
+
+// What the main window needs from outside; tests give it their own dialogs and launcher.
+struct AppEnvironment {
+    QString programFolder;  // where "4.jpg" and "texture/" are looked for
+    UserDialogs* dialogs = nullptr;
+    ProcessLauncher* launcher = nullptr;
+};
+
+// The main window: the photo and sketch panes over a strip of controls, Convert, the file commands,
+// paper textures and freehand drawing.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kStripHeight = 180;
+    static constexpr const char* kCaption =
+        "Carbonel Pro 4.0 --To figure a sketch for your friend or sweetheart!!";
+
+    explicit MainWindow(const AppEnvironment& environment, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start: the start picture, then the texture list. Called once the window is shown.
+    void start();
+
+    // Reads a photo into the photo pane and empties the sketch pane. A photo that cannot be read
+    // fails (carbonel::Error) and changes nothing.
+    void loadPhoto(const QString& path);
+    // The Convert command: a new sketch from the photo with the controls' settings.
+    void convert();
+    // Writes the sketch; returns the name written (with any extension appended).
+    QString saveSketch(const QString& path, SaveType type);
+
+    // The state the commands work on.
+    const Raster& photo() const { return photo_; }
+    const Raster& sketch() const { return sketch_; }
+    const SketchSettings& settings() const { return settings_; }
+    const QString& rememberedSaveName() const { return saveName_; }
+    int saveFilterIndex() const { return saveFilter_; }
+    PenStyle selectedStyle() const;
+    bool freehandPageActive() const;
+    int freehandStepsDrawn() const { return stepsDrawn_; }
+    const FreehandStroke& stroke() const { return stroke_; }
+    const Raster& texturePaper() const { return texturePaper_; }
+    PaneLayout paneLayout() const { return layout_; }
+    QWidget* pictureArea() const { return pictureArea_; }
+    QString statusText() const;
+
+  signals:
+    // The end of a stroke while recording: a copy of the whole sketch, white being transparent.
+    void frameCaptured(const carbonel::Raster& frame);
+    // Clear while recording discards the recorded frames.
+    void recordedFramesCleared();
+    void batchWindowRequested(bool visible);
+    void recorderRequested(bool visible);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildStrip();
+    QWidget* buildModePages();
+    QWidget* buildToolPages();
+    void layoutStrip();
+    void layoutPanes();
+
+    void openPhoto();
+    void clearSketch();
+    void save();
+    void editAndPrint();
+    void pageChanged(int page);
+    void brushSizeChanged(int radius);
+    void textureChosen(int index);
+    void updatePreviewFit();
+    void fillTextureList();
+    ConversionOptions currentOptions() const;
+    void readSettingsFromControls();
+
+    void sketchPressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress);
+    void sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers);
+    void sketchReleased();
+    void sketchDoubleClicked();
+    void photoDoubleClicked();
+    void openViewer(const Raster& picture);
+    void showError(const QString& text);
+    // Runs a command, showing what it fails on in the error box, as the event loop does.
+    void guarded(const std::function<void()>& command);
+
+    AppEnvironment environment_;
+    UserDialogs* dialogs_;
+    ProcessLauncher* launcher_;
+    bool started_ = false;
+
+    Raster photo_;         // the photo pane's picture
+    Raster sketch_;        // the sketch pane's picture: the sketch drawn on
+    Raster photoBitmap_;   // the working copy of the photo a pass reads
+    Raster sketchBitmap_;  // the sketch Convert builds
+    SketchSettings settings_;
+    FreehandStroke stroke_;
+    int stepsDrawn_ = 0;
+    QString saveName_;
+    int saveFilter_ = 2;  // the save dialog proposes "Bitmaps (*.bmp)" first
+    std::vector<TextureEntry> textures_;
+    Raster texturePaper_;
+    PaneLayout layout_;
+
+    QWidget* pictureArea_;
+    PicturePane* photoPane_;
+    PicturePane* sketchPane_;
+    BrushOutline* outline_;
+    QWidget* strip_;
+    QWidget* leftColumn_;
+    QWidget* rightBlock_;
+    QCheckBox* showBatchBox_;
+    QPushButton* openButton_;
+    QComboBox* uiStyleSelector_;
+    QTabWidget* modePages_;
+    QPushButton* convertButton_;
+    QLineEdit* brushEdit_;
+    QSlider* brushSlider_;
+    QCheckBox* recordBox_;
+    QTabWidget* toolPages_;
+    QSlider* precisionSlider_;
+    QLineEdit* precisionEdit_;
+    QSlider* lineSlider_;
+    QLineEdit* lineEdit_;
+    QRadioButton* penButton_;
+    QRadioButton* pencilButton_;
+    QRadioButton* pastelButton_;
+    QRadioButton* brushButton_;
+    QRadioButton* eraserButton_;
+    QComboBox* textureSelector_;
+    QRadioButton* tileButton_;
+    QRadioButton* stretchButton_;
+    PicturePane* texturePreview_;
+    QPushButton* clearButton_;
+    QPushButton* saveButton_;
+    QPushButton* sendButton_;
+    QPushButton* editButton_;
+    QStatusBar* statusBar_;
+};
+
+}  // namespace carbonel

@@ -1,0 +1,128 @@
+#include "app/picture_pane.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+namespace carbonel {
+
+PicturePane::PicturePane(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+}
+
+void PicturePane::setFit(Fit fit) {
+    fit_ = fit;
+    pictureChanged();
+}
+
+void PicturePane::showRaster(const Raster* raster) {
+    raster_ = raster;
+    pictureChanged();
+}
+
+void PicturePane::pictureChanged() {
+    if (!hasPicture()) {
+        cache_ = QImage();
+    } else if (fit_ == Fit::Centre) {
+        // A view over the raster's own rows, drawn at its own size.
+        cache_ = QImage(raster_->rowUnchecked(0), raster_->width(), raster_->height(),
+                        static_cast<qsizetype>(raster_->bytesPerLine()), QImage::Format_BGR888);
+    } else if (width() > 0 && height() > 0) {
+        cache_ = QImage(width(), height(), QImage::Format_RGB32);
+        sourceColumn_.resize(static_cast<std::size_t>(width()));
+        for (int x = 0; x < width(); ++x) {
+            sourceColumn_[static_cast<std::size_t>(x)] =
+                static_cast<int>(static_cast<long long>(x) * raster_->width() / width());
+        }
+        resample(rect());
+    } else {
+        cache_ = QImage();
+    }
+    update();
+}
+
+void PicturePane::areaChanged(const QRect& rasterArea) {
+    if (!hasPicture() || fit_ == Fit::Centre || cache_.isNull()) {
+        update();
+        return;
+    }
+    // The pane pixels whose source pixels lie in the area.
+    const long long rw = raster_->width(), rh = raster_->height();
+    const int left = static_cast<int>(std::max(0LL, rasterArea.left() * width() / rw));
+    const int right = static_cast<int>(
+        std::min<long long>(width() - 1, ((rasterArea.right() + 1) * width() + rw - 1) / rw));
+    const int top = static_cast<int>(std::max(0LL, rasterArea.top() * height() / rh));
+    const int bottom = static_cast<int>(
+        std::min<long long>(height() - 1, ((rasterArea.bottom() + 1) * height() + rh - 1) / rh));
+    if (left > right || top > bottom) return;
+    const QRect paneArea(QPoint(left, top), QPoint(right, bottom));
+    resample(paneArea);
+    update(paneArea);
+}
+
+void PicturePane::resample(const QRect& paneArea) {
+    const QRect area = paneArea & rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const int sy = static_cast<int>(static_cast<long long>(y) * raster_->height() / height());
+        const std::uint8_t* in = raster_->rowUnchecked(sy);
+        auto* out = reinterpret_cast<QRgb*>(cache_.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const std::uint8_t* p = in + 3 * sourceColumn_[static_cast<std::size_t>(x)];
+            out[x] = qRgb(p[2], p[1], p[0]);
+        }
+    }
+}
+
+void PicturePane::paintEvent(QPaintEvent*) {
+    if (cache_.isNull()) return;
+    QPainter painter(this);
+    if (fit_ == Fit::Centre) {
+        painter.drawImage(QPoint((width() - cache_.width()) / 2, (height() - cache_.height()) / 2),
+                          cache_);
+    } else {
+        painter.drawImage(QPoint(0, 0), cache_);
+    }
+}
+
+void PicturePane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    pictureChanged();
+}
+
+void PicturePane::mousePressEvent(QMouseEvent* event) {
+    emit pressed(event->position().toPoint(), event->modifiers(), false);
+}
+
+void PicturePane::mouseMoveEvent(QMouseEvent* event) {
+    emit moved(event->position().toPoint(), event->modifiers());
+}
+
+void PicturePane::mouseReleaseEvent(QMouseEvent* event) {
+    emit released(event->position().toPoint(), event->modifiers());
+}
+
+void PicturePane::mouseDoubleClickEvent(QMouseEvent* event) {
+    emit pressed(event->position().toPoint(), event->modifiers(), true);
+    emit doubleClicked();
+}
+
+BrushOutline::BrushOutline(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    hide();
+}
+
+void BrushOutline::setRadius(int radius) {
+    hide();
+    resize(2 * radius, 2 * radius);
+}
+
+void BrushOutline::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(0, 0, width() - 1, height() - 1);
+}
+
+}  // namespace carbonel

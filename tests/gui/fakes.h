@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QStringList>
+#include <deque>
+
+#include "app/dialogs.h"
+#include "app/editor_launcher.h"
+
+namespace carbonel::test {
+
+// Dialogs answered by the test: queued answers, and a record of what was shown.
+class FakeDialogs : public UserDialogs {
+  public:
+    std::deque<QString> openAnswers;
+    std::deque<std::optional<SaveChoice>> saveAnswers;
+    QStringList messages;
+    QStringList errors;
+    QStringList proposedNames;
+    QList<int> proposedFilters;
+
+    QString openPicture(QWidget*) override {
+        if (openAnswers.empty()) return {};
+        QString answer = openAnswers.front();
+        openAnswers.pop_front();
+        return answer;
+    }
+    std::optional<SaveChoice> savePicture(QWidget*, const QString& proposedName,
+                                          int filterIndex) override {
+        proposedNames << proposedName;
+        proposedFilters << filterIndex;
+        if (saveAnswers.empty()) return std::nullopt;
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    void message(QWidget*, const QString& text) override { messages << text; }
+    void error(QWidget*, const QString& text) override { errors << text; }
+};
+
+class FakeLauncher : public ProcessLauncher {
+  public:
+    bool succeeds = true;
+    QStringList installed;
+    QList<QStringList> started;  // program, then its arguments
+
+    bool startDetached(const QString& program, const QStringList& arguments) override {
+        started << (QStringList{program} + arguments);
+        return succeeds;
+    }
+    bool isInstalled(const QString& program) const override { return installed.contains(program); }
+};
+
+}  // namespace carbonel::test

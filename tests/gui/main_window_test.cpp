@@ -1,0 +1,342 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/picture_pane.h"
+#include "fakes.h"
+#include "imageio/bmp_codec.h"
+#include "imageio/picture_files.h"
+#include "sketch/region_pass.h"
+
+using namespace carbonel;
+
+namespace {
+
+// A photo of the given size with some structure to sketch, written as a BMP.
+QString writePhoto(const QTemporaryDir& dir, const QString& name, int width, int height) {
+    Raster photo(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = photo.mutableRow(y);
+        for (int x = 0; x < width; ++x) {
+            const auto v =
+                static_cast<std::uint8_t>(((x / 9 + y / 7) % 2) ? 40 + x % 50 : 220 - y % 60);
+            row[3 * x] = v;
+            row[3 * x + 1] = static_cast<std::uint8_t>(v / 2 + 60);
+            row[3 * x + 2] = static_cast<std::uint8_t>(255 - v);
+        }
+    }
+    const QString path = dir.filePath(name);
+    writeSketchAs(photo, path.toStdString(), SaveType::Bmp, width, height);
+    return path;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    test::FakeDialogs dialogs_;
+    test::FakeLauncher launcher_;
+    std::unique_ptr<MainWindow> window_;
+    QTemporaryDir dir_;
+
+    MainWindow& open(const QString& programFolder = QCoreApplication::applicationDirPath()) {
+        dialogs_ = {};
+        launcher_ = {};
+        window_ =
+            std::make_unique<MainWindow>(AppEnvironment{programFolder, &dialogs_, &launcher_});
+        window_->show();
+        window_->start();
+        return *window_;
+    }
+    template <typename T>
+    T* child(const char* name) {
+        T* found = window_->findChild<T*>(name);
+        if (!found) qFatal("no control named %s", name);
+        return found;
+    }
+    PicturePane* sketchPane() { return child<PicturePane>("sketchPane"); }
+    void click(const char* button) {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+    void toFreehand() { child<QTabWidget>("modePages")->setCurrentIndex(1); }
+    // The picture area becomes width x height.
+    void sizePictureArea(int width, int height) {
+        window_->resize(width, height + MainWindow::kStripHeight);
+        QCoreApplication::processEvents();
+    }
+    void press(QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mousePress(sketchPane(), Qt::LeftButton, modifiers, at);
+    }
+    void moveTo(QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+        QMouseEvent move(QEvent::MouseMove, at, sketchPane()->mapToGlobal(at), Qt::NoButton,
+                         modifiers == Qt::ControlModifier ? Qt::NoButton : Qt::LeftButton,
+                         modifiers);
+        QApplication::sendEvent(sketchPane(), &move);
+    }
+
+  private slots:
+    void startsOnTheStartPictureWithItsTextures() {
+        MainWindow& window = open();
+        QCOMPARE(window.windowTitle(), QString(MainWindow::kCaption));
+        QCOMPARE(window.photo().width(), 600);
+        QCOMPARE(window.photo().height(), 400);
+        QVERIFY(window.sketch().isEmpty());
+        QVERIFY(dialogs_.errors.isEmpty());
+        auto* textures = child<QComboBox>("textureSelector");
+        QStringList items;
+        for (int i = 0; i < textures->count(); ++i) items << textures->itemText(i);
+        QCOMPARE(items,
+                 (QStringList{"NULL", "Custom", "canvas", "paper", "parchment", "recycled"}));
+        QCOMPARE(window.statusText(), QString("Auto Convert."));
+        QCOMPARE(child<QSlider>("brushSlider")->value(), 32);
+        QVERIFY(!child<QRadioButton>("brushButton")->isEnabled());
+    }
+
+    void convertGivesTheSketchTheToolGives() {
+        MainWindow& window = open();
+        click("convertButton");
+        const QString cliOutput = dir_.filePath("cli.bmp");
+        const QString command = QString("'%1/carbonel-cli' convert '%2/4.jpg' '%3'")
+                                    .arg(QCoreApplication::applicationDirPath(),
+                                         QCoreApplication::applicationDirPath(), cliOutput);
+        QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
+        QVERIFY(window.sketch() == readBmp(cliOutput.toStdString()));
+        QVERIFY(dialogs_.errors.isEmpty());
+    }
+
+    void missingStartPictureStillOpensTheWindow() {
+        QTemporaryDir empty;
+        MainWindow& window = open(empty.path());
+        QCOMPARE(dialogs_.errors.size(), 1);
+        QVERIFY(dialogs_.errors.first().startsWith("Cannot open file"));
+        QCOMPARE(child<QComboBox>("textureSelector")->count(), 2);
+        QVERIFY(window.photo().isEmpty());
+        for (QSize size : {QSize(200, 100), QSize(130, 23), QSize(900, 700)}) {
+            window.resize(size);
+            QCoreApplication::processEvents();
+        }
+        click("convertButton");  // no photo: a message, nothing else
+        QCOMPARE(dialogs_.errors.size(), 2);
+    }
+
+    void panesFollowThePhotosShape() {
+        MainWindow& window = open();
+        sizePictureArea(690, 346);
+        window.loadPhoto(writePhoto(dir_, "wide.bmp", 400, 300));
+        QCOMPARE(child<PicturePane>("photoPane")->geometry(), QRect(0, 44, 345, 258));
+        QCOMPARE(sketchPane()->geometry(), QRect(345, 44, 345, 258));
+        window.loadPhoto(writePhoto(dir_, "tall.bmp", 300, 600));
+        QCOMPARE(child<PicturePane>("photoPane")->geometry(), QRect(86, 0, 173, 346));
+        QCOMPARE(sketchPane()->geometry(), QRect(431, 0, 173, 346));
+    }
+
+    void pageRules() {
+        MainWindow& window = open();
+        click("convertButton");
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("p"), 2});
+        click("saveButton");
+        QVERIFY(!window.rememberedSaveName().isEmpty());
+        toFreehand();
+        QVERIFY(window.rememberedSaveName().isEmpty());  // every page change clears it
+        QCOMPARE(window.statusText(), QString("Use your mouse to draw on the sketch area."));
+        QVERIFY(child<QRadioButton>("eraserButton")->isEnabled());
+        child<QRadioButton>("eraserButton")->setChecked(true);
+        child<QTabWidget>("modePages")->setCurrentIndex(0);
+        QVERIFY(child<QRadioButton>("pastelButton")->isChecked());
+        QVERIFY(!child<QRadioButton>("eraserButton")->isEnabled());
+        QVERIFY(!child<QRadioButton>("brushButton")->isEnabled());
+        QCOMPARE(window.statusText(), QString("Auto Convert."));
+        const int before = window.freehandStepsDrawn();
+        press(QPoint(100, 100));
+        moveTo(QPoint(110, 100));
+        QCOMPARE(window.freehandStepsDrawn(), before);  // the Automatic page does not draw
+    }
+
+    void freehandStepsFollowTheMoveCount() {
+        MainWindow& window = open();
+        toFreehand();
+        press(QPoint(100, 100));
+        for (int i = 1; i <= 12; ++i) moveTo(QPoint(100 + i, 100));
+        QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(112, 100));
+        QCOMPARE(window.freehandStepsDrawn(), 3);  // the press, the 5th and the 10th move
+
+        child<QRadioButton>("brushButton")->setChecked(true);
+        press(QPoint(100, 120));
+        for (int i = 1; i <= 12; ++i) moveTo(QPoint(100 + i, 120));
+        QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(112, 120));
+        QCOMPARE(window.freehandStepsDrawn(), 3 + 13);  // Brush: every move
+
+        for (int i = 1; i <= 4; ++i) moveTo(QPoint(50 + i, 60), Qt::ControlModifier);
+        QCOMPARE(window.freehandStepsDrawn(), 16 + 4);  // Ctrl draws without a button
+        moveTo(QPoint(1, 60), Qt::ControlModifier);
+        QCOMPARE(window.freehandStepsDrawn(), 20);  // X = 1 lies in the margin
+        QVERIFY(!child<BrushOutline>("outline")->isVisible());
+    }
+
+    void freehandDrawsTheBrushSquareOnAWhiteSheet() {
+        MainWindow& window = open();
+        sizePictureArea(800, 300);
+        window.loadPhoto(writePhoto(dir_, "big.bmp", 800, 600));
+        QCOMPARE(sketchPane()->size(), QSize(400, 300));
+        toFreehand();
+        child<QSlider>("brushSlider")->setValue(10);
+        QVERIFY(window.sketch().isEmpty());
+        press(QPoint(100, 50));
+        QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(100, 50));
+        QCOMPARE(window.sketch().width(), 801);
+        QCOMPARE(window.sketch().height(), 601);
+        Raster expected(801, 601);
+        SketchSettings settings;
+        settings.edgeThreshold = 30;
+        settings.lineStep = 1;
+        runRegionPass(180, 80, 220, 120, window.photo(), expected, settings, PenStyle::Pencil,
+                      ActivePage::Freehand);
+        QVERIFY(window.sketch() == expected);
+        QVERIFY(!(expected == Raster(801, 601)));
+    }
+
+    void recordingHandsOverAFramePerRelease() {
+        MainWindow& window = open();
+        toFreehand();
+        std::vector<Raster> frames;
+        connect(&window, &MainWindow::frameCaptured,
+                [&](const Raster& frame) { frames.push_back(frame); });
+        child<QCheckBox>("recordBox")->setChecked(true);
+        for (int stroke = 0; stroke < 3; ++stroke) {
+            press(QPoint(60 + 40 * stroke, 80));
+            QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(60 + 40 * stroke, 80));
+        }
+        QCOMPARE(frames.size(), std::size_t{3});
+        QVERIFY(frames.back() == window.sketch());
+        QVERIFY(!(frames.front() == frames.back()));
+        int cleared = 0;
+        connect(&window, &MainWindow::recordedFramesCleared, [&] { ++cleared; });
+        click("clearButton");
+        QCOMPARE(cleared, 1);
+    }
+
+    void savingFollowsTheFilterAndNameRules() {
+        MainWindow& window = open();
+        click("saveButton");  // no sketch yet
+        QCOMPARE(dialogs_.messages, QStringList{"There is no sketch to save."});
+        QVERIFY(dialogs_.proposedFilters.isEmpty());
+        click("convertButton");
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("portrait"), 1});
+        click("saveButton");
+        QCOMPARE(dialogs_.proposedFilters.last(), 2);  // "Bitmaps (*.bmp)" first
+        QVERIFY(QFileInfo::exists(dir_.filePath("portrait.jpg")));
+        QCOMPARE(window.rememberedSaveName(), dir_.filePath("portrait.jpg"));
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("a.jpg"), 2});
+        click("saveButton");
+        QCOMPARE(dialogs_.proposedFilters.last(), 1);  // the filter is remembered
+        QCOMPARE(dialogs_.proposedNames.last(), dir_.filePath("portrait.jpg"));
+        QFile bmp(dir_.filePath("a.jpg.bmp"));
+        QVERIFY(bmp.open(QIODevice::ReadOnly));
+        QCOMPARE(bmp.read(2), QByteArray("BM"));
+        QFile jpeg(dir_.filePath("portrait.jpg"));
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        QCOMPARE(jpeg.read(2), QByteArray("\xFF\xD8"));
+    }
+
+    void editAndPrintAsksForASaveFirst() {
+        MainWindow& window = open();
+        click("convertButton");
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("edit"), 1});
+        launcher_.installed = {"pinta", "gimp"};
+        click("editButton");
+        QCOMPARE(dialogs_.messages, QStringList{"Please save the sketch ,Then edit it."});
+        QCOMPARE(dialogs_.proposedNames, QStringList{""});
+        QCOMPARE(launcher_.started.size(), 1);
+        QCOMPARE(launcher_.started.first(), (QStringList{"pinta", dir_.filePath("edit.jpg")}));
+        launcher_.succeeds = false;
+        click("editButton");  // saved already: straight to the editor, which fails
+        QCOMPARE(dialogs_.messages.last(), QString("ErrorCode"));
+        QCOMPARE(window.rememberedSaveName(), dir_.filePath("edit.jpg"));
+        click("convertButton");
+        click("editButton");  // cancelled save: nothing started
+        QCOMPARE(launcher_.started.size(), 2);
+    }
+
+    void aFailedOpenLosesNothing() {
+        MainWindow& window = open();
+        click("convertButton");
+        const Raster photo = window.photo();
+        const Raster sketch = window.sketch();
+        QFile corrupt(dir_.filePath("corrupt.jpg"));
+        QVERIFY(corrupt.open(QIODevice::WriteOnly));
+        corrupt.write("not a picture");
+        corrupt.close();
+        for (const QString& name :
+             {QString("corrupt.jpg"), QString("photo.png"), QString("missing.bmp")}) {
+            dialogs_.openAnswers.push_back(dir_.filePath(name));
+            click("openButton");
+        }
+        QCOMPARE(dialogs_.errors.size(), 3);
+        QVERIFY(dialogs_.errors[0].startsWith("JPEG error #"));
+        QCOMPARE(dialogs_.errors[1], QString("Unknown picture file extension (.png)"));
+        QVERIFY(dialogs_.errors[2].startsWith("Cannot open file"));
+        QVERIFY(window.photo() == photo);
+        QVERIFY(window.sketch() == sketch);
+    }
+
+    void clearLaysTheChosenPaper() {
+        MainWindow& window = open();
+        auto* textures = child<QComboBox>("textureSelector");
+        textures->setCurrentIndex(3);  // paper
+        emit textures->activated(3);
+        QCOMPARE(window.texturePaper().width(), 128);
+        click("clearButton");
+        QCOMPARE(window.sketch().width(), 601);
+        Raster expected;
+        applyTexture(expected, 600, 400, 1, window.texturePaper(), TextureFit::Tile);
+        QVERIFY(window.sketch() == expected);
+        textures->setCurrentIndex(1);
+        emit textures->activated(1);  // "Custom", cancelled
+        QCOMPARE(textures->currentIndex(), 0);
+    }
+
+    void viewerOpensAtThePicturesSize() {
+        MainWindow& window = open();
+        window.loadPhoto(writePhoto(dir_, "small.bmp", 300, 200));
+        QRect viewerFrame;
+        QString viewerTitle;
+        QTimer::singleShot(0, [&] {
+            QWidget* viewer = QApplication::activeModalWidget();
+            if (!viewer) return;
+            QCoreApplication::processEvents();
+            viewerFrame = viewer->frameGeometry();
+            viewerTitle = viewer->windowTitle();
+            viewer->close();
+        });
+        QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
+        QCOMPARE(viewerTitle, QString("Real  scale"));
+        QCOMPARE(viewerFrame, QRect(0, 0, 310, 230));
+
+        // No sketch: a double-click opens nothing and ends the stroke.
+        toFreehand();
+        bool opened = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* viewer = QApplication::activeModalWidget()) {
+                opened = true;
+                viewer->close();
+            }
+        });
+        QTest::mouseDClick(sketchPane(), Qt::LeftButton, {}, QPoint(40, 40));
+        QCoreApplication::processEvents();
+        QVERIFY(!opened);
+        QVERIFY(!window.stroke().drawing());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
