@@ -1,0 +1,119 @@
+// Measures the main window's own costs on big photos (run with QT_QPA_PLATFORM=offscreen):
+// one freehand step (pass and pane update) with radius 32 on a 24-Mpixel photo, the freehand
+// pass's cost per decided pixel against Convert's, and Convert in the window against the engine.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/editor_launcher.h"
+#include "app/freehand.h"
+#include "app/main_window.h"
+#include "app/picture_pane.h"
+#include "imageio/picture_files.h"
+#include "scaled_photo.h"
+#include "sketch/convert.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    const std::string assets = CARBONEL_ASSETS;
+    carbonel::QtUserDialogs dialogs;
+    carbonel::SystemProcessLauncher launcher;
+    carbonel::MainWindow window({QCoreApplication::applicationDirPath(), &dialogs, &launcher});
+    window.show();
+
+    // One freehand step on a 24-Mpixel photo.
+    const carbonel::Raster big = carbonel::bench::scaledPhoto(assets + "/4.jpg", 24.0);
+    const QString bigPath = dir.filePath("big.bmp");
+    carbonel::writeSketchAs(big, bigPath.toStdString(), carbonel::SaveType::Bmp, big.width(), big.height());
+    window.loadPhoto(bigPath);
+    window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);
+    auto* pane = window.findChild<carbonel::PicturePane*>("sketchPane");
+    std::vector<double> steps;
+    for (int i = 0; i < 21; ++i) {
+        const QPoint at(60 + 10 * i, pane->height() / 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, pane->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, pane->mapToGlobal(at), Qt::LeftButton, {}, {});
+        const Clock::time_point start = Clock::now();
+        QApplication::sendEvent(pane, &press);
+        pane->repaint();  // the pane update, drawn now rather than at the next event-loop turn
+        steps.push_back(millisecondsSince(start));
+        QApplication::sendEvent(pane, &release);
+    }
+    std::printf("photo %d x %d (%.1f Mpixel) in a %d x %d pane, radius 32, Pencil\n", big.width(), big.height(),
+                big.width() * double(big.height()) / 1e6, pane->width(), pane->height());
+    std::printf("freehand step (pass and pane update), median of 20: %.2f ms (first, with the white sheet: %.2f ms)\n",
+                median(std::vector<double>(steps.begin() + 1, steps.end())), steps.front());
+
+    // Cost per decided pixel: the disc pass against Convert, both on one thread.
+    carbonel::SketchSettings settings;
+    settings.edgeThreshold = 30;
+    settings.lineStep = 1;
+    carbonel::Raster sketch(big.width() + 1, big.height() + 1);
+    const int r = 1000;
+    const int cx = big.width() / 2, cy = big.height() / 2;
+    const double discPixels = 3.14159265 * r * r;
+    std::vector<double> discs;
+    for (int i = 0; i < 5; ++i) {
+        const Clock::time_point start = Clock::now();
+        carbonel::runFreehandPass({cx - r, cy - r, cx + r, cy + r}, big, sketch, settings, carbonel::PenStyle::Pencil);
+        discs.push_back(millisecondsSince(start));
+    }
+    carbonel::ConversionOptions oneThread;
+    oneThread.threads = 1;
+    std::vector<double> converts;
+    for (int i = 0; i < 3; ++i) {
+        const Clock::time_point start = Clock::now();
+        const carbonel::Raster converted = carbonel::convertPhoto(big, oneThread);
+        converts.push_back(millisecondsSince(start));
+    }
+    const double discRate = median(discs) * 1e6 / discPixels;
+    const double convertRate = median(converts) * 1e6 / (double(big.width() - 3) * (big.height() - 3));
+    std::printf("freehand pass: %.2f ns per decided pixel; Convert: %.2f ns per decided pixel (one thread each); ratio %.2f\n",
+                discRate, convertRate, discRate / convertRate);
+
+    // Convert of a 12-Mpixel photo in the window against the engine alone.
+    window.findChild<QTabWidget*>("modePages")->setCurrentIndex(0);
+    const carbonel::Raster twelve = carbonel::bench::scaledPhoto(assets + "/4.jpg", 12.0);
+    const QString twelvePath = dir.filePath("twelve.bmp");
+    carbonel::writeSketchAs(twelve, twelvePath.toStdString(), carbonel::SaveType::Bmp, twelve.width(), twelve.height());
+    window.loadPhoto(twelvePath);
+    auto* convert = window.findChild<QPushButton*>("convertButton");
+    std::vector<double> inWindow, engine;
+    carbonel::Raster engineSketch;  // like the window's, each new sketch replaces the last
+    for (int i = 0; i < 7; ++i) {
+        Clock::time_point start = Clock::now();
+        convert->click();
+        window.repaint();
+        inWindow.push_back(millisecondsSince(start));
+        start = Clock::now();
+        engineSketch = carbonel::convertPhoto(twelve, carbonel::ConversionOptions{});
+        engine.push_back(millisecondsSince(start));
+    }
+    std::printf("Convert of %.1f Mpixel: in the window %.1f ms, the engine alone %.1f ms (medians of 7); ratio %.2f\n",
+                twelve.width() * double(twelve.height()) / 1e6, median(inWindow), median(engine),
+                median(inWindow) / median(engine));
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Takes the README's screenshot: the real main window on the start picture after Convert, grabbed
+// from the screen it is shown on (run it under Xvfb). Usage: screenshot OUTPUT.png
+#include <QApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/dialogs.h"
+#include "app/editor_launcher.h"
+#include "app/main_window.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 2) return 2;
+    carbonel::QtUserDialogs dialogs;
+    carbonel::SystemProcessLauncher launcher;
+    carbonel::MainWindow window({QCoreApplication::applicationDirPath(), &dialogs, &launcher});
+    window.move(0, 0);
+    window.show();
+    window.start();
+    window.findChild<QPushButton*>("convertButton")->click();
+    int status = 1;
+    QTimer::singleShot(500, [&] {
+        const QPixmap shot = window.screen()->grabWindow(0, window.x(), window.y(), window.frameGeometry().width(),
+                                                         window.frameGeometry().height());
+        status = shot.save(argv[1]) ? 0 : 1;
+        application.quit();
+    });
+    application.exec();
+    return status;
+}
