@@ -47,25 +47,31 @@ int main(int argc, char** argv) {
     // One freehand step on a 24-Mpixel photo.
     const carbonel::Raster big = carbonel::bench::scaledPhoto(assets + "/4.jpg", 24.0);
     const QString bigPath = dir.filePath("big.bmp");
-    carbonel::writeSketchAs(big, bigPath.toStdString(), carbonel::SaveType::Bmp, big.width(), big.height());
+    carbonel::writeSketchAs(big, bigPath.toStdString(), carbonel::SaveType::Bmp, big.width(),
+                            big.height());
     window.loadPhoto(bigPath);
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);
     auto* pane = window.findChild<carbonel::PicturePane*>("sketchPane");
     std::vector<double> steps;
     for (int i = 0; i < 21; ++i) {
         const QPoint at(60 + 10 * i, pane->height() / 2);
-        QMouseEvent press(QEvent::MouseButtonPress, at, pane->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
-        QMouseEvent release(QEvent::MouseButtonRelease, at, pane->mapToGlobal(at), Qt::LeftButton, {}, {});
+        QMouseEvent press(QEvent::MouseButtonPress, at, pane->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, pane->mapToGlobal(at), Qt::LeftButton,
+                            {}, {});
         const Clock::time_point start = Clock::now();
         QApplication::sendEvent(pane, &press);
         pane->repaint();  // the pane update, drawn now rather than at the next event-loop turn
         steps.push_back(millisecondsSince(start));
         QApplication::sendEvent(pane, &release);
     }
-    std::printf("photo %d x %d (%.1f Mpixel) in a %d x %d pane, radius 32, Pencil\n", big.width(), big.height(),
-                big.width() * double(big.height()) / 1e6, pane->width(), pane->height());
-    std::printf("freehand step (pass and pane update), median of 20: %.2f ms (first, with the white sheet: %.2f ms)\n",
-                median(std::vector<double>(steps.begin() + 1, steps.end())), steps.front());
+    std::printf("photo %d x %d (%.1f Mpixel) in a %d x %d pane, radius 32, Pencil\n", big.width(),
+                big.height(), big.width() * double(big.height()) / 1e6, pane->width(),
+                pane->height());
+    std::printf(
+        "freehand step (pass and pane update), median of 20: %.2f ms (first, with the white sheet: "
+        "%.2f ms)\n",
+        median(std::vector<double>(steps.begin() + 1, steps.end())), steps.front());
 
     // Cost per decided pixel: the disc pass against Convert, both on one thread.
     carbonel::SketchSettings settings;
@@ -78,7 +84,8 @@ int main(int argc, char** argv) {
     std::vector<double> discs;
     for (int i = 0; i < 5; ++i) {
         const Clock::time_point start = Clock::now();
-        carbonel::runFreehandPass({cx - r, cy - r, cx + r, cy + r}, big, sketch, settings, carbonel::PenStyle::Pencil);
+        carbonel::runFreehandPass({cx - r, cy - r, cx + r, cy + r}, big, sketch, settings,
+                                  carbonel::PenStyle::Pencil);
         discs.push_back(millisecondsSince(start));
     }
     carbonel::ConversionOptions oneThread;
@@ -90,15 +97,19 @@ int main(int argc, char** argv) {
         converts.push_back(millisecondsSince(start));
     }
     const double discRate = median(discs) * 1e6 / discPixels;
-    const double convertRate = median(converts) * 1e6 / (double(big.width() - 3) * (big.height() - 3));
-    std::printf("freehand pass: %.2f ns per decided pixel; Convert: %.2f ns per decided pixel (one thread each); ratio %.2f\n",
-                discRate, convertRate, discRate / convertRate);
+    const double convertRate =
+        median(converts) * 1e6 / (double(big.width() - 3) * (big.height() - 3));
+    std::printf(
+        "freehand pass: %.2f ns per decided pixel; Convert: %.2f ns per decided pixel (one thread "
+        "each); ratio %.2f\n",
+        discRate, convertRate, discRate / convertRate);
 
     // Convert of a 12-Mpixel photo in the window against the engine alone.
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(0);
     const carbonel::Raster twelve = carbonel::bench::scaledPhoto(assets + "/4.jpg", 12.0);
     const QString twelvePath = dir.filePath("twelve.bmp");
-    carbonel::writeSketchAs(twelve, twelvePath.toStdString(), carbonel::SaveType::Bmp, twelve.width(), twelve.height());
+    carbonel::writeSketchAs(twelve, twelvePath.toStdString(), carbonel::SaveType::Bmp,
+                            twelve.width(), twelve.height());
     window.loadPhoto(twelvePath);
     auto* convert = window.findChild<QPushButton*>("convertButton");
     std::vector<double> inWindow, engine;
@@ -112,8 +123,10 @@ int main(int argc, char** argv) {
         engineSketch = carbonel::convertPhoto(twelve, carbonel::ConversionOptions{});
         engine.push_back(millisecondsSince(start));
     }
-    std::printf("Convert of %.1f Mpixel: in the window %.1f ms, the engine alone %.1f ms (medians of 7); ratio %.2f\n",
-                twelve.width() * double(twelve.height()) / 1e6, median(inWindow), median(engine),
-                median(inWindow) / median(engine));
+    std::printf(
+        "Convert of %.1f Mpixel: in the window %.1f ms, the engine alone %.1f ms (medians of 7); "
+        "ratio %.2f\n",
+        twelve.width() * double(twelve.height()) / 1e6, median(inWindow), median(engine),
+        median(inWindow) / median(engine));
     return 0;
 }

@@ -21,8 +21,9 @@ int main(int argc, char** argv) {
     window.findChild<QPushButton*>("convertButton")->click();
     int status = 1;
     QTimer::singleShot(500, [&] {
-        const QPixmap shot = window.screen()->grabWindow(0, window.x(), window.y(), window.frameGeometry().width(),
-                                                         window.frameGeometry().height());
+        const QPixmap shot =
+            window.screen()->grabWindow(0, window.x(), window.y(), window.frameGeometry().width(),
+                                        window.frameGeometry().height());
         status = shot.save(argv[1]) ? 0 : 1;
         application.quit();
     });

@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -28,6 +29,20 @@ std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* paren
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return SaveChoice{dialog.selectedFiles().first(),
                       static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
+}
+
+QString QtUserDialogs::chooseFolder(QWidget* parent) {
+    return QFileDialog::getExistingDirectory(parent, "Please select the directory",
+                                             QDir::homePath());
+}
+
+QString QtUserDialogs::saveAnimation(QWidget* parent) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter("Gif Image File (*.gif)");
+    dialog.setDefaultSuffix("gif");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 void QtUserDialogs::message(QWidget* parent, const QString& text) {

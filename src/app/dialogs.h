@@ -23,6 +23,12 @@ class UserDialogs {
     virtual std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
                                                   int filterIndex) = 0;
 
+    // The folder picker "Please select the directory"; "" when cancelled.
+    virtual QString chooseFolder(QWidget* parent) = 0;
+    // The save dialog for animations ("Gif Image File (*.gif)", "gif" added to a bare name); ""
+    // when cancelled.
+    virtual QString saveAnimation(QWidget* parent) = 0;
+
     // A plain message box with one OK button.
     virtual void message(QWidget* parent, const QString& text) = 0;
     // The error box that shows what a command failed on.
@@ -35,6 +41,8 @@ class QtUserDialogs : public UserDialogs {
     QString openPicture(QWidget* parent) override;
     std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
                                           int filterIndex) override;
+    QString chooseFolder(QWidget* parent) override;
+    QString saveAnimation(QWidget* parent) override;
     void message(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
 };

@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,11 +15,13 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include "animation/recorder_window.h"
 #include "app/app_paths.h"
 #include "app/dialogs.h"
 #include "app/editor_launcher.h"
 #include "app/picture_pane.h"
 #include "app/viewer_window.h"
+#include "batch/batch_window.h"
 #include "imageio/picture_files.h"
 #include "sketch/error.h"
 
@@ -84,6 +88,30 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     brushSizeChanged(brushSlider_->value());
     pageChanged(0);
     layoutStrip();
+
+    // The tool windows, hidden until their check boxes show them; hiding them unchecks the boxes.
+    batchWindow_ = new BatchWindow(*this, *dialogs_, this);
+    recorderWindow_ = new RecorderWindow(
+        *dialogs_, [this] { return QSize(sketch_.width(), sketch_.height()); }, this);
+    connect(showBatchBox_, &QCheckBox::toggled, batchWindow_, &QWidget::setVisible);
+    connect(batchWindow_, &BatchWindow::hidden, this, [this] { showBatchBox_->setChecked(false); });
+    connect(recordBox_, &QCheckBox::toggled, recorderWindow_, &QWidget::setVisible);
+    connect(recorderWindow_, &RecorderWindow::hidden, this,
+            [this] { recordBox_->setChecked(false); });
+    connect(this, &MainWindow::frameCaptured, recorderWindow_, &RecorderWindow::appendFrame);
+    connect(this, &MainWindow::recordedFramesCleared, recorderWindow_,
+            &RecorderWindow::clearFrames);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A running batch finishes the file in work, then stops, before the window goes.
+    if (batchWindow_->running()) {
+        batchWindow_->stopAfterCurrentFile();
+        QEventLoop untilStopped;
+        connect(batchWindow_, &BatchWindow::finished, &untilStopped, &QEventLoop::quit);
+        if (batchWindow_->running()) untilStopped.exec();
+    }
+    QWidget::closeEvent(event);
 }
 
 MainWindow::~MainWindow() = default;
@@ -301,8 +329,11 @@ void MainWindow::guarded(const std::function<void()>& command) {
 
 void MainWindow::loadPhoto(const QString& path) {
     // The new photo is decoded before anything changes, so a failed load loses nothing.
-    Raster loaded = loadPicture(path.toStdString());
-    photo_ = std::move(loaded);
+    showPhoto(loadPicture(path.toStdString()));
+}
+
+void MainWindow::showPhoto(Raster photo) {
+    photo_ = std::move(photo);
     sketch_ = Raster();
     photoPane_->pictureChanged();
     sketchPane_->pictureChanged();

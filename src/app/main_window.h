@@ -23,7 +23,9 @@ class QTabWidget;
 
 namespace carbonel {
 
+class BatchWindow;
 class BrushOutline;
+class RecorderWindow;
 class PicturePane;
 class ProcessLauncher;
 class UserDialogs;
@@ -54,10 +56,20 @@ class MainWindow : public QWidget {
     // Reads a photo into the photo pane and empties the sketch pane. A photo that cannot be read
     // fails (carbonel::Error) and changes nothing.
     void loadPhoto(const QString& path);
+    // Puts an already decoded photo into the photo pane, as loadPhoto does.
+    void showPhoto(Raster photo);
     // The Convert command: a new sketch from the photo with the controls' settings.
     void convert();
     // Writes the sketch; returns the name written (with any extension appended).
     QString saveSketch(const QString& path, SaveType type);
+    // The name the last save wrote, for a sketch saved elsewhere (by the batch).
+    void setRememberedSaveName(const QString& name) { saveName_ = name; }
+
+    // Runs a command, showing what it fails on in the error box, as the event loop does.
+    void guarded(const std::function<void()>& command);
+
+    BatchWindow* batchWindow() const { return batchWindow_; }
+    RecorderWindow* recorderWindow() const { return recorderWindow_; }
 
     // The state the commands work on.
     const Raster& photo() const { return photo_; }
@@ -84,6 +96,7 @@ class MainWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildStrip();
@@ -111,8 +124,6 @@ class MainWindow : public QWidget {
     void photoDoubleClicked();
     void openViewer(const Raster& picture);
     void showError(const QString& text);
-    // Runs a command, showing what it fails on in the error box, as the event loop does.
-    void guarded(const std::function<void()>& command);
 
     AppEnvironment environment_;
     UserDialogs* dialogs_;
@@ -166,6 +177,8 @@ class MainWindow : public QWidget {
     QPushButton* sendButton_;
     QPushButton* editButton_;
     QStatusBar* statusBar_;
+    BatchWindow* batchWindow_;
+    RecorderWindow* recorderWindow_;
 };
 
 }  // namespace carbonel

@@ -16,6 +16,11 @@ void PicturePane::setFit(Fit fit) {
     pictureChanged();
 }
 
+void PicturePane::setTransparentWhite(bool transparent) {
+    transparentWhite_ = transparent;
+    pictureChanged();
+}
+
 void PicturePane::showRaster(const Raster* raster) {
     raster_ = raster;
     pictureChanged();
@@ -29,7 +34,8 @@ void PicturePane::pictureChanged() {
         cache_ = QImage(raster_->rowUnchecked(0), raster_->width(), raster_->height(),
                         static_cast<qsizetype>(raster_->bytesPerLine()), QImage::Format_BGR888);
     } else if (width() > 0 && height() > 0) {
-        cache_ = QImage(width(), height(), QImage::Format_RGB32);
+        cache_ = QImage(width(), height(),
+                        transparentWhite_ ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         sourceColumn_.resize(static_cast<std::size_t>(width()));
         for (int x = 0; x < width(); ++x) {
             sourceColumn_[static_cast<std::size_t>(x)] =
@@ -69,7 +75,8 @@ void PicturePane::resample(const QRect& paneArea) {
         auto* out = reinterpret_cast<QRgb*>(cache_.scanLine(y));
         for (int x = area.left(); x <= area.right(); ++x) {
             const std::uint8_t* p = in + 3 * sourceColumn_[static_cast<std::size_t>(x)];
-            out[x] = qRgb(p[2], p[1], p[0]);
+            const bool white = p[0] == 255 && p[1] == 255 && p[2] == 255;
+            out[x] = transparentWhite_ && white ? qRgba(0, 0, 0, 0) : qRgb(p[2], p[1], p[0]);
         }
     }
 }

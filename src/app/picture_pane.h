@@ -19,6 +19,8 @@ class PicturePane : public QWidget {
     explicit PicturePane(QWidget* parent = nullptr);
 
     void setFit(Fit fit);
+    // Draws pure white as transparent, so the background shows through.
+    void setTransparentWhite(bool transparent);
     // The raster to show (may be null); it must outlive the pane or be replaced first.
     void showRaster(const Raster* raster);
     // After the raster was replaced, resized or wholly redrawn.
@@ -48,6 +50,7 @@ class PicturePane : public QWidget {
 
     const Raster* raster_ = nullptr;
     Fit fit_ = Fit::Stretch;
+    bool transparentWhite_ = false;
     QImage cache_;  // the pane's picture, pane-sized (Stretch) or raster-sized (Centre)
     std::vector<int> sourceColumn_;  // for each pane column, the raster column under it
 };

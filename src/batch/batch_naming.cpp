@@ -1,5 +1,7 @@
 #include "batch/batch_naming.h"
 
+#include <filesystem>
+
 #include "sketch/folder_order.h"
 
 namespace carbonel {
@@ -12,15 +14,31 @@ std::string indexedName(const std::string& name, int index) {
     return name.substr(0, dot) + std::to_string(index) + name.substr(dot);
 }
 
+std::string batchTarget(const std::string& outputFolder, const std::string& entry) {
+    const std::size_t slash = entry.find_last_of('/');
+    return outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
+}
+
 std::string batchOutputName(const std::string& outputFolder, const std::string& entry, int index,
                             const std::function<bool(const std::string&)>& taken) {
-    const std::size_t slash = entry.find_last_of('/');
-    const std::string name =
-        outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
+    const std::string name = batchTarget(outputFolder, entry);
     if (!taken(name)) return name;
     for (int candidate = index;; ++candidate) {
         const std::string indexed = indexedName(name, candidate);
         if (!taken(indexed)) return indexed;
+    }
+}
+
+std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
+                             const std::string& entry, int index) {
+    const auto taken = [](const std::string& name) {
+        std::error_code error;
+        return std::filesystem::exists(std::filesystem::symlink_status(name, error));
+    };
+    // Another program may take the name between the look and the move: then look again.
+    for (;;) {
+        const std::string name = batchOutputName(outputFolder, entry, index, taken);
+        if (file.moveTo(name, false)) return name;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "imageio/atomic_file.h"
 #include "imageio/picture_names.h"
 
 namespace carbonel {
@@ -16,6 +17,14 @@ std::string batchOutputName(const std::string& outputFolder, const std::string& 
 
 // The output name with the index inserted before its last "."; the plain name when index < 0.
 std::string indexedName(const std::string& name, int index);
+
+// The entry's name in the output folder before any index: the folder and the entry's tail.
+std::string batchTarget(const std::string& outputFolder, const std::string& entry);
+
+// Gives a finished file the name a one-by-one run gives entry `index` (batchOutputName against the
+// files on disk) without ever replacing a file, and returns that name.
+std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
+                             const std::string& entry, int index);
 
 // A batch writes a JPEG source as JPEG and any other as BMP.
 SaveType batchOutputType(const std::string& entry);

@@ -15,25 +15,6 @@
 namespace carbonel {
 namespace fs = std::filesystem;
 
-namespace {
-
-bool nameTaken(const std::string& name) {
-    std::error_code error;
-    return fs::exists(fs::symlink_status(name, error));
-}
-
-// Gives a finished file the name a one-by-one run would give it; retries when another process
-// takes the name between the look and the move.
-std::string placeFile(AtomicFile& file, const std::string& outputFolder, const std::string& entry,
-                      int index) {
-    for (;;) {
-        const std::string name = batchOutputName(outputFolder, entry, index, nameTaken);
-        if (file.moveTo(name, false)) return name;
-    }
-}
-
-}  // namespace
-
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
@@ -55,13 +36,9 @@ std::vector<BatchOutcome> runParallelBatch(
         for (std::size_t i = next++; i < entries.size(); i = next++) {
             BatchOutcome& outcome = outcomes[i];
             outcome.source = entries[i];
-            const std::size_t slash = entries[i].find_last_of('/');
-            const std::string provisional =
-                outputFolder + "/" +
-                (slash == std::string::npos ? entries[i] : entries[i].substr(slash + 1));
             std::optional<AtomicFile> file;
             try {
-                file.emplace(provisional);
+                file.emplace(batchTarget(outputFolder, entries[i]));
                 convertPhotoInto(entries[i], *file, batchOutputType(entries[i]), MetafileKind::Wmf,
                                  perJob);
                 file->close();
@@ -74,7 +51,7 @@ std::vector<BatchOutcome> runParallelBatch(
             if (file) {
                 try {
                     outcome.output =
-                        placeFile(*file, outputFolder, entries[i], static_cast<int>(i));
+                        placeBatchOutput(*file, outputFolder, entries[i], static_cast<int>(i));
                 } catch (const std::exception& failure) {
                     outcome.error = failure.what();
                 }

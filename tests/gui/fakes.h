@@ -18,12 +18,13 @@ class FakeDialogs : public UserDialogs {
     QStringList proposedNames;
     QList<int> proposedFilters;
 
-    QString openPicture(QWidget*) override {
-        if (openAnswers.empty()) return {};
-        QString answer = openAnswers.front();
-        openAnswers.pop_front();
+    static QString next(std::deque<QString>& answers) {
+        if (answers.empty()) return {};
+        QString answer = answers.front();
+        answers.pop_front();
         return answer;
     }
+    QString openPicture(QWidget*) override { return next(openAnswers); }
     std::optional<SaveChoice> savePicture(QWidget*, const QString& proposedName,
                                           int filterIndex) override {
         proposedNames << proposedName;
@@ -33,6 +34,10 @@ class FakeDialogs : public UserDialogs {
         saveAnswers.pop_front();
         return answer;
     }
+    std::deque<QString> folderAnswers;
+    std::deque<QString> animationAnswers;
+    QString chooseFolder(QWidget*) override { return next(folderAnswers); }
+    QString saveAnimation(QWidget*) override { return next(animationAnswers); }
     void message(QWidget*, const QString& text) override { messages << text; }
     void error(QWidget*, const QString& text) override { errors << text; }
 };

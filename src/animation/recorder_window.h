@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "sketch/raster.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace carbonel {
+
+class PicturePane;
+class UserDialogs;
+
+// "Animate  Record---- Sketch is a process!  ": the frames recorded at the end of each freehand
+// stroke, as numbered thumbnails, a 500 ms preview, the size of the GIF, and Save Animate.
+class RecorderWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    // `sketchSize` gives the current size of the main window's sketch (0 x 0 when empty).
+    RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sketchSize, QWidget* owner);
+
+    // Adds a frame (a copy of the whole sketch; white is its transparent colour), selects it,
+    // scrolls it to the top and refreshes the size labels.
+    void appendFrame(const Raster& frame);
+    void clearFrames();
+    // Deletes the selected frame, if any; nothing is selected afterwards.
+    void deleteSelectedFrame();
+
+    int frameCount() const { return static_cast<int>(frames_.size()); }
+    const Raster& frame(int index) const { return frames_.at(static_cast<std::size_t>(index)); }
+    // The size of the GIF, from the size labels.
+    int gifWidth() const;
+    int gifHeight() const;
+    // Writes the animation of the frames at the labels' size; fails as exportAnimation does.
+    void exportTo(const QString& path);
+    // Save Animate: the save dialog, then the export; errors are shown and change nothing.
+    void saveAnimate();
+    // The picture the preview shows now.
+    const Raster& previewPicture() const { return previewPicture_; }
+    int previewCounter() const { return previewCounter_; }
+    void previewStep();
+
+  signals:
+    void hidden();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void updateSizeLabels();
+
+    UserDialogs& dialogs_;
+    std::function<QSize()> sketchSize_;
+    std::vector<Raster> frames_;  // in display order, one per list item
+    Raster previewPicture_;
+    int previewCounter_ = 0;
+    bool firstShow_ = true;
+
+    QListWidget* frameList_;
+    PicturePane* preview_;
+    QLabel* widthLabel_;
+    QLabel* heightLabel_;
+    QSlider* sizeSlider_;
+    QPushButton* saveButton_;
+    QPushButton* mailButton_;
+    QTimer* previewTimer_;
+};
+
+}  // namespace carbonel

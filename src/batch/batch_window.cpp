@@ -1,0 +1,245 @@
+#include "batch/batch_window.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "batch/batch_naming.h"
+#include "imageio/picture_files.h"
+
+namespace carbonel {
+
+BatchWindow::BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
+                         Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      main_(main),
+      dialogs_(dialogs),
+      worker_(new QObject) {
+    setObjectName("batchWindow");
+    setWindowTitle("Batch  convert ");
+    setFixedSize(157, 337);
+
+    auto* addButton = new QPushButton("&Add source directory", this);
+    addButton->setObjectName("addSourceButton");
+    addButton->setGeometry(8, 32, 121, 25);
+    sourceList_ = new QListWidget(this);
+    sourceList_->setObjectName("sourceList");
+    sourceList_->setGeometry(8, 61, 137, 137);
+    sourceList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    sourceList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    sourceList_->installEventFilter(this);
+    sourceList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* deleteAction = new QAction("&Delete the selection", sourceList_);
+    sourceList_->addAction(deleteAction);
+    auto* outputButton = new QPushButton("&Select Out directory", this);
+    outputButton->setObjectName("selectOutputButton");
+    outputButton->setGeometry(7, 208, 122, 25);
+    outputEdit_ = new QLineEdit(this);
+    outputEdit_->setObjectName("outputEdit");
+    outputEdit_->setGeometry(8, 237, 137, 21);
+    convertAllButton_ = new QPushButton("&Convert All", this);
+    convertAllButton_->setObjectName("convertAllButton");
+    convertAllButton_->setGeometry(8, 272, 89, 25);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("progress");
+    progress_->setGeometry(8, 304, 142, 17);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setFormat("%p%");
+
+    connect(addButton, &QPushButton::clicked, this, &BatchWindow::addSource);
+    connect(outputButton, &QPushButton::clicked, this, &BatchWindow::selectOutput);
+    connect(convertAllButton_, &QPushButton::clicked, this, &BatchWindow::convertAll);
+    connect(deleteAction, &QAction::triggered, this, &BatchWindow::deleteSelectedEntries);
+    connect(sourceList_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { preview(sourceList_->row(item)); });
+
+    worker_->moveToThread(&workerThread_);
+    connect(&workerThread_, &QThread::finished, worker_, &QObject::deleteLater);
+    workerThread_.setObjectName("DoConv");
+    workerThread_.start();
+}
+
+BatchWindow::~BatchWindow() {
+    workerThread_.quit();
+    workerThread_.wait();
+}
+
+void BatchWindow::addSourceFolder(const QString& folder) {
+    findall(folder.toStdString(), entries_);
+    refreshList();
+}
+
+void BatchWindow::addSource() {
+    const QString folder = dialogs_.chooseFolder(this);
+    if (!folder.isEmpty()) addSourceFolder(folder);
+}
+
+void BatchWindow::selectOutput() {
+    const QString folder = dialogs_.chooseFolder(this);
+    if (!folder.isEmpty()) outputEdit_->setText(folder);
+}
+
+void BatchWindow::setOutputFolder(const QString& folder) {
+    outputEdit_->setText(folder);
+}
+
+void BatchWindow::refreshList() {
+    sourceList_->clear();
+    for (const std::string& entry : entries_.entries())
+        sourceList_->addItem(QString::fromStdString(entry));
+}
+
+void BatchWindow::preview(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return;
+    main_.guarded(
+        [&] { main_.loadPhoto(QString::fromStdString(entries_[static_cast<std::size_t>(row)])); });
+}
+
+void BatchWindow::deleteSelectedEntries() {
+    std::vector<int> rows;
+    for (const QListWidgetItem* item : sourceList_->selectedItems())
+        rows.push_back(sourceList_->row(item));
+    std::sort(rows.rbegin(), rows.rend());
+    for (int row : rows) entries_.removeAt(static_cast<std::size_t>(row));
+    refreshList();
+}
+
+bool BatchWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sourceList_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        deleteSelectedEntries();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- The batch -------------------------------------------------------------------------------
+
+void BatchWindow::inWorker(std::function<void()> task) {
+    QMetaObject::invokeMethod(worker_, std::move(task), Qt::QueuedConnection);
+}
+
+void BatchWindow::onWindowThread(std::function<void()> step) {
+    QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
+}
+
+void BatchWindow::convertAll() {
+    if (!QFileInfo(outputEdit_->text()).isDir()) {
+        dialogs_.message(this, " Import the Out directory,Please!");
+        return;
+    }
+    if (running_) return;
+    running_ = true;
+    stopRequested_ = false;
+    convertAllButton_->setEnabled(false);
+    // The bar counts the files listed now; an empty list still shows 0 %, not a busy bar.
+    progress_->setRange(0, std::max<int>(1, static_cast<int>(entries_.size())));
+    progress_->setValue(0);
+    index_ = 0;
+    nextFile();
+}
+
+void BatchWindow::nextFile() {
+    // The list is read anew for every file: entries added meanwhile are converted too.
+    if (stopRequested_ || index_ >= entries_.size()) {
+        endBatch();
+        return;
+    }
+    const std::string source = entries_[index_];
+    inWorker([this, source] {
+        std::optional<Raster> photo;
+        QString failure;
+        try {
+            photo = loadPicture(source);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        onWindowThread([this, source, photo = std::move(photo), failure]() mutable {
+            photoDecoded(source, std::move(photo), failure);
+        });
+    });
+}
+
+void BatchWindow::photoDecoded(const std::string& source, std::optional<Raster> photo,
+                               const QString& failure) {
+    if (!photo) {
+        stopWithError(QString::fromStdString(source), failure);
+        return;
+    }
+    // The main window shows the photo and converts it with its settings of this moment.
+    main_.showPhoto(std::move(*photo));
+    try {
+        main_.convert();
+    } catch (const std::exception& error) {
+        stopWithError(QString::fromStdString(source), error.what());
+        return;
+    }
+    const Raster sketch = main_.sketch();  // shares the pixels; drawing on the pane splits them
+    const int photoWidth = main_.photo().width(), photoHeight = main_.photo().height();
+    const std::string folder = outputEdit_->text().toStdString();
+    const int index = static_cast<int>(index_);
+    inWorker([this, sketch, photoWidth, photoHeight, folder, source, index] {
+        QString written, failure;
+        try {
+            AtomicFile file(batchTarget(folder, source));
+            writeSketchTo(sketch, file, batchOutputType(source), MetafileKind::Wmf, photoWidth,
+                          photoHeight);
+            file.close();
+            written = QString::fromStdString(placeBatchOutput(file, folder, source, index));
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        onWindowThread([this, written, source, failure] {
+            fileWritten(written, QString::fromStdString(source), failure);
+        });
+    });
+}
+
+void BatchWindow::fileWritten(const QString& written, const QString& source,
+                              const QString& failure) {
+    if (!failure.isEmpty()) {
+        stopWithError(source, failure);
+        return;
+    }
+    main_.setRememberedSaveName(written);
+    progress_->setValue(progress_->value() + 1);
+    ++index_;
+    nextFile();
+}
+
+void BatchWindow::stopWithError(const QString& source, const QString& failure) {
+    // The files before this one are saved; the bar keeps its position.
+    running_ = false;
+    convertAllButton_->setEnabled(true);
+    dialogs_.error(this, "The batch stopped at " + source + ": " + failure);
+    emit finished();
+}
+
+void BatchWindow::endBatch() {
+    running_ = false;
+    progress_->setValue(0);
+    convertAllButton_->setEnabled(true);
+    emit finished();
+}
+
+void BatchWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (firstShow_ && parentWidget()) {
+        move(parentWidget()->frameGeometry().topLeft());
+        firstShow_ = false;
+    }
+}
+
+void BatchWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit hidden();
+}
+
+}  // namespace carbonel

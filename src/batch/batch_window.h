@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QThread>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "batch/folder_scan.h"
+#include "sketch/raster.h"
+
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace carbonel {
+
+class MainWindow;
+class UserDialogs;
+
+// "Batch  convert ": collects photos from folder trees and converts them one after another with
+// the main window's own commands and current settings into an output folder. Decoding and
+// encoding run on a worker thread; every use of the main window happens on the user-interface
+// thread, between which the user can go on working.
+class BatchWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner);
+    ~BatchWindow() override;
+
+    // Adds the pictures of a folder tree to the list (the folder scan).
+    void addSourceFolder(const QString& folder);
+    const PathList& entries() const { return entries_; }
+    void setOutputFolder(const QString& folder);
+    // Convert All: checks the output folder, then starts the batch.
+    void convertAll();
+    bool running() const { return running_; }
+    // Lets the file in work finish, then stops the batch.
+    void stopAfterCurrentFile() { stopRequested_ = true; }
+    void deleteSelectedEntries();
+
+  signals:
+    void hidden();
+    void finished();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void addSource();
+    void selectOutput();
+    void preview(int row);
+    void refreshList();
+    void nextFile();
+    void photoDecoded(const std::string& source, std::optional<Raster> photo,
+                      const QString& failure);
+    void fileWritten(const QString& written, const QString& source, const QString& failure);
+    void stopWithError(const QString& source, const QString& failure);
+    void endBatch();
+    // Runs `task` on the worker thread.
+    void inWorker(std::function<void()> task);
+    // Runs `step` back on this window's thread, unless the window is gone by then.
+    void onWindowThread(std::function<void()> step);
+
+    MainWindow& main_;
+    UserDialogs& dialogs_;
+    PathList entries_;
+    bool firstShow_ = true;
+    bool running_ = false;
+    bool stopRequested_ = false;
+    std::size_t index_ = 0;
+
+    QListWidget* sourceList_;
+    QLineEdit* outputEdit_;
+    QPushButton* convertAllButton_;
+    QProgressBar* progress_;
+    QThread workerThread_;
+    QObject* worker_;
+};
+
+}  // namespace carbonel

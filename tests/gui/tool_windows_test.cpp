@@ -1,0 +1,262 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "animation/animation_export.h"
+#include "animation/recorder_window.h"
+#include "animation/web_palette.h"
+#include "app/main_window.h"
+#include "app/picture_pane.h"
+#include "batch/batch_window.h"
+#include "fakes.h"
+#include "gif_decoder.h"
+
+using namespace carbonel;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+}  // namespace
+
+class ToolWindowsTest : public QObject {
+    Q_OBJECT
+
+    test::FakeDialogs dialogs_;
+    test::FakeLauncher launcher_;
+    std::unique_ptr<MainWindow> window_;
+    QTemporaryDir dir_;
+    const QString data_ = CARBONEL_TEST_DATA;
+
+    MainWindow& open() {
+        dialogs_ = {};
+        window_ = std::make_unique<MainWindow>(
+            AppEnvironment{QCoreApplication::applicationDirPath(), &dialogs_, &launcher_});
+        window_->show();
+        window_->start();
+        return *window_;
+    }
+    template <typename T>
+    T* child(QObject* parent, const char* name) {
+        T* found = parent->findChild<T*>(name);
+        if (!found) qFatal("no control named %s", name);
+        return found;
+    }
+    BatchWindow& batch() { return *window_->batchWindow(); }
+    RecorderWindow& recorder() { return *window_->recorderWindow(); }
+    QString makeTree(const QString& name) {
+        const QString root = dir_.filePath(name);
+        QDir().mkpath(root + "/a");
+        QDir().mkpath(root + "/b");
+        QFile::copy(data_ + "/chelsea.jpg", root + "/a/cat.jpg");
+        QFile::copy(data_ + "/coffee.jpg", root + "/b/cat.jpg");
+        QFile::copy(data_ + "/chelsea-8bit.bmp", root + "/b/pal.bmp");
+        return root;
+    }
+    void runBatch() {
+        QSignalSpy finished(&batch(), &BatchWindow::finished);
+        QTest::mouseClick(child<QPushButton>(&batch(), "convertAllButton"), Qt::LeftButton);
+        QVERIFY(finished.count() == 1 || finished.wait(20000));
+    }
+    void stroke(QPoint at) {
+        auto* pane = child<PicturePane>(window_.get(), "sketchPane");
+        QTest::mousePress(pane, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(pane, Qt::LeftButton, {}, at);
+    }
+
+  private slots:
+    void batchWritesWhatTheToolWrites() {
+        MainWindow& window = open();
+        const QString tree = makeTree("tree");
+        const QString out = dir_.filePath("out");
+        QDir().mkpath(out);
+        child<QCheckBox>(&window, "showBatchBox")->setChecked(true);
+        QVERIFY(batch().isVisible());
+        dialogs_.folderAnswers = {tree, out};
+        QTest::mouseClick(child<QPushButton>(&batch(), "addSourceButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(&batch(), "selectOutputButton"), Qt::LeftButton);
+        QCOMPARE(batch().entries().size(), std::size_t{3});
+        child<QSlider>(&window, "lineSlider")->setValue(2);
+        auto* progress = child<QProgressBar>(&batch(), "progress");
+        QList<int> positions;
+        connect(progress, &QProgressBar::valueChanged, [&](int value) { positions << value; });
+        bool eventsRan = false;
+        QTimer::singleShot(0, [&] { eventsRan = batch().running(); });  // the window stays live
+        runBatch();
+        QVERIFY(dialogs_.errors.isEmpty());
+        QVERIFY(eventsRan);
+        QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat1.jpg", "pal.bmp"}));
+        QCOMPARE(positions, (QList<int>{1, 2, 3, 0}));
+        QVERIFY(!window.sketch().isEmpty());  // the main window shows the last photo and sketch
+
+        const QString cliOut = dir_.filePath("cli");
+        QDir().mkpath(cliOut);
+        const QString command = QString("'%1/carbonel-cli' batch --line 2 --jobs 1 --out '%2' '%3'")
+                                    .arg(QCoreApplication::applicationDirPath(), cliOut, tree);
+        QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
+        for (const QString& name : filesIn(out))
+            QVERIFY2(fileBytes(out + "/" + name) == fileBytes(cliOut + "/" + name),
+                     qPrintable(name));
+
+        runBatch();  // again: no file replaced, the entries' positions inserted
+        QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat0.jpg", "cat1.jpg", "cat2.jpg",
+                                            "pal.bmp", "pal2.bmp"}));
+        QCOMPARE(window.rememberedSaveName(), out + "/pal2.bmp");
+
+        batch().hide();
+        QVERIFY(!child<QCheckBox>(&window, "showBatchBox")->isChecked());
+    }
+
+    void batchRefusesAMissingOutputFolderAndStopsAtABadFile() {
+        MainWindow& window = open();
+        const QString tree = makeTree("bad");
+        QFile broken(tree + "/a/broken.jpg");
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("no picture");
+        broken.close();
+        batch().addSourceFolder(tree);
+        QCOMPARE(batch().entries().size(),
+                 std::size_t{4});  // a/broken.jpg, a/cat.jpg, b/cat.jpg, b/pal.bmp
+        QTest::mouseClick(child<QPushButton>(&batch(), "convertAllButton"), Qt::LeftButton);
+        QCOMPARE(dialogs_.messages, QStringList{" Import the Out directory,Please!"});
+        QVERIFY(!batch().running());
+
+        const QString out = dir_.filePath("badout");
+        QDir().mkpath(out);
+        batch().setOutputFolder(out);
+        runBatch();
+        QCOMPARE(dialogs_.errors.size(), 1);
+        QVERIFY(dialogs_.errors.first().contains(tree + "/a/broken.jpg"));
+        QVERIFY(dialogs_.errors.first().contains("JPEG error #"));
+        QVERIFY(filesIn(out).isEmpty());  // it stopped at the first entry
+
+        auto* list = child<QListWidget>(&batch(), "sourceList");
+        for (int row : {0, 1, 3}) list->item(row)->setSelected(true);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(batch().entries().size(), std::size_t{1});
+        QCOMPARE(batch().entries()[0], (tree + "/b/cat.jpg").toStdString());
+        QTest::keyClick(list, Qt::Key_Delete);  // nothing selected: nothing removed
+        QCOMPARE(batch().entries().size(), std::size_t{1});
+        (void)window;
+    }
+
+    void closingDuringABatchFinishesTheFileInWork() {
+        open();
+        batch().addSourceFolder(makeTree("closing"));
+        const QString out = dir_.filePath("closingout");
+        QDir().mkpath(out);
+        batch().setOutputFolder(out);
+        QTest::mouseClick(child<QPushButton>(&batch(), "convertAllButton"), Qt::LeftButton);
+        QVERIFY(batch().running());
+        window_->close();
+        QVERIFY(!batch().running());
+        QCOMPARE(filesIn(out), QStringList{"cat.jpg"});  // the first file finished, then it stopped
+    }
+
+    void recorderCollectsNumberedFrames() {
+        MainWindow& window = open();
+        window.loadPhoto(data_ + "/chelsea-24bit.bmp");
+        child<QTabWidget>(&window, "modePages")->setCurrentIndex(1);
+        child<QCheckBox>(&window, "recordBox")->setChecked(true);
+        QVERIFY(recorder().isVisible());
+        for (int i = 0; i < 3; ++i) stroke(QPoint(60 + 50 * i, 80));
+        auto* frames = child<QListWidget>(&recorder(), "frameList");
+        QCOMPARE(frames->count(), 3);
+        QCOMPARE(frames->currentRow(), 2);
+        QVERIFY(frames->item(2)->isSelected());
+        QCOMPARE(recorder().gifWidth(), 452);
+        QCOMPARE(recorder().gifHeight(), 301);
+        QVERIFY(recorder().frame(2) == window.sketch());
+
+        recorder().previewStep();
+        QCOMPARE(recorder().previewCounter(), 1);
+        QVERIFY(recorder().previewPicture() == recorder().frame(1));
+
+        frames->setCurrentRow(1);
+        QTest::keyClick(frames, Qt::Key_Delete);
+        QCOMPARE(recorder().frameCount(), 2);
+        QVERIFY(frames->selectedItems().isEmpty());
+        QTest::keyClick(frames, Qt::Key_Delete);  // nothing selected: nothing deleted
+        QCOMPARE(recorder().frameCount(), 2);
+
+        click(&window, "clearButton");  // Clear while recording empties the list
+        QCOMPARE(recorder().frameCount(), 0);
+        recorder().hide();
+        QVERIFY(!child<QCheckBox>(&window, "recordBox")->isChecked());
+        stroke(QPoint(100, 100));  // not recording: no frame
+        QCOMPARE(recorder().frameCount(), 0);
+    }
+
+    void sizeLabelsFollowTheTrackBar() {
+        MainWindow& window = open();
+        window.loadPhoto(data_ + "/chelsea-24bit.bmp");
+        child<QTabWidget>(&window, "modePages")->setCurrentIndex(1);
+        child<QCheckBox>(&window, "recordBox")->setChecked(true);
+        stroke(QPoint(60, 60));
+        auto* size = child<QSlider>(&recorder(), "sizeSlider");
+        size->setValue(3);
+        QCOMPARE(recorder().gifWidth(), 452 * 3 / 10);
+        QCOMPARE(recorder().gifHeight(), 301 * 3 / 10);
+        size->setValue(0);
+        QCOMPARE(child<QLabel>(&recorder(), "widthLabel")->text(), QString("0"));
+        QCOMPARE(child<QLabel>(&recorder(), "heightLabel")->text(), QString("0"));
+    }
+
+    void saveAnimateWritesTheComposedFrames() {
+        MainWindow& window = open();
+        window.loadPhoto(data_ + "/chelsea-24bit.bmp");
+        child<QTabWidget>(&window, "modePages")->setCurrentIndex(1);
+        child<QCheckBox>(&window, "recordBox")->setChecked(true);
+        const QString gif = dir_.filePath("strokes.gif");
+        dialogs_.animationAnswers = {dir_.filePath("none.gif")};
+        click(&recorder(), "saveAnimateButton");  // no frames yet
+        QCOMPARE(dialogs_.errors, QStringList{"Unsupported GIF version"});
+        QVERIFY(!QFileInfo::exists(dir_.filePath("none.gif")));
+
+        for (int i = 0; i < 3; ++i) stroke(QPoint(60 + 50 * i, 80));
+        dialogs_.animationAnswers = {gif};
+        click(&recorder(), "saveAnimateButton");
+        QCOMPARE(dialogs_.errors.size(), 1);
+        const test::DecodedGif decoded = test::decodeGif(fileBytes(gif).toStdString());
+        QVERIFY(decoded.ok);
+        QCOMPARE(decoded.frames.size(), std::size_t{3});
+        Raster composition(452, 301);
+        for (int i = 0; i < 3; ++i) {
+            drawFrameSkippingWhite(composition, recorder().frame(i));
+            QVERIFY(decoded.frames[static_cast<std::size_t>(i)].indices ==
+                    ReduceColors(composition).indices);
+            QCOMPARE(decoded.frames[static_cast<std::size_t>(i)].delay, 30);
+        }
+        QCOMPARE(decoded.loopCount, 0);
+
+        child<QSlider>(&recorder(), "sizeSlider")->setValue(0);
+        dialogs_.animationAnswers = {dir_.filePath("zero.gif")};
+        click(&recorder(), "saveAnimateButton");
+        QCOMPARE(dialogs_.errors.last(), QString("Invalid pixel coordinates"));
+        QVERIFY(!QFileInfo::exists(dir_.filePath("zero.gif")));
+        QCOMPARE(recorder().frameCount(), 3);  // the recorder keeps its frames
+    }
+
+  private:
+    void click(QObject* parent, const char* button) {
+        QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
+    }
+};
+
+QTEST_MAIN(ToolWindowsTest)
+#include "tool_windows_test.moc"
