@@ -41,7 +41,9 @@ int main(int argc, char** argv) {
     const std::string assets = CARBONEL_ASSETS;
     carbonel::QtUserDialogs dialogs;
     carbonel::SystemProcessLauncher launcher;
-    carbonel::MainWindow window({QCoreApplication::applicationDirPath(), &dialogs, &launcher});
+    carbonel::MainWindow window({.programFolder = QCoreApplication::applicationDirPath(),
+                                 .dialogs = &dialogs,
+                                 .launcher = &launcher});
     window.show();
 
     // One freehand step on a 24-Mpixel photo.

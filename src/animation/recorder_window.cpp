@@ -13,6 +13,7 @@
 #include "animation/animation_export.h"
 #include "app/dialogs.h"
 #include "app/picture_pane.h"
+#include "share/mail_composer.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -131,6 +132,7 @@ RecorderWindow::RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sket
     mailButton_ = new QPushButton("&Mail to", this);
     mailButton_->setObjectName("mailButton");
     mailButton_->setGeometry(231, 266, 81, 25);
+    connect(mailButton_, &QPushButton::clicked, this, &RecorderWindow::mailTo);
 
     previewTimer_ = new QTimer(this);
     previewTimer_->setInterval(500);
@@ -201,6 +203,22 @@ void RecorderWindow::saveAnimate() {
     } catch (const std::exception& error) {
         dialogs_.error(this, error.what());
     }
+}
+
+void RecorderWindow::setMailing(const QString& folder, MailClient* client) {
+    mailFolder_ = folder;
+    mailClient_ = client;
+}
+
+void RecorderWindow::mailTo() {
+    const QString path = mailFolder_ + "/sketch.gif";
+    try {
+        exportTo(path);
+    } catch (const std::exception& error) {
+        dialogs_.error(this, error.what());  // a failed export opens no composer
+        return;
+    }
+    if (mailClient_) openMailComposer(this, path, *mailClient_);
 }
 
 void RecorderWindow::previewStep() {

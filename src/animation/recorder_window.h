@@ -15,6 +15,7 @@ class QTimer;
 namespace carbonel {
 
 class PicturePane;
+class MailClient;
 class UserDialogs;
 
 // "Animate  Record---- Sketch is a process!  ": the frames recorded at the end of each freehand
@@ -42,6 +43,9 @@ class RecorderWindow : public QWidget {
     void exportTo(const QString& path);
     // Save Animate: the save dialog, then the export; errors are shown and change nothing.
     void saveAnimate();
+    // Mail to writes "sketch.gif" into this folder and opens the mail composer with it.
+    void setMailing(const QString& folder, MailClient* client);
+    void mailTo();
     // The picture the preview shows now.
     const Raster& previewPicture() const { return previewPicture_; }
     int previewCounter() const { return previewCounter_; }
@@ -64,6 +68,8 @@ class RecorderWindow : public QWidget {
     Raster previewPicture_;
     int previewCounter_ = 0;
     bool firstShow_ = true;
+    QString mailFolder_;
+    MailClient* mailClient_ = nullptr;
 
     QListWidget* frameList_;
     PicturePane* preview_;

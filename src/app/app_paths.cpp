@@ -20,4 +20,12 @@ QString writableProgramFolder(const QString& programFolder) {
     return cache;
 }
 
+QString settingsFilePath(const QString& programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable()) return programFolder + "/carbonel.INI";
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return config + "/carbonel.INI";
+}
+
 }  // namespace carbonel

@@ -12,4 +12,8 @@ QString resourceFolder(const QString& programFolder);
 // folder when writable, else the user's cache folder.
 QString writableProgramFolder(const QString& programFolder);
 
+// The settings file: "carbonel.INI" beside the executable when that folder is writable, else in
+// the user's configuration folder.
+QString settingsFilePath(const QString& programFolder);
+
 }  // namespace carbonel

@@ -3,9 +3,11 @@
 #include <QTimer>
 #include <exception>
 
+#include "app/app_paths.h"
 #include "app/dialogs.h"
 #include "app/editor_launcher.h"
 #include "app/main_window.h"
+#include "share/mail_composer.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -13,7 +15,11 @@ int main(int argc, char** argv) {
     try {
         carbonel::QtUserDialogs dialogs;
         carbonel::SystemProcessLauncher launcher;
-        carbonel::MainWindow window({QCoreApplication::applicationDirPath(), &dialogs, &launcher});
+        carbonel::XdgEmailClient mail;
+        const QString folder = QCoreApplication::applicationDirPath();
+        carbonel::MainWindow window({folder, &dialogs, &launcher, &mail,
+                                     carbonel::settingsFilePath(folder),
+                                     carbonel::writableProgramFolder(folder)});
         window.show();
         QTimer::singleShot(0, &window, &carbonel::MainWindow::start);
         return application.exec();

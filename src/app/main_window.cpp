@@ -20,10 +20,13 @@
 #include "app/dialogs.h"
 #include "app/editor_launcher.h"
 #include "app/picture_pane.h"
+#include "app/settings_file.h"
 #include "app/viewer_window.h"
 #include "batch/batch_window.h"
 #include "imageio/picture_files.h"
+#include "share/mail_composer.h"
 #include "sketch/error.h"
+#include "ui/ui_styles.h"
 
 namespace carbonel {
 namespace {
@@ -93,6 +96,7 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     batchWindow_ = new BatchWindow(*this, *dialogs_, this);
     recorderWindow_ = new RecorderWindow(
         *dialogs_, [this] { return QSize(sketch_.width(), sketch_.height()); }, this);
+    recorderWindow_->setMailing(environment_.mailFolder, environment_.mail);
     connect(showBatchBox_, &QCheckBox::toggled, batchWindow_, &QWidget::setVisible);
     connect(batchWindow_, &BatchWindow::hidden, this, [this] { showBatchBox_->setChecked(false); });
     connect(recordBox_, &QCheckBox::toggled, recorderWindow_, &QWidget::setVisible);
@@ -101,6 +105,41 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     connect(this, &MainWindow::frameCaptured, recorderWindow_, &RecorderWindow::appendFrame);
     connect(this, &MainWindow::recordedFramesCleared, recorderWindow_,
             &RecorderWindow::clearFrames);
+    connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this, &MainWindow::uiStyleChosen);
+    connect(sendButton_, &QPushButton::clicked, this, &MainWindow::sendSketch);
+    connect(photoPane_, &PicturePane::fileDropped, this,
+            [this](const QString& path) { guarded([&] { loadPhoto(path); }); });
+    photoPane_->setAcceptDrops(true);
+    // Every window starts in its designed look.
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(batchWindow_),
+                            static_cast<QWidget*>(recorderWindow_)}) {
+        applyUiStyle(window, kDesignedStyle);
+    }
+}
+
+int MainWindow::selectedUiStyle() const {
+    return uiStyleSelector_->currentIndex();
+}
+
+void MainWindow::uiStyleChosen(int index) {
+    applyUiStyle(this, index);  // no selection keeps the main window's look
+    applyUiStyle(batchWindow_, uiStyleOf(this));
+    applyUiStyle(recorderWindow_, uiStyleOf(this));
+}
+
+void MainWindow::sendSketch() {
+    if (sketch_.isEmpty()) {
+        dialogs_->message(this, "There is no sketch to save.");
+        return;
+    }
+    const QString path = environment_.mailFolder + "/sketch.jpg";
+    try {
+        writeSketchAs(sketch_, path.toStdString(), SaveType::Jpeg, photo_.width(), photo_.height());
+    } catch (const std::exception& error) {
+        showError(error.what());
+        return;
+    }
+    openMailComposer(this, path, *environment_.mail);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -110,6 +149,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         QEventLoop untilStopped;
         connect(batchWindow_, &BatchWindow::finished, &untilStopped, &QEventLoop::quit);
         if (batchWindow_->running()) untilStopped.exec();
+    }
+    // The chosen look is kept for the next run; a failed write is reported, and the window closes.
+    if (!environment_.settingsFile.isEmpty() &&
+        !writeUiStyleSetting(environment_.settingsFile.toStdString(),
+                             uiStyleSelector_->currentIndex())) {
+        dialogs_->message(this, "Unable to write to " + environment_.settingsFile);
     }
     QWidget::closeEvent(event);
 }
@@ -133,7 +178,7 @@ void MainWindow::buildStrip() {
     styleLabel->setGeometry(4, 92, 80, 16);
     uiStyleSelector_ = new QComboBox(leftColumn_);
     uiStyleSelector_->setObjectName("uiStyleSelector");
-    uiStyleSelector_->addItems({"MacOS", "WinXP", "DeepBlue", "Protein", "BlueGlass"});
+    uiStyleSelector_->addItems(uiStyleNames());
     uiStyleSelector_->setGeometry(4, 110, 80, 24);
     connect(showBatchBox_, &QCheckBox::toggled, this, &MainWindow::batchWindowRequested);
     connect(openButton_, &QPushButton::clicked, this, &MainWindow::openPhoto);
@@ -304,6 +349,13 @@ void MainWindow::start() {
         return;
     }
     fillTextureList();
+    // Last, the look kept from the last run; an index outside the list leaves it unselected.
+    const int stored = environment_.settingsFile.isEmpty()
+                           ? kDesignedStyle
+                           : readUiStyleSetting(environment_.settingsFile.toStdString());
+    const QSignalBlocker quiet(uiStyleSelector_);
+    uiStyleSelector_->setCurrentIndex(stored >= 0 && stored < kUiStyleCount ? stored : -1);
+    uiStyleChosen(uiStyleSelector_->currentIndex());
 }
 
 void MainWindow::fillTextureList() {
@@ -542,6 +594,7 @@ void MainWindow::photoDoubleClicked() {
 
 void MainWindow::openViewer(const Raster& picture) {
     ViewerWindow viewer(picture, this);
+    applyUiStyle(&viewer, uiStyleOf(this));  // the viewer opens in the main window's look
     viewer.exec();
 }
 

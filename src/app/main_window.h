@@ -24,6 +24,7 @@ class QTabWidget;
 namespace carbonel {
 
 class BatchWindow;
+class MailClient;
 class BrushOutline;
 class RecorderWindow;
 class PicturePane;
@@ -35,6 +36,9 @@ struct AppEnvironment {
     QString programFolder;  // where "4.jpg" and "texture/" are looked for
     UserDialogs* dialogs = nullptr;
     ProcessLauncher* launcher = nullptr;
+    MailClient* mail = nullptr;
+    QString settingsFile{};  // keeps the UI style between runs ("": none)
+    QString mailFolder{};    // where "sketch.jpg" and "sketch.gif" are written for mailing
 };
 
 // The main window: the photo and sketch panes over a strip of controls, Convert, the file commands,
@@ -85,6 +89,8 @@ class MainWindow : public QWidget {
     PaneLayout paneLayout() const { return layout_; }
     QWidget* pictureArea() const { return pictureArea_; }
     QString statusText() const;
+    // The style the "UI Style :" list selects (-1: none) and the look the window has.
+    int selectedUiStyle() const;
 
   signals:
     // The end of a stroke while recording: a copy of the whole sketch, white being transparent.
@@ -124,6 +130,8 @@ class MainWindow : public QWidget {
     void photoDoubleClicked();
     void openViewer(const Raster& picture);
     void showError(const QString& text);
+    void uiStyleChosen(int index);
+    void sendSketch();
 
     AppEnvironment environment_;
     UserDialogs* dialogs_;

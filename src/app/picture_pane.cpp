@@ -1,5 +1,6 @@
 #include "app/picture_pane.h"
 
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -112,6 +113,18 @@ void PicturePane::mouseReleaseEvent(QMouseEvent* event) {
 void PicturePane::mouseDoubleClickEvent(QMouseEvent* event) {
     emit pressed(event->position().toPoint(), event->modifiers(), true);
     emit doubleClicked();
+}
+
+void PicturePane::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void PicturePane::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    emit fileDropped(urls.first().toLocalFile());
 }
 
 BrushOutline::BrushOutline(QWidget* parent) : QWidget(parent) {

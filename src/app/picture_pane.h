@@ -35,6 +35,8 @@ class PicturePane : public QWidget {
     void moved(QPoint position, Qt::KeyboardModifiers modifiers);
     void released(QPoint position, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
+    // A file dropped on the pane (when it accepts drops).
+    void fileDropped(const QString& path);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +45,8 @@ class PicturePane : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     bool hasPicture() const { return raster_ && !raster_->isEmpty(); }

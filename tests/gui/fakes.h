@@ -2,9 +2,11 @@
 
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/editor_launcher.h"
+#include "share/mail_composer.h"
 
 namespace carbonel::test {
 
@@ -12,7 +14,7 @@ namespace carbonel::test {
 class FakeDialogs : public UserDialogs {
   public:
     std::deque<QString> openAnswers;
-    std::deque<std::optional<SaveChoice>> saveAnswers;
+    std::deque<SaveChoice> saveAnswers;  // none left: the dialog is cancelled
     QStringList messages;
     QStringList errors;
     QStringList proposedNames;
@@ -30,7 +32,7 @@ class FakeDialogs : public UserDialogs {
         proposedNames << proposedName;
         proposedFilters << filterIndex;
         if (saveAnswers.empty()) return std::nullopt;
-        auto answer = saveAnswers.front();
+        const SaveChoice answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
     }
@@ -40,6 +42,12 @@ class FakeDialogs : public UserDialogs {
     QString saveAnimation(QWidget*) override { return next(animationAnswers); }
     void message(QWidget*, const QString& text) override { messages << text; }
     void error(QWidget*, const QString& text) override { errors << text; }
+};
+
+class FakeMail : public MailClient {
+  public:
+    std::vector<MailMessage> sent;
+    void send(const MailMessage& message) override { sent.push_back(message); }
 };
 
 class FakeLauncher : public ProcessLauncher {

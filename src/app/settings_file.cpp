@@ -1,0 +1,113 @@
+#include "app/settings_file.h"
+
+#include <charconv>
+#include <fstream>
+#include <vector>
+
+#include "imageio/atomic_file.h"
+#include "sketch/error.h"
+#include "sketch/folder_order.h"
+
+namespace carbonel {
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The section a line opens ("" for none), lower-cased.
+std::optional<std::string> sectionOf(const std::string& line) {
+    const std::string text = trimmed(line);
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']') return std::nullopt;
+    return toLowerAscii(trimmed(text.substr(1, text.size() - 2)));
+}
+
+// The key a "key=value" line sets, lower-cased.
+std::optional<std::string> keyOf(const std::string& line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    return toLowerAscii(trimmed(line.substr(0, equals)));
+}
+
+}  // namespace
+
+std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
+                                        const std::string& key) {
+    const std::string wantedSection = toLowerAscii(section), wantedKey = toLowerAscii(key);
+    bool inSection = false;
+    for (const std::string& line : readLines(path)) {
+        if (const auto opened = sectionOf(line)) {
+            inSection = *opened == wantedSection;
+        } else if (inSection && keyOf(line) == wantedKey) {
+            return trimmed(line.substr(line.find('=') + 1));
+        }
+    }
+    return std::nullopt;
+}
+
+bool writeIniValue(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value) {
+    const std::string wantedSection = toLowerAscii(section), wantedKey = toLowerAscii(key);
+    std::vector<std::string> lines = readLines(path);
+    const std::string entry = key + "=" + value;
+    bool inSection = false;
+    std::optional<std::size_t> sectionEnd;  // where a new key of the section goes
+    bool written = false;
+    for (std::size_t i = 0; i < lines.size() && !written; ++i) {
+        if (const auto opened = sectionOf(lines[i])) {
+            inSection = *opened == wantedSection;
+            if (inSection) sectionEnd = i + 1;
+        } else if (inSection) {
+            if (keyOf(lines[i]) == wantedKey) {
+                lines[i] = entry;
+                written = true;
+            } else if (!trimmed(lines[i]).empty()) {
+                sectionEnd = i + 1;
+            }
+        }
+    }
+    if (!written && sectionEnd) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*sectionEnd), entry);
+    } else if (!written) {
+        lines.push_back("[" + section + "]");
+        lines.push_back(entry);
+    }
+    try {
+        AtomicFile file(path);
+        for (const std::string& line : lines) {
+            file.write(line.data(), line.size());
+            file.write("\n", 1);
+        }
+        file.commit();
+    } catch (const Error&) {
+        return false;
+    }
+    return true;
+}
+
+int readUiStyleSetting(const std::string& path) {
+    const std::optional<std::string> value = readIniValue(path, "Form", "UIStyle");
+    if (!value) return 0;
+    int index = 0;
+    const char* end = value->data() + value->size();
+    const auto [rest, error] = std::from_chars(value->data(), end, index);
+    return error == std::errc() && rest == end ? index : 0;
+}
+
+bool writeUiStyleSetting(const std::string& path, int index) {
+    return writeIniValue(path, "Form", "UIStyle", std::to_string(index));
+}
+
+}  // namespace carbonel

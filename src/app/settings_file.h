@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace carbonel {
+
+// The settings file: INI text, "[Section]" lines followed by "key=value" lines. Section and key
+// names match without regard to case.
+
+// The value of a key, or nothing when the file, the section or the key is missing.
+std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
+                                        const std::string& key);
+
+// Sets one key, keeping every other line of the file; the section and the file are made when
+// missing. The file is replaced only once completely written; false when it cannot be.
+bool writeIniValue(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value);
+
+// The UI style kept in section "Form", key "UIStyle": 0 when missing or not an integer.
+int readUiStyleSetting(const std::string& path);
+bool writeUiStyleSetting(const std::string& path, int index);
+
+}  // namespace carbonel

@@ -1,0 +1,76 @@
+#include "share/mail_composer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+
+#include "ui/ui_styles.h"
+
+namespace carbonel {
+
+void XdgEmailClient::send(const MailMessage& message) {
+    QStringList arguments;
+    for (const std::string& argument : mailClientArguments(message))
+        arguments << QString::fromStdString(argument);
+    QProcess::startDetached("xdg-email", arguments);
+}
+
+MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, QWidget* owner)
+    : QDialog(owner), attachmentPath_(attachmentPath), client_(client) {
+    setObjectName("mailComposer");
+    setWindowTitle("give your friends a pleasantly surprised!");
+    setFixedSize(425, 296);
+    applyUiStyle(this, kDesignedStyle);  // the composer keeps its own look
+
+    auto* subjectLabel = new QLabel("Subject :", this);
+    subjectLabel->move(26, 33);
+    subject_ = new QComboBox(this);
+    subject_->setObjectName("subject");
+    for (const std::string& subject : mailSubjects())
+        subject_->addItem(QString::fromStdString(subject));
+    subject_->setCurrentIndex(kDefaultSubject);
+    subject_->setGeometry(26, 48, 367, 24);
+    auto* textLabel = new QLabel("Content :", this);
+    textLabel->move(24, 72);
+    text_ = new QPlainTextEdit(this);
+    text_->setObjectName("text");
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QStringList lines;
+    for (const std::string& line : mailTextLines()) lines << QString::fromStdString(line);
+    text_->setPlainText(lines.join('\n'));
+    text_->setGeometry(24, 88, 369, 83);
+    auto* group = new QGroupBox("Attachment Content", this);
+    group->setGeometry(24, 184, 369, 49);
+    attach_ = new QCheckBox("Current Sketch", group);
+    attach_->setObjectName("attach");
+    attach_->move(17, 18);
+    attach_->setChecked(true);
+    auto* send = new QPushButton("Start Send", this);
+    send->setObjectName("startSendButton");
+    send->setGeometry(165, 248, 75, 25);
+    connect(send, &QPushButton::clicked, this, &MailComposer::startSend);
+}
+
+MailMessage MailComposer::message() const {
+    MailMessage message;
+    message.subject = subject_->currentText().toStdString();
+    message.body = text_->toPlainText().toStdString();
+    if (attach_->isChecked()) message.attachment = attachmentPath_.toStdString();
+    return message;
+}
+
+void MailComposer::startSend() {
+    client_.send(message());
+}
+
+void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client) {
+    MailComposer composer(attachmentPath, client, owner);
+    if (owner) composer.move(owner->frameGeometry().center() - composer.rect().center());
+    composer.exec();
+}
+
+}  // namespace carbonel
