@@ -47,3 +47,24 @@ TEST(PictureNames, OutputTypeFromTheExtension) {
 
 }  // namespace
 }  // namespace carbonel
+
+#include "share/mail_message.h"
+
+namespace carbonel {
+namespace {
+
+TEST(MailMessage, HandsOverSubjectBodyAndAttachmentButNoRecipient) {
+    MailMessage message{"Hi", "line one\nline two", "/tmp/sketch.jpg"};
+    EXPECT_EQ(mailClientArguments(message),
+              (std::vector<std::string>{"--subject", "Hi", "--body", "line one\nline two",
+                                        "--attach", "/tmp/sketch.jpg"}));
+    message.attachment.clear();
+    message.body.clear();
+    EXPECT_EQ(mailClientArguments(message),
+              (std::vector<std::string>{"--subject", "Hi", "--body", ""}));
+    EXPECT_EQ(mailSubjects().at(kDefaultSubject), "Look! I figure a sketch for you");
+    EXPECT_EQ(mailTextLines().size(), 8u);
+}
+
+}  // namespace
+}  // namespace carbonel
