@@ -75,10 +75,7 @@ class FrameDelegate : public QStyledItemDelegate {
 
 RecorderWindow::RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sketchSize,
                                QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
-                         Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      dialogs_(dialogs),
-      sketchSize_(std::move(sketchSize)) {
+    : ToolWindow(owner), dialogs_(dialogs), sketchSize_(std::move(sketchSize)) {
     setObjectName("recorderWindow");
     setWindowTitle("Animate  Record---- Sketch is a process!  ");
     setFixedSize(323, 316);
@@ -227,19 +224,6 @@ void RecorderWindow::previewStep() {
     previewPicture_ = frames_[static_cast<std::size_t>(previewCounter_)];  // the preview's own copy
     preview_->pictureChanged();
     preview_->repaint();
-}
-
-void RecorderWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (firstShow_ && parentWidget()) {
-        move(parentWidget()->frameGeometry().topLeft());
-        firstShow_ = false;
-    }
-}
-
-void RecorderWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    emit hidden();
 }
 
 }  // namespace carbonel

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <vector>
 
 #include "sketch/raster.h"
+#include "ui/tool_window.h"
 
 class QLabel;
 class QListWidget;
@@ -20,7 +20,7 @@ class UserDialogs;
 
 // "Animate  Record---- Sketch is a process!  ": the frames recorded at the end of each freehand
 // stroke, as numbered thumbnails, a 500 ms preview, the size of the GIF, and Save Animate.
-class RecorderWindow : public QWidget {
+class RecorderWindow : public ToolWindow {
     Q_OBJECT
 
   public:
@@ -51,12 +51,7 @@ class RecorderWindow : public QWidget {
     int previewCounter() const { return previewCounter_; }
     void previewStep();
 
-  signals:
-    void hidden();
-
   protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -67,7 +62,6 @@ class RecorderWindow : public QWidget {
     std::vector<Raster> frames_;  // in display order, one per list item
     Raster previewPicture_;
     int previewCounter_ = 0;
-    bool firstShow_ = true;
     QString mailFolder_;
     MailClient* mailClient_ = nullptr;
 

@@ -46,10 +46,19 @@ QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int tick, int val
     return slider;
 }
 
-QLineEdit* makeDisplay(QWidget* parent, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setReadOnly(true);
-    return edit;
+// A captioned track bar at `top` with the read-only box that shows its position.
+QSlider* addSliderWithDisplay(QWidget* page, const QString& caption, int top, int minimum,
+                              int maximum, int tick, int value, QLineEdit*& display) {
+    auto* label = new QLabel(caption, page);
+    label->setGeometry(8, top, 80, 18);
+    QSlider* slider = makeSlider(page, minimum, maximum, tick, value);
+    slider->setGeometry(6, top + 18, 150, 28);
+    display = new QLineEdit(QString::number(value), page);
+    display->setReadOnly(true);
+    display->setGeometry(160, top + 20, 40, 22);
+    QObject::connect(slider, &QSlider::valueChanged, display,
+                     [display](int position) { display->setText(QString::number(position)); });
+    return slider;
 }
 
 }  // namespace
@@ -266,26 +275,13 @@ QWidget* MainWindow::buildModePages() {
 
 QWidget* MainWindow::buildToolPages() {
     QWidget* page = new QWidget;
-    auto* precisionLabel = new QLabel("Precision:  ", page);
-    precisionLabel->setGeometry(8, 4, 80, 18);
-    precisionSlider_ = makeSlider(page, 0, 200, 10, 170);
+    precisionSlider_ =
+        addSliderWithDisplay(page, "Precision:  ", 4, 0, 200, 10, 170, precisionEdit_);
     precisionSlider_->setObjectName("precisionSlider");
-    precisionSlider_->setGeometry(6, 22, 150, 28);
-    precisionEdit_ = makeDisplay(page, "170");
     precisionEdit_->setObjectName("precisionEdit");
-    precisionEdit_->setGeometry(160, 24, 40, 22);
-    auto* lineLabel = new QLabel("Line:  ", page);
-    lineLabel->setGeometry(8, 56, 80, 18);
-    lineSlider_ = makeSlider(page, 1, 15, 1, 1);
+    lineSlider_ = addSliderWithDisplay(page, "Line:  ", 56, 1, 15, 1, 1, lineEdit_);
     lineSlider_->setObjectName("lineSlider");
-    lineSlider_->setGeometry(6, 74, 150, 28);
-    lineEdit_ = makeDisplay(page, "1");
     lineEdit_->setObjectName("lineEdit");
-    lineEdit_->setGeometry(160, 76, 40, 22);
-    connect(precisionSlider_, &QSlider::valueChanged, this,
-            [this](int value) { precisionEdit_->setText(QString::number(value)); });
-    connect(lineSlider_, &QSlider::valueChanged, this,
-            [this](int value) { lineEdit_->setText(QString::number(value)); });
 
     penButton_ = new QRadioButton("Pen", page);
     penButton_->setObjectName("penButton");

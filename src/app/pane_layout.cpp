@@ -3,22 +3,10 @@
 namespace carbonel {
 
 PaneLayout layoutPanes(int areaWidth, int areaHeight, int photoWidth, int photoHeight) {
+    // Each pane is the photo fitted into its half of the area.
     const int half = areaWidth / 2;
     PaneLayout layout;
-    if (photoWidth <= 0 || photoHeight <= 0 || half <= 0 || areaHeight <= 0) {
-        layout.photo = {half / 2, areaHeight / 2, 0, 0};
-        layout.sketch = {half / 2 + half, areaHeight / 2, 0, 0};
-        return layout;
-    }
-    const float ratio = static_cast<float>(photoHeight) / static_cast<float>(photoWidth);
-    const float areaRatio = static_cast<float>(areaHeight) / static_cast<float>(half);
-    int width = half;
-    int height = static_cast<int>(static_cast<float>(half) * ratio);
-    if (ratio > areaRatio) {
-        height = areaHeight;
-        width = static_cast<int>(static_cast<float>(areaHeight) / ratio);
-    }
-    layout.photo = {(half - width) / 2, (areaHeight - height) / 2, width, height};
+    layout.photo = fitPicture(half, areaHeight, photoWidth, photoHeight);
     layout.sketch = layout.photo;
     layout.sketch.left += half;
     return layout;

@@ -16,11 +16,7 @@
 namespace carbonel {
 
 BatchWindow::BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
-                         Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(main),
-      dialogs_(dialogs),
-      worker_(new QObject) {
+    : ToolWindow(owner), main_(main), dialogs_(dialogs), worker_(new QObject) {
     setObjectName("batchWindow");
     setWindowTitle("Batch  convert ");
     setFixedSize(157, 337);
@@ -227,19 +223,6 @@ void BatchWindow::endBatch() {
     progress_->setValue(0);
     convertAllButton_->setEnabled(true);
     emit finished();
-}
-
-void BatchWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (firstShow_ && parentWidget()) {
-        move(parentWidget()->frameGeometry().topLeft());
-        firstShow_ = false;
-    }
-}
-
-void BatchWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    emit hidden();
 }
 
 }  // namespace carbonel

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QThread>
-#include <QWidget>
 #include <functional>
 #include <optional>
 
 #include "batch/folder_scan.h"
 #include "sketch/raster.h"
+#include "ui/tool_window.h"
 
 class QLineEdit;
 class QListWidget;
@@ -22,7 +22,7 @@ class UserDialogs;
 // the main window's own commands and current settings into an output folder. Decoding and
 // encoding run on a worker thread; every use of the main window happens on the user-interface
 // thread, between which the user can go on working.
-class BatchWindow : public QWidget {
+class BatchWindow : public ToolWindow {
     Q_OBJECT
 
   public:
@@ -41,12 +41,9 @@ class BatchWindow : public QWidget {
     void deleteSelectedEntries();
 
   signals:
-    void hidden();
     void finished();
 
   protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -68,7 +65,6 @@ class BatchWindow : public QWidget {
     MainWindow& main_;
     UserDialogs& dialogs_;
     PathList entries_;
-    bool firstShow_ = true;
     bool running_ = false;
     bool stopRequested_ = false;
     std::size_t index_ = 0;
