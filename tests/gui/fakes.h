@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QStringList>
 #include <deque>
 #include <vector>
@@ -9,6 +10,14 @@
 #include "share/mail_composer.h"
 
 namespace carbonel::test {
+
+// The control of that name under `parent`; the test stops when there is none.
+template <typename T>
+T* control(QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(name);
+    if (!found) qFatal("no control named %s", name);
+    return found;
+}
 
 // Dialogs answered by the test: queued answers, and a record of what was shown.
 class FakeDialogs : public UserDialogs {

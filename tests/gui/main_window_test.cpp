@@ -60,9 +60,7 @@ class MainWindowTest : public QObject {
     }
     template <typename T>
     T* child(const char* name) {
-        T* found = window_->findChild<T*>(name);
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return test::control<T>(window_.get(), name);
     }
     PicturePane* sketchPane() { return child<PicturePane>("sketchPane"); }
     void click(const char* button) {

@@ -54,9 +54,7 @@ class SharingTest : public QObject {
     }
     template <typename T>
     T* child(QObject* parent, const char* name) {
-        T* found = parent->findChild<T*>(name);
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return test::control<T>(parent, name);
     }
     void click(QObject* parent, const char* name) {
         QTest::mouseClick(child<QPushButton>(parent, name), Qt::LeftButton);

@@ -53,9 +53,7 @@ class ToolWindowsTest : public QObject {
     }
     template <typename T>
     T* child(QObject* parent, const char* name) {
-        T* found = parent->findChild<T*>(name);
-        if (!found) qFatal("no control named %s", name);
-        return found;
+        return test::control<T>(parent, name);
     }
     BatchWindow& batch() { return *window_->batchWindow(); }
     RecorderWindow& recorder() { return *window_->recorderWindow(); }
