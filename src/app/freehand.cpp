@@ -33,10 +33,7 @@ bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight) {
 
 bool runFreehandPass(const BrushRectangle& r, const Raster& photo, Raster& sketch,
                      const SketchSettings& settings, PenStyle style) {
-    const bool sketchStyle =
-        style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;
-    if (sketchStyle && settings.outputScale == 1 && settings.lineStep >= 1 &&
-        settings.edgeThreshold >= 0) {
+    if (fastKernelHandles(settings, style)) {
         return sketchDiscFast(photo, sketch, settings, style, r.left, r.top, r.right, r.bottom);
     }
     try {

@@ -69,12 +69,16 @@ Raster blankSketchFor(const Raster& photo, const ConversionOptions& options) {
     return sketch;
 }
 
+bool fastKernelHandles(const SketchSettings& settings, PenStyle style) {
+    const bool sketchStyle =
+        style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;
+    return sketchStyle && settings.outputScale == 1 && settings.lineStep >= 1 &&
+           settings.edgeThreshold >= 0;
+}
+
 bool usesFastPath(const ConversionOptions& options) {
-    const SketchSettings settings = conversionSettings(options);
-    const bool sketchStyle = options.style == PenStyle::Pen || options.style == PenStyle::Pencil ||
-                             options.style == PenStyle::Pastel;
-    return sketchStyle && options.page == ActivePage::Automatic && settings.outputScale == 1 &&
-           settings.lineStep >= 1 && settings.edgeThreshold >= 0;
+    return options.page == ActivePage::Automatic &&
+           fastKernelHandles(conversionSettings(options), options.style);
 }
 
 Raster convertPhotoReference(const Raster& photo, const ConversionOptions& options) {

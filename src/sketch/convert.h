@@ -25,6 +25,10 @@ SketchSettings conversionSettings(const ConversionOptions& options);
 // where it applies; the result is always exactly that of convertPhotoReference.
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options);
 
+// Whether the fast kernel decides pixels for this style and these settings: the sketch styles, at
+// the photo's own scale, with a line step and a threshold in use.
+bool fastKernelHandles(const SketchSettings& settings, PenStyle style);
+
 // Whether convertPhoto takes the fast path for these options: the sketch styles on the Automatic
 // page.
 bool usesFastPath(const ConversionOptions& options);
