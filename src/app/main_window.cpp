@@ -471,7 +471,6 @@ void MainWindow::convert() {
     saveName_.clear();
     readSettingsFromControls();
     settings_.outputScale = 1;
-    sketchBitmap_ = Raster();
     if (photo_.isEmpty()) throw Error("There is no photo to convert.");
     photoBitmap_ = photo_;
     // The new sketch goes straight into the pane, so freehand drawing on it copies nothing.

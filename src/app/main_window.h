@@ -141,7 +141,6 @@ class MainWindow : public QWidget {
     Raster photo_;         // the photo pane's picture
     Raster sketch_;        // the sketch pane's picture: the sketch drawn on
     Raster photoBitmap_;   // the working copy of the photo a pass reads
-    Raster sketchBitmap_;  // the sketch Convert builds
     SketchSettings settings_;
     FreehandStroke stroke_;
     int stepsDrawn_ = 0;
