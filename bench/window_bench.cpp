@@ -11,14 +11,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/editor_launcher.h"
-#include "app/freehand.h"
-#include "app/main_window.h"
-#include "app/picture_pane.h"
+#include "app/main/main_window.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/picture_pane.h"
 #include "imageio/picture_files.h"
 #include "scaled_photo.h"
+#include "share/editor_launcher.h"
 #include "sketch/convert.h"
+#include "workspace/freehand.h"
 
 using Clock = std::chrono::steady_clock;
 

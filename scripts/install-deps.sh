@@ -7,7 +7,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libgtest-dev libbenchmark-dev
   libwmf-bin giflib-tools libgif-dev
-  xvfb xauth time bc xdg-utils fonts-dejavu-core
+  xvfb xauth time bc xdg-utils fonts-dejavu-core fonts-urw-base35
 )
 missing=()
 for p in "${packages[@]}"; do

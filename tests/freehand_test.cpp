@@ -1,13 +1,13 @@
-#include "app/freehand.h"
+#include "workspace/freehand.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "app/pane_layout.h"
 #include "sketch/error.h"
 #include "sketch/region_pass.h"
 #include "test_support.h"
+#include "workspace/pane_layout.h"
 
 namespace carbonel {
 namespace {

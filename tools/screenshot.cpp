@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <cstdlib>
 
-#include "app/dialogs.h"
-#include "app/editor_launcher.h"
-#include "app/main_window.h"
+#include "app/main/main_window.h"
+#include "app/ui/dialogs.h"
+#include "share/editor_launcher.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

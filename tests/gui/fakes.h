@@ -5,9 +5,9 @@
 #include <deque>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/editor_launcher.h"
-#include "share/mail_composer.h"
+#include "app/share/mail_composer.h"
+#include "app/ui/dialogs.h"
+#include "share/editor_launcher.h"
 
 namespace carbonel::test {
 

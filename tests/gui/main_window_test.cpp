@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/main/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/picture_pane.h"
+#include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "imageio/bmp_codec.h"
 #include "imageio/picture_files.h"

@@ -10,13 +10,13 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "animation/recorder_window.h"
-#include "app/app_paths.h"
-#include "app/main_window.h"
-#include "app/picture_pane.h"
-#include "batch/batch_window.h"
+#include "app/batch/batch_window.h"
+#include "app/main/main_window.h"
+#include "app/recorder/recorder_window.h"
+#include "app/ui/picture_pane.h"
+#include "app/ui/ui_styles.h"
 #include "fakes.h"
-#include "ui/ui_styles.h"
+#include "workspace/app_paths.h"
 
 using namespace carbonel;
 

@@ -11,11 +11,11 @@
 #include <QtTest>
 
 #include "animation/animation_export.h"
-#include "animation/recorder_window.h"
 #include "animation/web_palette.h"
-#include "app/main_window.h"
-#include "app/picture_pane.h"
-#include "batch/batch_window.h"
+#include "app/batch/batch_window.h"
+#include "app/main/main_window.h"
+#include "app/recorder/recorder_window.h"
+#include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "gif_decoder.h"
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <optional>
 
+#include "app/ui/tool_window.h"
 #include "batch/folder_scan.h"
 #include "sketch/raster.h"
-#include "ui/tool_window.h"
 
 class QLineEdit;
 class QListWidget;

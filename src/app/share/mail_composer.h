@@ -2,28 +2,13 @@
 
 #include <QDialog>
 
-#include "share/mail_message.h"
+#include "share/mail_client.h"
 
 class QCheckBox;
 class QComboBox;
 class QPlainTextEdit;
 
 namespace carbonel {
-
-// Hands a message to the desktop mail client; tests replace it.
-class MailClient {
-  public:
-    virtual ~MailClient() = default;
-    // What the mail client does with it (sent, cancelled, failed, no client at all) is not looked
-    // at.
-    virtual void send(const MailMessage& message) = 0;
-};
-
-// The desktop's mail client through xdg-email, started detached.
-class XdgEmailClient : public MailClient {
-  public:
-    void send(const MailMessage& message) override;
-};
 
 // "give your friends a pleasantly surprised!": a subject, an editable text and the attachment
 // switch; Start Send hands them to the mail client and leaves the composer open.

@@ -3,11 +3,11 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/app_paths.h"
-#include "app/dialogs.h"
-#include "app/editor_launcher.h"
-#include "app/main_window.h"
-#include "share/mail_composer.h"
+#include "app/main/main_window.h"
+#include "app/ui/dialogs.h"
+#include "share/editor_launcher.h"
+#include "share/mail_client.h"
+#include "workspace/app_paths.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

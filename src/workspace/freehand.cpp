@@ -1,4 +1,4 @@
-#include "app/freehand.h"
+#include "workspace/freehand.h"
 
 #include <cmath>
 

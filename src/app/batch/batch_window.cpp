@@ -1,4 +1,4 @@
-#include "batch/batch_window.h"
+#include "app/batch/batch_window.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -8,8 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/dialogs.h"
-#include "app/main_window.h"
+#include "app/main/main_window.h"
+#include "app/ui/dialogs.h"
 #include "batch/batch_naming.h"
 #include "imageio/picture_files.h"
 

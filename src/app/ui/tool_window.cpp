@@ -1,4 +1,4 @@
-#include "ui/tool_window.h"
+#include "app/ui/tool_window.h"
 
 namespace carbonel {
 

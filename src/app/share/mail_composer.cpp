@@ -1,23 +1,15 @@
-#include "share/mail_composer.h"
+#include "app/share/mail_composer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 
-#include "ui/ui_styles.h"
+#include "app/ui/ui_styles.h"
 
 namespace carbonel {
-
-void XdgEmailClient::send(const MailMessage& message) {
-    QStringList arguments;
-    for (const std::string& argument : mailClientArguments(message))
-        arguments << QString::fromStdString(argument);
-    QProcess::startDetached("xdg-email", arguments);
-}
 
 MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, QWidget* owner)
     : QDialog(owner), attachmentPath_(attachmentPath), client_(client) {

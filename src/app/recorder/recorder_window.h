@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
+#include "app/ui/tool_window.h"
 #include "sketch/raster.h"
-#include "ui/tool_window.h"
 
 class QLabel;
 class QListWidget;

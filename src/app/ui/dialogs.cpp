@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "app/ui/dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

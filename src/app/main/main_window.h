@@ -5,21 +5,12 @@
 #include <functional>
 #include <vector>
 
-#include "app/freehand.h"
-#include "app/pane_layout.h"
+#include "app/main/control_strip.h"
 #include "imageio/picture_names.h"
 #include "sketch/convert.h"
 #include "sketch/texture.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QSlider;
-class QStatusBar;
-class QTabWidget;
+#include "workspace/freehand.h"
+#include "workspace/pane_layout.h"
 
 namespace carbonel {
 
@@ -47,7 +38,7 @@ class MainWindow : public QWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kStripHeight = 180;
+    static constexpr int kStripHeight = ControlStrip::kHeight;
     static constexpr const char* kCaption =
         "Carbonel Pro 4.0 --To figure a sketch for your friend or sweetheart!!";
 
@@ -105,16 +96,19 @@ class MainWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void buildStrip();
-    QWidget* buildModePages();
-    QWidget* buildToolPages();
+    void connectStrip();
+    void connectToolWindows();
     void layoutStrip();
     void layoutPanes();
 
+    // File commands.
     void openPhoto();
     void clearSketch();
     void save();
     void editAndPrint();
+    void sendSketch();
+
+    // Convert, the pages, the brush and the paper.
     void pageChanged(int page);
     void brushSizeChanged(int radius);
     void textureChosen(int index);
@@ -123,24 +117,25 @@ class MainWindow : public QWidget {
     ConversionOptions currentOptions() const;
     void readSettingsFromControls();
 
+    // Freehand drawing and the viewer.
     void sketchPressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress);
     void sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers);
     void sketchReleased();
     void sketchDoubleClicked();
     void photoDoubleClicked();
     void openViewer(const Raster& picture);
+
     void showError(const QString& text);
     void uiStyleChosen(int index);
-    void sendSketch();
 
     AppEnvironment environment_;
     UserDialogs* dialogs_;
     ProcessLauncher* launcher_;
     bool started_ = false;
 
-    Raster photo_;         // the photo pane's picture
-    Raster sketch_;        // the sketch pane's picture: the sketch drawn on
-    Raster photoBitmap_;   // the working copy of the photo a pass reads
+    Raster photo_;        // the photo pane's picture
+    Raster sketch_;       // the sketch pane's picture: the sketch drawn on
+    Raster photoBitmap_;  // the working copy of the photo a pass reads
     SketchSettings settings_;
     FreehandStroke stroke_;
     int stepsDrawn_ = 0;
@@ -154,36 +149,7 @@ class MainWindow : public QWidget {
     PicturePane* photoPane_;
     PicturePane* sketchPane_;
     BrushOutline* outline_;
-    QWidget* strip_;
-    QWidget* leftColumn_;
-    QWidget* rightBlock_;
-    QCheckBox* showBatchBox_;
-    QPushButton* openButton_;
-    QComboBox* uiStyleSelector_;
-    QTabWidget* modePages_;
-    QPushButton* convertButton_;
-    QLineEdit* brushEdit_;
-    QSlider* brushSlider_;
-    QCheckBox* recordBox_;
-    QTabWidget* toolPages_;
-    QSlider* precisionSlider_;
-    QLineEdit* precisionEdit_;
-    QSlider* lineSlider_;
-    QLineEdit* lineEdit_;
-    QRadioButton* penButton_;
-    QRadioButton* pencilButton_;
-    QRadioButton* pastelButton_;
-    QRadioButton* brushButton_;
-    QRadioButton* eraserButton_;
-    QComboBox* textureSelector_;
-    QRadioButton* tileButton_;
-    QRadioButton* stretchButton_;
-    PicturePane* texturePreview_;
-    QPushButton* clearButton_;
-    QPushButton* saveButton_;
-    QPushButton* sendButton_;
-    QPushButton* editButton_;
-    QStatusBar* statusBar_;
+    ControlStrip* strip_;
     BatchWindow* batchWindow_;
     RecorderWindow* recorderWindow_;
 };

@@ -1,4 +1,4 @@
-#include "app/picture_pane.h"
+#include "app/ui/picture_pane.h"
 
 #include <QMimeData>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "app/editor_launcher.h"
+#include "share/editor_launcher.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "animation/recorder_window.h"
+#include "app/recorder/recorder_window.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -11,9 +11,9 @@
 #include <QTimer>
 
 #include "animation/animation_export.h"
-#include "app/dialogs.h"
-#include "app/picture_pane.h"
-#include "share/mail_composer.h"
+#include "app/share/mail_composer.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/picture_pane.h"
 #include "sketch/error.h"
 
 namespace carbonel {

@@ -1,4 +1,4 @@
-#include "ui/ui_styles.h"
+#include "app/ui/ui_styles.h"
 
 #include <QFile>
 #include <QVariant>

@@ -1,9 +1,9 @@
-#include "app/viewer_window.h"
+#include "app/main/viewer_window.h"
 
 #include <QEvent>
 
-#include "app/pane_layout.h"
-#include "app/picture_pane.h"
+#include "app/ui/picture_pane.h"
+#include "workspace/pane_layout.h"
 
 namespace carbonel {
 

@@ -1,4 +1,4 @@
-#include "app/pane_layout.h"
+#include "workspace/pane_layout.h"
 
 namespace carbonel {
 

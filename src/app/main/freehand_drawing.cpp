@@ -1,0 +1,57 @@
+// Freehand drawing on the sketch pane: the brush ring follows the pointer, and each counted move of
+// a stroke runs one pass inside the brush.
+#include <QCheckBox>
+
+#include "app/main/main_window.h"
+#include "app/ui/picture_pane.h"
+
+namespace carbonel {
+
+void MainWindow::sketchPressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress) {
+    if (!freehandPageActive()) return;
+    stroke_.press(secondPress);
+    sketchMoved(position, modifiers);
+}
+
+void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
+    if (!freehandPageActive()) return;
+    const int radius = settings_.brushRadius;
+    const int x = position.x(), y = position.y();
+    outline_->move(sketchPane_->x() + x - radius, sketchPane_->y() + y - radius);
+    outline_->setVisible(brushOutlineVisible(x, y, sketchPane_->width(), sketchPane_->height()));
+    if (outline_->isVisible()) outline_->raise();
+
+    if (stroke_.drawsNow(modifiers.testFlag(Qt::ControlModifier), selectedStyle())) {
+        if (photo_.isEmpty()) {
+            showError("There is no photo to draw from.");
+            return;
+        }
+        readSettingsFromControls();
+        photoBitmap_ = photo_;  // shares the photo's pixels: nothing is copied
+        const int sketchWidth = photo_.width() / settings_.outputScale + 1;
+        const int sketchHeight = photo_.height() / settings_.outputScale + 1;
+        if (sketch_.width() != sketchWidth || sketch_.height() != sketchHeight) {
+            sketch_.setSize(sketchWidth, sketchHeight);  // an empty pane gets a white sheet
+            sketchPane_->pictureChanged();
+        }
+        const std::optional<BrushRectangle> rectangle =
+            brushRectangle(x, y, radius, settings_.lineStep, sketchPane_->width(),
+                           sketchPane_->height(), photo_.height());
+        if (rectangle) {
+            ++stepsDrawn_;
+            // A pass that fails keeps what it drew and is otherwise ignored.
+            runFreehandPass(*rectangle, photoBitmap_, sketch_, settings_, selectedStyle());
+            sketchPane_->areaChanged(QRect(QPoint(rectangle->left, rectangle->top),
+                                           QPoint(rectangle->right, rectangle->bottom)));
+        }
+    }
+    stroke_.countMove(radius);
+}
+
+void MainWindow::sketchReleased() {
+    if (!freehandPageActive()) return;
+    stroke_.release();
+    if (strip_->recordBox->isChecked()) emit frameCaptured(sketch_);
+}
+
+}  // namespace carbonel

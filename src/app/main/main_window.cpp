@@ -1,0 +1,221 @@
+#include "app/main/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "app/batch/batch_window.h"
+#include "app/main/viewer_window.h"
+#include "app/recorder/recorder_window.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/picture_pane.h"
+#include "app/ui/ui_styles.h"
+#include "sketch/error.h"
+#include "workspace/app_paths.h"
+#include "workspace/settings_file.h"
+
+namespace carbonel {
+
+MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
+    : QWidget(parent),
+      environment_(environment),
+      dialogs_(environment.dialogs),
+      launcher_(environment.launcher) {
+    setWindowTitle(kCaption);
+    setMinimumSize(130, 23);
+    resize(690, 546);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    pictureArea_ = new QWidget(this);
+    pictureArea_->setObjectName("pictureArea");
+    photoPane_ = new PicturePane(pictureArea_);
+    photoPane_->setObjectName("photoPane");
+    sketchPane_ = new PicturePane(pictureArea_);
+    sketchPane_->setObjectName("sketchPane");
+    photoPane_->setAccessibleName("Photo");
+    sketchPane_->setAccessibleName("Sketch");
+    photoPane_->setToolTip("Double-clicks to zoom");
+    sketchPane_->setToolTip("Double-clicks to zoom");
+    sketchPane_->setCursor(Qt::CrossCursor);
+    photoPane_->showRaster(&photo_);
+    sketchPane_->showRaster(&sketch_);
+    outline_ = new BrushOutline(pictureArea_);
+    outline_->setObjectName("outline");
+    connect(photoPane_, &PicturePane::doubleClicked, this, &MainWindow::photoDoubleClicked);
+    connect(sketchPane_, &PicturePane::doubleClicked, this, &MainWindow::sketchDoubleClicked);
+    connect(sketchPane_, &PicturePane::pressed, this, &MainWindow::sketchPressed);
+    connect(sketchPane_, &PicturePane::moved, this, &MainWindow::sketchMoved);
+    connect(sketchPane_, &PicturePane::released, this, [this] { sketchReleased(); });
+
+    strip_ = new ControlStrip(this);
+    strip_->texturePreview->showRaster(&texturePaper_);
+    connectStrip();
+    brushSizeChanged(strip_->brushSlider->value());
+    pageChanged(0);
+    layoutStrip();
+
+    connectToolWindows();
+    connect(strip_->uiStyleSelector, &QComboBox::currentIndexChanged, this,
+            &MainWindow::uiStyleChosen);
+    connect(strip_->sendButton, &QPushButton::clicked, this, &MainWindow::sendSketch);
+    connect(photoPane_, &PicturePane::fileDropped, this,
+            [this](const QString& path) { guarded([&] { loadPhoto(path); }); });
+    photoPane_->setAcceptDrops(true);
+    // Every window starts in its designed look.
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(batchWindow_),
+                            static_cast<QWidget*>(recorderWindow_)}) {
+        applyUiStyle(window, kDesignedStyle);
+    }
+}
+
+void MainWindow::connectStrip() {
+    connect(strip_->showBatchBox, &QCheckBox::toggled, this, &MainWindow::batchWindowRequested);
+    connect(strip_->openButton, &QPushButton::clicked, this, &MainWindow::openPhoto);
+    connect(strip_->convertButton, &QPushButton::clicked, this,
+            [this] { guarded([this] { convert(); }); });
+    connect(strip_->brushSlider, &QSlider::valueChanged, this, &MainWindow::brushSizeChanged);
+    connect(strip_->recordBox, &QCheckBox::toggled, this, &MainWindow::recorderRequested);
+    connect(strip_->modePages, &QTabWidget::currentChanged, this, &MainWindow::pageChanged);
+    connect(strip_->textureSelector, &QComboBox::activated, this, &MainWindow::textureChosen);
+    connect(strip_->tileButton, &QRadioButton::toggled, this, &MainWindow::updatePreviewFit);
+    connect(strip_->clearButton, &QPushButton::clicked, this, &MainWindow::clearSketch);
+    connect(strip_->saveButton, &QPushButton::clicked, this, &MainWindow::save);
+    connect(strip_->editButton, &QPushButton::clicked, this, &MainWindow::editAndPrint);
+}
+
+// The tool windows, hidden until their check boxes show them; hiding them unchecks the boxes.
+void MainWindow::connectToolWindows() {
+    batchWindow_ = new BatchWindow(*this, *dialogs_, this);
+    recorderWindow_ = new RecorderWindow(
+        *dialogs_, [this] { return QSize(sketch_.width(), sketch_.height()); }, this);
+    recorderWindow_->setMailing(environment_.mailFolder, environment_.mail);
+    connect(strip_->showBatchBox, &QCheckBox::toggled, batchWindow_, &QWidget::setVisible);
+    connect(batchWindow_, &BatchWindow::hidden, this,
+            [this] { strip_->showBatchBox->setChecked(false); });
+    connect(strip_->recordBox, &QCheckBox::toggled, recorderWindow_, &QWidget::setVisible);
+    connect(recorderWindow_, &RecorderWindow::hidden, this,
+            [this] { strip_->recordBox->setChecked(false); });
+    connect(this, &MainWindow::frameCaptured, recorderWindow_, &RecorderWindow::appendFrame);
+    connect(this, &MainWindow::recordedFramesCleared, recorderWindow_,
+            &RecorderWindow::clearFrames);
+}
+
+int MainWindow::selectedUiStyle() const {
+    return strip_->uiStyleSelector->currentIndex();
+}
+
+void MainWindow::uiStyleChosen(int index) {
+    applyUiStyle(this, index);  // no selection keeps the main window's look
+    applyUiStyle(batchWindow_, uiStyleOf(this));
+    applyUiStyle(recorderWindow_, uiStyleOf(this));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A running batch finishes the file in work, then stops, before the window goes.
+    if (batchWindow_->running()) {
+        batchWindow_->stopAfterCurrentFile();
+        QEventLoop untilStopped;
+        connect(batchWindow_, &BatchWindow::finished, &untilStopped, &QEventLoop::quit);
+        if (batchWindow_->running()) untilStopped.exec();
+    }
+    // The chosen look is kept for the next run; a failed write is reported, and the window closes.
+    if (!environment_.settingsFile.isEmpty() &&
+        !writeUiStyleSetting(environment_.settingsFile.toStdString(),
+                             strip_->uiStyleSelector->currentIndex())) {
+        dialogs_->message(this, "Unable to write to " + environment_.settingsFile);
+    }
+    QWidget::closeEvent(event);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::layoutStrip() {
+    strip_->layoutFor(width());
+    pictureArea_->setGeometry(0, 0, width(), std::max(0, height() - kStripHeight));
+}
+
+void MainWindow::layoutPanes() {
+    layout_ = carbonel::layoutPanes(pictureArea_->width(), pictureArea_->height(), photo_.width(),
+                                    photo_.height());
+    photoPane_->setGeometry(layout_.photo.left, layout_.photo.top, layout_.photo.width,
+                            layout_.photo.height);
+    sketchPane_->setGeometry(layout_.sketch.left, layout_.sketch.top, layout_.sketch.width,
+                             layout_.sketch.height);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutStrip();
+    layoutPanes();
+}
+
+QString MainWindow::statusText() const {
+    return strip_->statusBar->currentMessage();
+}
+
+void MainWindow::start() {
+    if (started_) return;
+    started_ = true;
+    try {
+        loadPhoto(resourceFolder(environment_.programFolder) + "/4.jpg");
+    } catch (const Error& error) {
+        // Without the start picture the window opens empty, with no texture list either.
+        showError(error.what());
+        return;
+    }
+    fillTextureList();
+    // Last, the look kept from the last run; an index outside the list leaves it unselected.
+    const int stored = environment_.settingsFile.isEmpty()
+                           ? kDesignedStyle
+                           : readUiStyleSetting(environment_.settingsFile.toStdString());
+    const QSignalBlocker quiet(strip_->uiStyleSelector);
+    strip_->uiStyleSelector->setCurrentIndex(stored >= 0 && stored < kUiStyleCount ? stored : -1);
+    uiStyleChosen(strip_->uiStyleSelector->currentIndex());
+}
+
+void MainWindow::fillTextureList() {
+    listTextures((resourceFolder(environment_.programFolder) + "/texture").toStdString(),
+                 textures_);
+    for (const TextureEntry& entry : textures_)
+        strip_->textureSelector->addItem(QString::fromStdString(entry.name));
+}
+
+void MainWindow::showError(const QString& text) {
+    dialogs_->error(this, text);
+}
+
+void MainWindow::guarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        showError(error.what());
+    }
+}
+
+void MainWindow::sketchDoubleClicked() {
+    if (sketch_.height() > 0) openViewer(sketch_);
+    stroke_.release();  // the stroke begun by the double-click's first press does not go on
+}
+
+void MainWindow::photoDoubleClicked() {
+    if (photo_.height() > 0) openViewer(photo_);
+}
+
+void MainWindow::openViewer(const Raster& picture) {
+    ViewerWindow viewer(picture, this);
+    applyUiStyle(&viewer, uiStyleOf(this));  // the viewer opens in the main window's look
+    viewer.exec();
+}
+
+}  // namespace carbonel
