@@ -40,21 +40,21 @@ TEST(Bmp, WritesBottomUpTwentyFourBitRowsThatReadBack) {
 TEST(Bmp, BrokenOrMissingFilesFailClearly) {
     test::TempDir dir;
     std::string bytes = test::readBytes(test::dataFile("chelsea-24bit.bmp"));
+    test::writeBytes(dir / "short.bmp", bytes.substr(0, 30));
     bytes[14] = 99;  // an information header size no reader knows
     test::writeBytes(dir / "broken.bmp", bytes);
     test::writeBytes(dir / "empty.bmp", "");
-    test::writeBytes(dir / "short.bmp", bytes.substr(0, 30));
     EXPECT_EQ(test::errorOf([&] { readBmp((dir / "broken.bmp").string()); }),
-              "Bitmap image is not valid");
+              "Bitmap image is not valid: unknown header size 99");
     EXPECT_EQ(test::errorOf([&] { readBmp((dir / "empty.bmp").string()); }),
-              "Bitmap image is not valid");
+              "Bitmap image is not valid: not a BMP file");
     EXPECT_EQ(test::errorOf([&] { readBmp((dir / "short.bmp").string()); }),
-              "Bitmap image is not valid");
+              "Bitmap image is not valid: the file ends in the header");
     EXPECT_EQ(test::errorOf([&] { readBmp((dir / "none.bmp").string()); }),
-              "Cannot open file " + (dir / "none.bmp").string());
+              "Cannot open file " + (dir / "none.bmp").string() + ": No such file or directory");
     // A JPEG file named .bmp is read as a bitmap, and is none.
     EXPECT_EQ(test::errorOf([&] { readBmp(test::dataFile("chelsea.jpg").string()); }),
-              "Bitmap image is not valid");
+              "Bitmap image is not valid: not a BMP file");
 }
 
 TEST(SaveSketch, NeverWritesAnEmptyOrPartialFile) {

@@ -1,36 +1,18 @@
 #include "imageio/bmp_codec.h"
 
-#include <QFile>
-#include <QImage>
-#include <QImageReader>
 #include <cstring>
 #include <vector>
 
+#include "imageio/bmp_reader.h"
 #include "imageio/byte_writer.h"
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 
 Raster readBmp(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) throw Error("Cannot open file " + path);
-    // The name said BMP: no guessing from the contents.
-    QImageReader reader(&file, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (!size.isValid()) throw Error("Bitmap image is not valid");
-    checkPictureSize(size.width(), size.height());
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) throw Error("Bitmap image is not valid");
-    image = image.convertToFormat(QImage::Format_BGR888);
-    Raster picture(image.width(), image.height());
-    picture.detach();
-    for (int y = 0; y < image.height(); ++y) {
-        std::memcpy(picture.mutableRowUnchecked(y), image.constScanLine(y),
-                    static_cast<std::size_t>(image.width()) * 3);
-    }
-    return picture;
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    return decodeBmp(bytes.data(), bytes.size());
 }
 
 std::size_t dibRowBytes(int width) {

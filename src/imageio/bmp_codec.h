@@ -7,9 +7,9 @@
 
 namespace carbonel {
 
-// Reads a Windows BMP file of any depth the bitmap reader supports and makes it 24-bit. A missing
-// file fails with "Cannot open file %s", a damaged one with "Bitmap image is not valid", a picture
-// over the size limit before its pixels are allocated.
+// Reads a Windows BMP file (see decodeBmp) and makes it 24-bit. A missing file fails with "Cannot
+// open file %s: REASON", a damaged one with "Bitmap image is not valid: WHY", a picture over the
+// size limit before its pixels are allocated.
 Raster readBmp(const std::string& path);
 
 // Writes an uncompressed 24-bit BMP, rows bottom-up.

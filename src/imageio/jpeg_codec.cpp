@@ -9,6 +9,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -21,11 +22,30 @@ struct JpegErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf landing;
     int code;
+    char text[JMSG_LENGTH_MAX];
 };
+
+// Most progressive files have about ten scans; thousands only cost time.
+constexpr int kMaxScans = 256;
+// The decoder's own memory (a progressive file keeps every coefficient) may grow with the file,
+// but a small file cannot make it big.
+constexpr long kMinDecoderMemory = 64L << 20;
+constexpr long kDecoderMemoryPerFileByte = 256;
 
 void jumpOnError(j_common_ptr info) {
     auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
     manager->code = info->err->msg_code;
+    info->err->format_message(info, manager->text);
+    std::longjmp(manager->landing, 1);
+}
+
+void refuseEndlessScans(j_common_ptr info) {
+    const auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
+    if (decoder->input_scan_number <= kMaxScans) return;
+    auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
+    manager->code = 0;
+    std::snprintf(manager->text, sizeof manager->text, "more than %d progressive scans",
+                  kMaxScans);
     std::longjmp(manager->landing, 1);
 }
 
@@ -43,6 +63,7 @@ void installErrorManager(JpegErrorManager& manager) {
     manager.base.emit_message = jumpOnCorruptData;
     manager.base.output_message = silence;
     manager.code = 0;
+    manager.text[0] = 0;
 }
 
 // Runs one libjpeg step; false (with manager->code set) when libjpeg raised an error.
@@ -52,15 +73,17 @@ bool runGuarded(JpegErrorManager* manager, void (*step)(void*), void* context) {
     return true;
 }
 
-[[noreturn]] void throwJpegError(int code) {
-    throw Error("JPEG error #" + std::to_string(code));
+[[noreturn]] void throwJpegError(const JpegErrorManager& manager) {
+    if (manager.code == 0) throw Error(std::string("JPEG file refused: ") + manager.text);
+    throw Error("JPEG error #" + std::to_string(manager.code) + ": " + manager.text);
 }
 
 struct DecodeContext {
     jpeg_decompress_struct* info;
     const unsigned char* data;
     unsigned long size;
-    JSAMPROW* rows;
+    Raster* picture;
+    std::uint8_t* inkRow;  // one row of four-channel ink (CMYK) for a printer's photo
     RowProgress* progress;
 };
 
@@ -74,16 +97,36 @@ void readHeader(void* raw) {
     jpeg_read_header(context->info, TRUE);
 }
 
+bool holdsInk(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+}
+
+// Ink to light. Files with Adobe's marker (Photoshop's, nearly all of them) store the inks
+// inverted, so 255 is no ink; the rest store them plainly.
+void inkRowToBgr(const std::uint8_t* ink, std::uint8_t* bgr, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, ink += 4, bgr += 3) {
+        const unsigned k = inverted ? ink[3] : 255u - ink[3];
+        for (int c = 0; c < 3; ++c) {
+            const unsigned level = inverted ? ink[c] : 255u - ink[c];
+            bgr[2 - c] = static_cast<std::uint8_t>((level * k + 127) / 255);
+        }
+    }
+}
+
 void decodePixels(void* raw) {
     auto* context = static_cast<DecodeContext*>(raw);
     jpeg_decompress_struct* info = context->info;
-    info->out_color_space = JCS_EXT_BGR;
+    const bool ink = holdsInk(*info);
+    info->out_color_space = ink ? JCS_CMYK : JCS_EXT_BGR;
     info->dct_method = JDCT_FLOAT;
     jpeg_start_decompress(info);
     while (info->output_scanline < info->output_height) {
-        jpeg_read_scanlines(info, context->rows + info->output_scanline,
-                            info->output_height - info->output_scanline);
-        if (context->progress) context->progress->publish(static_cast<int>(info->output_scanline));
+        const int y = static_cast<int>(info->output_scanline);
+        std::uint8_t* row = context->picture->mutableRowUnchecked(y);
+        JSAMPROW target = ink ? context->inkRow : row;
+        if (jpeg_read_scanlines(info, &target, 1) != 1) continue;
+        if (ink) inkRowToBgr(context->inkRow, row, context->picture->width(), info->saw_Adobe_marker);
+        if (context->progress) context->progress->publish(y + 1);
     }
     jpeg_finish_decompress(info);
 }
@@ -91,25 +134,12 @@ void decodePixels(void* raw) {
 struct Decoder {
     jpeg_decompress_struct info{};
     JpegErrorManager errors{};
+    jpeg_progress_mgr progress{};
     bool created = false;
     ~Decoder() {
         if (created) jpeg_destroy_decompress(&info);
     }
 };
-
-std::vector<unsigned char> readWholeFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw Error("Cannot open file " + path);
-    std::vector<unsigned char> bytes;
-    unsigned char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) throw Error("Cannot open file " + path);
-    return bytes;
-}
 
 struct EncodeContext {
     jpeg_compress_struct* info;
@@ -165,23 +195,30 @@ struct Encoder {
 }  // namespace
 
 struct JpegDecoder::State {
-    std::vector<unsigned char> bytes;
+    std::vector<std::uint8_t> bytes;
     Decoder decoder;
     DecodeContext context{};
+    std::vector<std::uint8_t> inkRow;
 };
 
-JpegDecoder::JpegDecoder(const std::string& path) : state_(std::make_unique<State>()) {
-    state_->bytes = readWholeFile(path);
+JpegDecoder::JpegDecoder(const std::string& path) : JpegDecoder(readFileBytes(path)) {}
+
+JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes) : state_(std::make_unique<State>()) {
+    state_->bytes = std::move(bytes);
     Decoder& decoder = state_->decoder;
     installErrorManager(decoder.errors);
     decoder.info.err = &decoder.errors.base;
     state_->context = {&decoder.info, state_->bytes.data(),
-                       static_cast<unsigned long>(state_->bytes.size()), nullptr, nullptr};
+                       static_cast<unsigned long>(state_->bytes.size()), nullptr, nullptr, nullptr};
     if (!runGuarded(&decoder.errors, createDecoder, &state_->context))
-        throwJpegError(decoder.errors.code);
+        throwJpegError(decoder.errors);
     decoder.created = true;
-    if (!runGuarded(&decoder.errors, readHeader, &state_->context))
-        throwJpegError(decoder.errors.code);
+    const long allowance = static_cast<long>(std::min<std::size_t>(
+        state_->bytes.size(), std::size_t{1} << 40)) * kDecoderMemoryPerFileByte;
+    decoder.info.mem->max_memory_to_use = std::max(kMinDecoderMemory, allowance);
+    decoder.progress.progress_monitor = refuseEndlessScans;
+    decoder.info.progress = &decoder.progress;
+    if (!runGuarded(&decoder.errors, readHeader, &state_->context)) throwJpegError(decoder.errors);
     // JPEG sizes are 16-bit, so they fit an int; the check comes before any pixel is allocated.
     checkPictureSize(width(), height());
 }
@@ -196,18 +233,21 @@ int JpegDecoder::height() const {
 }
 
 void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
-    std::vector<JSAMPROW> rows(static_cast<std::size_t>(height()));
-    for (int y = 0; y < height(); ++y)
-        rows[static_cast<std::size_t>(y)] = picture.mutableRowUnchecked(y);
-    state_->context.rows = rows.data();
+    if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
+    state_->context.picture = &picture;
+    state_->context.inkRow = state_->inkRow.data();
     state_->context.progress = progress;
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) {
-        throwJpegError(state_->decoder.errors.code);
+        throwJpegError(state_->decoder.errors);
     }
 }
 
 Raster readJpeg(const std::string& path) {
-    JpegDecoder decoder(path);
+    return decodeJpeg(readFileBytes(path));
+}
+
+Raster decodeJpeg(std::vector<std::uint8_t> bytes) {
+    JpegDecoder decoder(std::move(bytes));
     // Every row is written by the decoder or the picture is thrown away.
     Raster picture = Raster::uninitialized(decoder.width(), decoder.height());
     decoder.decodeInto(picture);
@@ -225,9 +265,9 @@ void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsRea
     }
     EncodeContext context{&encoder.info, out,  picture.width(), picture.height(), rows.data(),
                           rowsReady,     false};
-    if (!runGuarded(&encoder.errors, createEncoder, &context)) throwJpegError(encoder.errors.code);
+    if (!runGuarded(&encoder.errors, createEncoder, &context)) throwJpegError(encoder.errors);
     encoder.created = true;
-    if (!runGuarded(&encoder.errors, encodePixels, &context)) throwJpegError(encoder.errors.code);
+    if (!runGuarded(&encoder.errors, encodePixels, &context)) throwJpegError(encoder.errors);
     if (context.abandoned) throw Error("The sketch was not finished");
 }
 

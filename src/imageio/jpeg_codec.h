@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imageio/row_progress.h"
 #include "sketch/raster.h"
@@ -10,16 +12,21 @@
 namespace carbonel {
 
 // Decodes a JPEG file at full size with the floating-point inverse DCT and the library's default
-// upsampling and block smoothing. A missing file fails with "Cannot open file %s", data the codec
-// rejects (damaged or truncated) with "JPEG error #%d", a picture over the size limit before its
-// pixels are allocated.
+// upsampling and block smoothing; a printer's photo (CMYK or YCCK) is turned into light. A missing
+// file fails with "Cannot open file %s: REASON", data the codec rejects (damaged or truncated) with
+// "JPEG error #%d: MESSAGE" in the library's words, a picture over the size limit before its
+// pixels are allocated, and a crafted file that would cost much memory or time (thousands of
+// progressive scans) with "JPEG file refused: WHY".
 Raster readJpeg(const std::string& path);
+// The same for a file already in memory.
+Raster decodeJpeg(std::vector<std::uint8_t> bytes);
 
 // The same decoding in two steps, so that rows can be used while later rows are still decoding.
 class JpegDecoder {
   public:
     // Reads the file and its header; fails as readJpeg does.
     explicit JpegDecoder(const std::string& path);
+    explicit JpegDecoder(std::vector<std::uint8_t> bytes);
     ~JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
     JpegDecoder& operator=(const JpegDecoder&) = delete;
@@ -36,7 +43,7 @@ class JpegDecoder {
 };
 
 // Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
-// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d". With
+// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d: MESSAGE". With
 // `rowsReady`, each row is encoded once another thread has published it as finished; when that
 // thread fails, encoding stops with "The sketch was not finished".
 void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady = nullptr);

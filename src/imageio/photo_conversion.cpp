@@ -1,7 +1,5 @@
 #include "imageio/photo_conversion.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <exception>
 #include <thread>
@@ -10,6 +8,7 @@
 #include "imageio/jpeg_codec.h"
 #include "imageio/picture_files.h"
 #include "imageio/row_progress.h"
+#include "sketch/team.h"
 
 namespace carbonel {
 namespace {
@@ -21,6 +20,7 @@ constexpr int kRowsPerChunk = 64;
 // out between every core.
 ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOptions& options,
                                     AtomicFile* jpegOut) {
+    checkPhotoSize(decoder.width(), decoder.height());
     ConvertedPhoto result;
     result.photo = Raster::uninitialized(decoder.width(), decoder.height());
     result.sketch = Raster::uninitialized(decoder.width() + 1, decoder.height() + 1);
@@ -28,7 +28,11 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
     const int step = settings.lineStep;
     const int height = decoder.height();
 
+    // `decoded` counts the rows as they come; `decodeEnded` says, once the decoder has checked the
+    // rest of the file, whether the photo is whole (1) or the file failed (kFailed) — a file can
+    // fail after its last row. The failures themselves are read only after the helper has joined.
     RowProgress decoded;
+    RowProgress decodeEnded;
     RowProgress sketched;
     std::exception_ptr decodeFailure;
     std::exception_ptr encodeFailure;
@@ -38,8 +42,10 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
         } catch (...) {
             decodeFailure = std::current_exception();
             decoded.fail();
+            decodeEnded.fail();
             return;
         }
+        decodeEnded.publish(1);
         if (!jpegOut) return;
         try {
             writeJpeg(result.sketch, jpegOut->stream(), &sketched);
@@ -47,6 +53,11 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
             encodeFailure = std::current_exception();
         }
     });
+    auto stopAndRethrow = [&](std::exception_ptr failure) {
+        sketched.fail();
+        helper.join();
+        std::rethrow_exception(failure ? failure : decodeFailure);
+    };
 
     int next = 0;
     try {
@@ -60,25 +71,18 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
             sketched.publish(next);
         }
     } catch (...) {
-        sketched.fail();
-        helper.join();
-        throw;
+        stopAndRethrow(std::current_exception());
     }
-    if (decodeFailure || decoded.current() == RowProgress::kFailed) {
-        helper.join();
-        std::rethrow_exception(decodeFailure);
-    }
+    // No sketch row is final, and none reaches the encoder, until the whole file has decoded.
+    if (decodeEnded.waitFor(1) == RowProgress::kFailed) stopAndRethrow(nullptr);
     if (!jpegOut) {
         helper.join();
-#pragma omp parallel num_threads(conversionThreads(options.threads))
-        {
-            const int team = omp_get_num_threads();
-            const int member = omp_get_thread_num();
+        runOnTeam(conversionThreads(options.threads), [&](int member, int team) {
             const long long rows = height - next;
             sketchRowsFast(result.photo, result.sketch, settings, options.style,
                            next + static_cast<int>(rows * member / team),
                            next + static_cast<int>(rows * (member + 1) / team));
-        }
+        });
     }
     sketched.publish(result.sketch.height());  // the extra row holds only paper
     if (helper.joinable()) helper.join();

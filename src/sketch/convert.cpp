@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sketch/region_pass.h"
+#include "sketch/team.h"
 
 namespace carbonel {
 
@@ -32,10 +33,7 @@ Raster convertInParallel(const Raster& photo, const ConversionOptions& options) 
     const SketchSettings settings = conversionSettings(options);
     Raster sketch = Raster::uninitialized(photo.width() + 1, photo.height() + 1);
     const int height = sketch.height();
-#pragma omp parallel num_threads(conversionThreads(options.threads))
-    {
-        const int team = omp_get_num_threads();
-        const int member = omp_get_thread_num();
+    runOnTeam(conversionThreads(options.threads), [&](int member, int team) {
         const int begin = static_cast<int>(static_cast<long long>(height) * member / team);
         const int end = static_cast<int>(static_cast<long long>(height) * (member + 1) / team);
         for (int chunk = begin; chunk < end; chunk += kRowsPerChunk) {
@@ -43,7 +41,7 @@ Raster convertInParallel(const Raster& photo, const ConversionOptions& options) 
             fillBlankRows(sketch, options, chunk, chunkEnd);
             sketchRowsFast(photo, sketch, settings, options.style, chunk, chunkEnd);
         }
-    }
+    });
     return sketch;
 }
 
@@ -58,6 +56,7 @@ SketchSettings conversionSettings(const ConversionOptions& options) {
 }
 
 Raster blankSketchFor(const Raster& photo, const ConversionOptions& options) {
+    checkPhotoSize(photo.width(), photo.height());
     const SketchSettings settings = conversionSettings(options);
     Raster sketch;
     if (options.texture) {
@@ -91,6 +90,7 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 }
 
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options) {
+    checkPhotoSize(photo.width(), photo.height());
     return usesFastPath(options) ? convertInParallel(photo, options)
                                  : convertPhotoReference(photo, options);
 }

@@ -8,13 +8,25 @@
 
 namespace carbonel {
 
-void checkPictureSize(int width, int height) {
+namespace {
+
+void checkSize(int width, int height, int limit, const char* what) {
     if (width < 0 || height < 0) throw Error("Invalid picture size");
-    if (width > kMaxPictureSide || height > kMaxPictureSide) {
-        throw Error("Picture too large: " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels (at most " + std::to_string(kMaxPictureSide) +
+    if (width > limit || height > limit) {
+        throw Error(std::string(what) + " too large: " + std::to_string(width) + " x " +
+                    std::to_string(height) + " pixels (at most " + std::to_string(limit) +
                     " in either direction)");
     }
+}
+
+}  // namespace
+
+void checkPictureSize(int width, int height) {
+    checkSize(width, height, kMaxPictureSide, "Picture");
+}
+
+void checkPhotoSize(int width, int height) {
+    checkSize(width, height, kMaxPhotoSide, "Photo");
 }
 
 Raster::Raster(int width, int height) {

@@ -6,12 +6,16 @@
 
 namespace carbonel {
 
-// The largest width or height of any picture we hold; bigger pictures are refused before
-// their pixels are allocated.
-inline constexpr int kMaxPictureSide = 16384;
+// The largest width or height of a photo we convert.
+inline constexpr int kMaxPhotoSide = 16384;
+// The largest width or height of any picture we hold: a sketch is one pixel wider and taller than
+// its photo. Bigger pictures are refused before their pixels are allocated.
+inline constexpr int kMaxPictureSide = kMaxPhotoSide + 1;
 
 // Throws carbonel::Error when a width or height is negative or over kMaxPictureSide.
 void checkPictureSize(int width, int height);
+// Throws carbonel::Error when a photo is too large to convert (over kMaxPhotoSide).
+void checkPhotoSize(int width, int height);
 
 // A 24-bit picture: three bytes per pixel in the order B, G, R, reached row by row.
 // Copies share their pixels until one of them is written (copy-on-write), so a copy is O(1).

@@ -1,0 +1,283 @@
+#include "imageio/bmp_reader.h"
+
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+enum Compression : std::uint32_t {
+    kRgb = 0,
+    kRle8 = 1,
+    kRle4 = 2,
+    kBitfields = 3,
+    kAlphaBitfields = 6,
+};
+
+[[noreturn]] void invalid(const std::string& why) {
+    throw Error("Bitmap image is not valid: " + why);
+}
+
+// Little-endian fields at a checked offset of the file.
+class Bytes {
+  public:
+    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::size_t size() const { return size_; }
+    const std::uint8_t* at(std::uint64_t offset, std::uint64_t length, const char* what) const {
+        if (offset > size_ || length > size_ - offset) invalid(std::string("the file ends in ") + what);
+        return data_ + offset;
+    }
+    std::uint32_t u16(std::uint64_t offset) const {
+        const std::uint8_t* p = at(offset, 2, "the header");
+        return p[0] | (p[1] << 8);
+    }
+    std::uint32_t u32(std::uint64_t offset) const {
+        const std::uint8_t* p = at(offset, 4, "the header");
+        return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
+    }
+    std::int32_t i32(std::uint64_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+struct Header {
+    std::uint64_t pixelOffset = 0;
+    std::uint32_t headerSize = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;  // of the picture; negative in the file for top-down rows
+    bool topDown = false;
+    std::uint32_t bits = 0;
+    std::uint32_t compression = kRgb;
+    std::uint32_t coloursUsed = 0;
+    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue
+};
+
+// One colour channel held under a bit mask, scaled to 0..255.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t maximum = 0;
+
+    explicit Channel(std::uint32_t m) : mask(m) {
+        if (mask == 0) return;
+        shift = std::countr_zero(mask);
+        maximum = mask >> shift;
+    }
+    std::uint8_t operator()(std::uint32_t pixel) const {
+        if (maximum == 0) return 0;
+        const std::uint64_t value = (pixel & mask) >> shift;
+        return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
+    }
+};
+
+Header readHeader(const Bytes& file) {
+    if (file.size() < 2 || std::memcmp(file.at(0, 2, "the header"), "BM", 2) != 0)
+        invalid("not a BMP file");
+    Header header;
+    header.pixelOffset = file.u32(10);
+    header.headerSize = file.u32(14);
+    if (header.headerSize == 12) {  // the old OS/2 header: 16-bit sides, 3-byte palette entries
+        header.width = file.u16(18);
+        header.height = file.u16(20);
+        header.bits = file.u16(24);
+    } else if (header.headerSize == 40 || header.headerSize == 52 || header.headerSize == 56 ||
+               header.headerSize == 64 || header.headerSize == 108 || header.headerSize == 124) {
+        header.width = file.i32(18);
+        header.height = file.i32(22);
+        header.bits = file.u16(28);
+        header.compression = file.u32(30);
+        header.coloursUsed = file.u32(46);
+        if (header.compression == kBitfields || header.compression == kAlphaBitfields) {
+            // The masks follow a 40-byte header; longer headers hold them themselves.
+            for (int i = 0; i < 3; ++i) header.masks[i] = file.u32(14 + 40 + 4 * i);
+        }
+    } else {
+        invalid("unknown header size " + std::to_string(header.headerSize));
+    }
+    if (header.height < 0) {
+        header.topDown = true;
+        header.height = -header.height;
+    }
+    if (header.width <= 0 || header.height <= 0) invalid("the picture has no pixels");
+    if (header.width > kMaxPictureSide || header.height > kMaxPictureSide)
+        checkPictureSize(static_cast<int>(std::min<std::int64_t>(header.width, INT32_MAX)),
+                         static_cast<int>(std::min<std::int64_t>(header.height, INT32_MAX)));
+    const std::uint32_t bits = header.bits;
+    const bool rle = header.compression == kRle8 || header.compression == kRle4;
+    if (header.compression == kRle8 && bits != 8) invalid("RLE8 needs 8 bits per pixel");
+    if (header.compression == kRle4 && bits != 4) invalid("RLE4 needs 4 bits per pixel");
+    if (rle && header.topDown) invalid("compressed rows cannot run top-down");
+    if ((header.compression == kBitfields || header.compression == kAlphaBitfields) &&
+        bits != 16 && bits != 32) {
+        invalid("bit fields need 16 or 32 bits per pixel");
+    }
+    if (header.compression != kRgb && !rle && header.compression != kBitfields &&
+        header.compression != kAlphaBitfields) {
+        invalid("unsupported compression " + std::to_string(header.compression));
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        invalid(std::to_string(bits) + " bits per pixel");
+    if (header.compression == kRgb && bits == 16) {
+        header.masks[0] = 0x7C00, header.masks[1] = 0x03E0, header.masks[2] = 0x001F;
+    } else if (header.compression == kRgb && bits == 32) {
+        header.masks[0] = 0xFF0000, header.masks[1] = 0x00FF00, header.masks[2] = 0x0000FF;
+    }
+    return header;
+}
+
+struct Palette {
+    std::vector<std::uint8_t> bgr;  // three bytes an entry
+    std::size_t count() const { return bgr.size() / 3; }
+};
+
+Palette readPalette(const Bytes& file, const Header& header) {
+    Palette palette;
+    if (header.bits > 8) return palette;
+    const std::uint32_t full = 1u << header.bits;
+    const std::uint32_t count =
+        header.coloursUsed == 0 || header.coloursUsed > full ? full : header.coloursUsed;
+    const std::uint32_t entry = header.headerSize == 12 ? 3 : 4;
+    std::uint64_t start = 14 + std::uint64_t{header.headerSize};
+    if (header.headerSize == 40 &&
+        (header.compression == kBitfields || header.compression == kAlphaBitfields)) {
+        start += header.compression == kBitfields ? 12 : 16;
+    }
+    const std::uint8_t* p = file.at(start, std::uint64_t{count} * entry, "the colour table");
+    palette.bgr.resize(std::size_t{count} * 3);
+    for (std::uint32_t i = 0; i < count; ++i) std::memcpy(&palette.bgr[i * 3], p + i * entry, 3);
+    return palette;
+}
+
+// An index the colour table does not have shows black.
+void putIndexed(std::uint8_t* out, const Palette& palette, std::uint32_t index) {
+    if (index < palette.count()) {
+        std::memcpy(out, &palette.bgr[index * 3], 3);
+    } else {
+        out[0] = out[1] = out[2] = 0;
+    }
+}
+
+void decodeRow(const std::uint8_t* in, std::uint8_t* out, const Header& header,
+               const Palette& palette, const Channel (&channels)[3]) {
+    const int width = static_cast<int>(header.width);
+    switch (header.bits) {
+        case 1:
+        case 4:
+        case 8: {
+            const std::uint32_t bits = header.bits;
+            const std::uint32_t mask = (1u << bits) - 1;
+            for (int x = 0; x < width; ++x) {
+                const std::uint64_t bit = std::uint64_t(x) * bits;
+                const std::uint32_t index = (in[bit / 8] >> (8 - bits - bit % 8)) & mask;
+                putIndexed(out + 3 * x, palette, index);
+            }
+            break;
+        }
+        case 24:
+            std::memcpy(out, in, static_cast<std::size_t>(width) * 3);
+            break;
+        default: {
+            const bool wide = header.bits == 32;
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* p = in + (wide ? 4 : 2) * x;
+                const std::uint32_t pixel =
+                    wide ? p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24)
+                         : std::uint32_t(p[0] | (p[1] << 8));
+                out[3 * x] = channels[2](pixel);
+                out[3 * x + 1] = channels[1](pixel);
+                out[3 * x + 2] = channels[0](pixel);
+            }
+        }
+    }
+}
+
+// Run-length data: pairs (count, index), or an escape (0, code): 0 ends a row, 1 the picture,
+// 2 moves by (dx, dy), anything else starts that many literal indices (padded to 16 bits).
+// Pixels the data skips keep colour index 0; data that stops before its end mark is refused.
+std::vector<std::uint8_t> decodeRle(const Bytes& file, const Header& header) {
+    const std::size_t width = static_cast<std::size_t>(header.width);
+    const std::size_t height = static_cast<std::size_t>(header.height);
+    std::vector<std::uint8_t> indices(width * height, 0);
+    const bool four = header.compression == kRle4;
+    const std::uint8_t* data = file.at(header.pixelOffset, 0, "the pixels");
+    const std::size_t size = file.size() - header.pixelOffset;
+    std::size_t at = 0, x = 0, y = 0;  // y counts rows from the bottom
+    auto next = [&]() -> std::uint8_t {
+        if (at >= size) invalid("the file is cut off inside its compressed pixels");
+        return data[at++];
+    };
+    auto put = [&](std::uint8_t index) {
+        if (x < width && y < height) indices[(height - 1 - y) * width + x] = index;
+        ++x;
+    };
+    for (;;) {
+        const std::uint8_t count = next();
+        const std::uint8_t code = next();
+        if (count > 0) {
+            for (int i = 0; i < count; ++i) put(four ? (i % 2 ? code & 15 : code >> 4) : code);
+        } else if (code == 0) {
+            x = 0;
+            ++y;
+        } else if (code == 1) {
+            return indices;
+        } else if (code == 2) {
+            x += next();
+            y += next();
+        } else {
+            std::uint8_t byte = 0;
+            for (int i = 0; i < code; ++i) {
+                if (!four || i % 2 == 0) byte = next();
+                put(four ? (i % 2 ? byte & 15 : byte >> 4) : byte);
+            }
+            const std::size_t used = four ? (code + 1) / 2 : code;
+            if (used % 2) next();
+        }
+        if (y > height) return indices;  // past the top: nothing more can show
+    }
+}
+
+}  // namespace
+
+Raster decodeBmp(const std::uint8_t* data, std::size_t size) {
+    const Bytes file(data, size);
+    const Header header = readHeader(file);
+    const Palette palette = readPalette(file, header);
+    const Channel channels[3] = {Channel(header.masks[0]), Channel(header.masks[1]),
+                                 Channel(header.masks[2])};
+    const int width = static_cast<int>(header.width);
+    const int height = static_cast<int>(header.height);
+
+    if (header.compression == kRle8 || header.compression == kRle4) {
+        const std::vector<std::uint8_t> indices = decodeRle(file, header);
+        Raster picture = Raster::uninitialized(width, height);
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* out = picture.mutableRowUnchecked(y);
+            const std::uint8_t* row = &indices[static_cast<std::size_t>(y) * width];
+            for (int x = 0; x < width; ++x) putIndexed(out + 3 * x, palette, row[x]);
+        }
+        return picture;
+    }
+
+    // Every row must be in the file before a pixel is made: a cut-off file is refused whole.
+    const std::uint64_t stride = (std::uint64_t(header.width) * header.bits + 31) / 32 * 4;
+    const std::uint64_t needed = stride * std::uint64_t(header.height);
+    if (header.pixelOffset > size || needed > size - header.pixelOffset) {
+        const std::uint64_t present = header.pixelOffset > size ? 0 : size - header.pixelOffset;
+        invalid("the file is cut off: it holds " + std::to_string(present) + " of the " +
+                std::to_string(needed) + " bytes of pixels its header promises");
+    }
+    Raster picture = Raster::uninitialized(width, height);
+    for (int y = 0; y < height; ++y) {
+        const int fileRow = header.topDown ? y : height - 1 - y;
+        decodeRow(data + header.pixelOffset + stride * std::uint64_t(fileRow),
+                  picture.mutableRowUnchecked(y), header, palette, channels);
+    }
+    return picture;
+}
+
+}  // namespace carbonel
