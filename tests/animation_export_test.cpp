@@ -119,7 +119,7 @@ TEST(ExportAnimation, RefusesBadAnimationsBeforeMakingAFile) {
     EXPECT_FALSE(std::filesystem::exists(path));
     const std::string nowhere = (dir / "missing" / "a.gif").string();
     EXPECT_EQ(test::errorOf([&] { exportAnimation(listOf(one), 4, 4, nowhere); }),
-              "Cannot create file " + nowhere);
+              "Cannot create file " + nowhere + ": No such file or directory");
     test::writeBytes(dir / "old.gif", "old");
     const FrameList failing{2, [&](int i) -> Raster {
                                 if (i == 1) return loadPicture((dir / "absent.bmp").string());

@@ -61,7 +61,8 @@ TEST(Jpeg, DamagedFilesFailWithTheCodecsMessage) {
          {std::pair{"empty.jpg", "JPEG error #42: Empty input file"},
           std::pair{"text.jpg", "JPEG error #53: Not a JPEG file: starts with 0x74 0x68"},
           std::pair{"truncated.jpg", "JPEG error #120: Premature end of JPEG file"}}) {
-        EXPECT_EQ(test::errorOf([&] { readJpeg((dir / name).string()); }), message) << name;
+        EXPECT_EQ(test::errorOf([&] { readJpeg((dir / name).string()); }),
+                  (dir / name).string() + ": " + message);
     }
 }
 
@@ -84,7 +85,7 @@ TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
     }
     test::writeBytes(dir / "huge.jpg", bytes);
     EXPECT_EQ(test::errorOf([&] { readJpeg((dir / "huge.jpg").string()); }),
-              "Picture too large: 60000 x 60000 pixels (at most 16385 in either direction)");
+              (dir / "huge.jpg").string() + ": Picture too large: 60000 x 60000 pixels (at most 16385 in either direction)");
 }
 
 }  // namespace

@@ -25,10 +25,18 @@ bool HaveStr(const std::string& text, const PathList& list) {
 }
 
 void findall(const std::string& folder, PathList& list) {
-    for (const FolderEntry& entry : sortedFolderEntries(folder)) {
+    std::vector<ScanFailure> ignored;
+    findall(folder, list, ignored);
+}
+
+void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>& failures) {
+    std::error_code error;
+    const std::vector<FolderEntry> entries = sortedFolderEntries(folder, &error);
+    if (error) failures.push_back({folder, error.message()});
+    for (const FolderEntry& entry : entries) {
         const std::string path = folder + "/" + entry.name;
         if (entry.isRealDirectory) {
-            findall(path, list);
+            findall(path, list, failures);
             continue;
         }
         const std::string lower = toLowerAscii(entry.name);

@@ -36,4 +36,13 @@ bool HaveStr(const std::string& text, const PathList& list);
 // or unreadable folder adds nothing and reports nothing.
 void findall(const std::string& folder, PathList& list);
 
+// A folder the scan could not read, and why.
+struct ScanFailure {
+    std::string folder;
+    std::string reason;
+};
+
+// findall, telling every folder (the given one or a sub-folder) that could not be read.
+void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>& failures);
+
 }  // namespace carbonel

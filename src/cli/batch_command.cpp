@@ -42,14 +42,20 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
 
 namespace {
 
-// The work list: each folder scanned, each file as it is. False when a source is neither.
+// The work list: each folder scanned, each file as it is. False when a source is neither, or a
+// folder could not be read.
 bool collectSources(const std::vector<std::string>& sources, PathList& list) {
     bool allFound = true;
     for (std::string source : sources) {
         while (source.size() > 1 && source.ends_with('/')) source.pop_back();
         std::error_code error;
         if (fs::is_directory(source, error)) {
-            findall(source, list);
+            std::vector<ScanFailure> unreadable;
+            findall(source, list, unreadable);
+            for (const ScanFailure& failure : unreadable) {
+                reportError(failure.folder + ": cannot read the folder: " + failure.reason);
+                allFound = false;
+            }
         } else if (fs::exists(source, error)) {
             list.add(source);
         } else {
@@ -83,7 +89,7 @@ int runBatch(const BatchArgs& args) {
                          [&](std::size_t index, const BatchOutcome& outcome) {
                              if (showProgress) std::cerr << "\r\033[K";
                              if (!outcome.error.empty()) {
-                                 reportError(outcome.source + ": " + outcome.error);
+                                 reportError(aboutFile(outcome.source, outcome.error));
                                  ok = false;
                              }
                              if (showProgress) {
@@ -93,7 +99,7 @@ int runBatch(const BatchArgs& args) {
                              }
                          });
         return ok ? 0 : 1;
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
         reportError(error.what());
         return 1;
     }

@@ -10,7 +10,11 @@ namespace carbonel::cli {
 
 std::optional<Raster> loadTexture(const ConversionArgs& args) {
     if (!args.texture) return std::nullopt;
-    return loadPicture(*args.texture);
+    try {
+        return loadPicture(*args.texture);
+    } catch (const Error& error) {
+        throw Error(std::string("texture ") + error.what());
+    }
 }
 
 ConversionOptions conversionOptionsFor(const ConversionArgs& args,
@@ -37,7 +41,7 @@ int runConvert(const ConvertArgs& args) {
         const std::optional<Raster> texture = loadTexture(args.conversion);
         convertFile(args.photo, args.output, args.conversion, texture);
         return 0;
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
         reportError(error.what());
         return 1;
     }

@@ -67,11 +67,15 @@ int runGif(const GifArgs& args) {
         FrameList frames;
         frames.count = static_cast<int>(args.frames.size());
         frames.frame = [&](int index) {
-            return loadPicture(args.frames[static_cast<std::size_t>(index)]);
+            try {
+                return loadPicture(args.frames[static_cast<std::size_t>(index)]);
+            } catch (const Error& error) {
+                throw Error("frame " + std::to_string(index + 1) + ": " + error.what());
+            }
         };
         exportAnimation(frames, size.width, size.height, args.output);
         return 0;
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
         reportError(error.what());
         return 1;
     }

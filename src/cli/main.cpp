@@ -8,6 +8,7 @@
 #include "cli/convert_command.h"
 #include "cli/gif_command.h"
 #include "cli/report.h"
+#include "imageio/atomic_file.h"
 
 namespace carbonel::cli {
 
@@ -19,6 +20,7 @@ void reportError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace carbonel::cli;
+    carbonel::removeTemporariesOnInterrupt();
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
@@ -38,5 +40,9 @@ int main(int argc, char** argv) {
         reportError(error.what());
         std::cerr << '\n' << kUsage;
         return 2;
+    } catch (const std::exception& error) {
+        // Whatever else goes wrong is reported too; unfinished files are never in place.
+        reportError(error.what());
+        return 1;
     }
 }

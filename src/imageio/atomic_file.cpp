@@ -1,11 +1,15 @@
 #include "imageio/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <stdio.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <random>
 
 #include "sketch/error.h"
@@ -22,32 +26,108 @@ std::string temporarySuffix() {
            std::to_string(counter++);
 }
 
+// The named temporary files that exist right now, for the interrupt handler to remove. Only a
+// file system without unnamed files needs them. Fixed slots, so the handler neither allocates nor
+// locks.
+struct NamedTemporaries {
+    static constexpr int kSlots = 64;
+    enum State : int { kFree, kBusy, kHeld };
+    std::array<std::atomic<int>, kSlots> state{};
+    std::array<std::array<char, PATH_MAX>, kSlots> path{};
+
+    int hold(const fs::path& file) {
+        const std::string text = file.string();
+        if (text.size() >= PATH_MAX) return -1;
+        for (int i = 0; i < kSlots; ++i) {
+            int expected = kFree;
+            if (!state[i].compare_exchange_strong(expected, kBusy)) continue;
+            std::memcpy(path[i].data(), text.c_str(), text.size() + 1);
+            state[i].store(kHeld);
+            return i;
+        }
+        return -1;
+    }
+    void release(int slot) {
+        if (slot >= 0) state[slot].store(kFree);
+    }
+    void removeAll() {
+        for (int i = 0; i < kSlots; ++i) {
+            if (state[i].load() == kHeld) ::unlink(path[i].data());
+        }
+    }
+};
+
+NamedTemporaries& namedTemporaries() {
+    static NamedTemporaries temporaries;
+    return temporaries;
+}
+
+void removeTemporariesAndDie(int signal) {
+    namedTemporaries().removeAll();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Gives an unnamed file a name; fails where that name is taken.
+bool linkUnnamed(int fd, const fs::path& target) {
+    if (::linkat(fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT && errno != EPERM) return false;
+    // Without the right to link a descriptor directly, through its name in /proc.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 }  // namespace
+
+void removeTemporariesOnInterrupt() {
+    namedTemporaries();  // made before any handler can run
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, removeTemporariesAndDie);
+    // A file size limit then makes a write fail, which is reported, instead of ending the program.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
 
 AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
     std::error_code error;
     if (fs::is_directory(target, error)) throw Error("Cannot create file " + target.string());
-    for (int attempt = 0; attempt < 100 && !stream_; ++attempt) {
-        temporary_ = target;
-        temporary_ += temporarySuffix();
-        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            break;
-        }
-        stream_ = ::fdopen(fd, "wb");
-        if (!stream_) {
-            ::close(fd);
-            ::unlink(temporary_.c_str());
-            break;
+    // First an unnamed file in the target's folder: it has no name until it is complete, so
+    // nothing, not even a kill, can leave it behind.
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        unnamed_ = true;
+    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temporary_ = target;
+            temporary_ += temporarySuffix();
+            const int slot = namedTemporaries().hold(temporary_);
+            fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                slot_ = slot;
+            } else {
+                namedTemporaries().release(slot);
+                if (errno != EEXIST) break;
+            }
         }
     }
-    if (!stream_) throw Error("Cannot create file " + target.string());
+    if (fd >= 0) stream_ = ::fdopen(fd, "wb");
+    if (!stream_) {
+        const int reason = errno;
+        if (fd >= 0) ::close(fd);
+        forget();
+        throw Error("Cannot create file " + target.string() + ": " + std::strerror(reason));
+    }
 }
 
 AtomicFile::~AtomicFile() {
     if (stream_) std::fclose(stream_);
-    if (!placed_) ::unlink(temporary_.c_str());
+    if (fd_ >= 0) ::close(fd_);
+    forget();
+}
+
+void AtomicFile::forget() {
+    if (!temporary_.empty() && !placed_) ::unlink(temporary_.c_str());
+    namedTemporaries().release(slot_);
+    slot_ = -1;
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {
@@ -57,15 +137,46 @@ void AtomicFile::write(const void* data, std::size_t size) {
 void AtomicFile::close() {
     const bool flushed =
         std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
+    const int reason = errno;
+    // An unnamed file stays open: its descriptor is what gets linked.
+    if (flushed && unnamed_) fd_ = ::dup(::fileno(stream_));
     const bool closed = std::fclose(stream_) == 0;
     stream_ = nullptr;
-    if (!flushed || !closed) throw Error("Cannot write file " + target_.string());
+    if (!flushed || !closed || (unnamed_ && fd_ < 0)) {
+        throw Error("Cannot write file " + target_.string() + ": " +
+                    std::strerror(flushed ? errno : reason));
+    }
 }
 
 bool AtomicFile::moveTo(const fs::path& target, bool replace) {
+    if (unnamed_ && !replace) {
+        if (!linkUnnamed(fd_, target)) {
+            if (errno == EEXIST) return false;
+            throw Error("Cannot write file " + target.string() + ": " + std::strerror(errno));
+        }
+        placed_ = true;
+        return true;
+    }
+    if (unnamed_) {
+        // Replacing takes a name first, then a rename over the target.
+        for (int attempt = 0; attempt < 100 && temporary_.empty(); ++attempt) {
+            fs::path name = target;
+            name += temporarySuffix();
+            const int slot = namedTemporaries().hold(name);
+            if (linkUnnamed(fd_, name)) {
+                temporary_ = name;
+                slot_ = slot;
+            } else {
+                namedTemporaries().release(slot);
+                if (errno != EEXIST) break;
+            }
+        }
+        if (temporary_.empty())
+            throw Error("Cannot write file " + target.string() + ": " + std::strerror(errno));
+    }
     if (replace) {
         if (std::rename(temporary_.c_str(), target.c_str()) != 0) {
-            throw Error("Cannot write file " + target.string());
+            throw Error("Cannot write file " + target.string() + ": " + std::strerror(errno));
         }
     } else if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target.c_str(),
                            RENAME_NOREPLACE) != 0) {
@@ -73,11 +184,12 @@ bool AtomicFile::moveTo(const fs::path& target, bool replace) {
         const bool linked = errno == EINVAL && ::link(temporary_.c_str(), target.c_str()) == 0;
         if (!linked) {
             if (errno == EEXIST) return false;
-            throw Error("Cannot write file " + target.string());
+            throw Error("Cannot write file " + target.string() + ": " + std::strerror(errno));
         }
         ::unlink(temporary_.c_str());
     }
     placed_ = true;
+    forget();
     return true;
 }
 
@@ -87,9 +199,10 @@ void AtomicFile::commit() {
 }
 
 void AtomicFile::failWrite() {
+    const int reason = errno;
     std::fclose(stream_);
     stream_ = nullptr;
-    throw Error("Cannot write file " + target_.string());
+    throw Error("Cannot write file " + target_.string() + ": " + std::strerror(reason));
 }
 
 }  // namespace carbonel

@@ -7,11 +7,18 @@
 
 namespace carbonel {
 
-// A file written under a temporary name in the target's folder and renamed over the target only
-// when complete, so a failed write never leaves a partial file nor touches an existing one.
+// Removes the named temporary files of unfinished writes when the program is interrupted (SIGINT,
+// SIGTERM, SIGHUP), then ends it as the signal would, and makes a file size limit (SIGXFSZ) a write
+// error. For the programs' main functions.
+void removeTemporariesOnInterrupt();
+
+// A file written unnamed in the target's folder and given its name only when complete, so a failed
+// or interrupted write never leaves a partial file nor touches an existing one. Where the file
+// system has no unnamed files, it is written under a temporary name instead, which is removed on
+// failure and on interrupt.
 class AtomicFile {
   public:
-    // Fails with "Cannot create file %s" when the temporary file cannot be made.
+    // Fails with "Cannot create file %s: REASON" when the file cannot be made.
     explicit AtomicFile(const std::filesystem::path& target);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -19,7 +26,8 @@ class AtomicFile {
 
     std::FILE* stream() { return stream_; }
     void write(const void* data, std::size_t size);
-    // Flushes, closes and renames over the target; fails with "Cannot write file %s".
+    // Flushes, closes and puts the file in place of the target; fails with "Cannot write file %s:
+    // REASON".
     void commit();
 
     // The same in two steps, for a caller that picks the final name once the file is written:
@@ -30,10 +38,15 @@ class AtomicFile {
 
   private:
     [[noreturn]] void failWrite();
+    // Removes the temporary name, if any, unless it was placed, and stops holding it.
+    void forget();
 
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    std::filesystem::path temporary_;  // the file's name while unfinished ("" while unnamed)
     std::FILE* stream_ = nullptr;
+    int fd_ = -1;  // an unnamed file's descriptor after close(), for linking
+    bool unnamed_ = false;
+    int slot_ = -1;  // where the interrupt handler finds the temporary name
     bool placed_ = false;
 };
 

@@ -27,7 +27,8 @@ class Bytes {
     Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::size_t size() const { return size_; }
     const std::uint8_t* at(std::uint64_t offset, std::uint64_t length, const char* what) const {
-        if (offset > size_ || length > size_ - offset) invalid(std::string("the file ends in ") + what);
+        if (offset > size_ || length > size_ - offset)
+            invalid(std::string("the file ends in ") + what);
         return data_ + offset;
     }
     std::uint32_t u16(std::uint64_t offset) const {
@@ -112,8 +113,8 @@ Header readHeader(const Bytes& file) {
     if (header.compression == kRle8 && bits != 8) invalid("RLE8 needs 8 bits per pixel");
     if (header.compression == kRle4 && bits != 4) invalid("RLE4 needs 4 bits per pixel");
     if (rle && header.topDown) invalid("compressed rows cannot run top-down");
-    if ((header.compression == kBitfields || header.compression == kAlphaBitfields) &&
-        bits != 16 && bits != 32) {
+    if ((header.compression == kBitfields || header.compression == kAlphaBitfields) && bits != 16 &&
+        bits != 32) {
         invalid("bit fields need 16 or 32 bits per pixel");
     }
     if (header.compression != kRgb && !rle && header.compression != kBitfields &&

@@ -44,8 +44,7 @@ void refuseEndlessScans(j_common_ptr info) {
     if (decoder->input_scan_number <= kMaxScans) return;
     auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
     manager->code = 0;
-    std::snprintf(manager->text, sizeof manager->text, "more than %d progressive scans",
-                  kMaxScans);
+    std::snprintf(manager->text, sizeof manager->text, "more than %d progressive scans", kMaxScans);
     std::longjmp(manager->landing, 1);
 }
 
@@ -125,7 +124,8 @@ void decodePixels(void* raw) {
         std::uint8_t* row = context->picture->mutableRowUnchecked(y);
         JSAMPROW target = ink ? context->inkRow : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1) continue;
-        if (ink) inkRowToBgr(context->inkRow, row, context->picture->width(), info->saw_Adobe_marker);
+        if (ink)
+            inkRowToBgr(context->inkRow, row, context->picture->width(), info->saw_Adobe_marker);
         if (context->progress) context->progress->publish(y + 1);
     }
     jpeg_finish_decompress(info);
@@ -195,32 +195,51 @@ struct Encoder {
 }  // namespace
 
 struct JpegDecoder::State {
+    std::string name;  // the file's, for messages
     std::vector<std::uint8_t> bytes;
     Decoder decoder;
     DecodeContext context{};
     std::vector<std::uint8_t> inkRow;
 };
 
-JpegDecoder::JpegDecoder(const std::string& path) : JpegDecoder(readFileBytes(path)) {}
+JpegDecoder::JpegDecoder(const std::string& path) : JpegDecoder(readFileBytes(path), path) {}
 
-JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes) : state_(std::make_unique<State>()) {
+JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name)
+    : state_(std::make_unique<State>()) {
+    state_->name = name;
     state_->bytes = std::move(bytes);
     Decoder& decoder = state_->decoder;
     installErrorManager(decoder.errors);
     decoder.info.err = &decoder.errors.base;
-    state_->context = {&decoder.info, state_->bytes.data(),
-                       static_cast<unsigned long>(state_->bytes.size()), nullptr, nullptr, nullptr};
-    if (!runGuarded(&decoder.errors, createDecoder, &state_->context))
-        throwJpegError(decoder.errors);
+    state_->context = {&decoder.info,
+                       state_->bytes.data(),
+                       static_cast<unsigned long>(state_->bytes.size()),
+                       nullptr,
+                       nullptr,
+                       nullptr};
+    if (!runGuarded(&decoder.errors, createDecoder, &state_->context)) fail();
     decoder.created = true;
-    const long allowance = static_cast<long>(std::min<std::size_t>(
-        state_->bytes.size(), std::size_t{1} << 40)) * kDecoderMemoryPerFileByte;
+    const long allowance =
+        static_cast<long>(std::min<std::size_t>(state_->bytes.size(), std::size_t{1} << 40)) *
+        kDecoderMemoryPerFileByte;
     decoder.info.mem->max_memory_to_use = std::max(kMinDecoderMemory, allowance);
     decoder.progress.progress_monitor = refuseEndlessScans;
     decoder.info.progress = &decoder.progress;
-    if (!runGuarded(&decoder.errors, readHeader, &state_->context)) throwJpegError(decoder.errors);
+    if (!runGuarded(&decoder.errors, readHeader, &state_->context)) fail();
     // JPEG sizes are 16-bit, so they fit an int; the check comes before any pixel is allocated.
-    checkPictureSize(width(), height());
+    try {
+        checkPictureSize(width(), height());
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
+}
+
+void JpegDecoder::fail() const {
+    try {
+        throwJpegError(state_->decoder.errors);
+    } catch (const Error& error) {
+        throw Error(aboutFile(state_->name, error.what()));
+    }
 }
 
 JpegDecoder::~JpegDecoder() = default;
@@ -237,21 +256,28 @@ void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
     state_->context.picture = &picture;
     state_->context.inkRow = state_->inkRow.data();
     state_->context.progress = progress;
-    if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) {
-        throwJpegError(state_->decoder.errors);
-    }
+    if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
 }
 
-Raster readJpeg(const std::string& path) {
-    return decodeJpeg(readFileBytes(path));
-}
+namespace {
 
-Raster decodeJpeg(std::vector<std::uint8_t> bytes) {
-    JpegDecoder decoder(std::move(bytes));
+Raster decodeWhole(JpegDecoder& decoder) {
     // Every row is written by the decoder or the picture is thrown away.
     Raster picture = Raster::uninitialized(decoder.width(), decoder.height());
     decoder.decodeInto(picture);
     return picture;
+}
+
+}  // namespace
+
+Raster readJpeg(const std::string& path) {
+    JpegDecoder decoder(path);
+    return decodeWhole(decoder);
+}
+
+Raster decodeJpeg(std::vector<std::uint8_t> bytes) {
+    JpegDecoder decoder(std::move(bytes));
+    return decodeWhole(decoder);
 }
 
 void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady) {

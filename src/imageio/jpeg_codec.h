@@ -24,9 +24,10 @@ Raster decodeJpeg(std::vector<std::uint8_t> bytes);
 // The same decoding in two steps, so that rows can be used while later rows are still decoding.
 class JpegDecoder {
   public:
-    // Reads the file and its header; fails as readJpeg does.
+    // Reads the file and its header; fails as readJpeg does, naming the file.
     explicit JpegDecoder(const std::string& path);
-    explicit JpegDecoder(std::vector<std::uint8_t> bytes);
+    // A file already in memory; `name`, when given, is put in front of every message.
+    explicit JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name = "");
     ~JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
     JpegDecoder& operator=(const JpegDecoder&) = delete;
@@ -38,6 +39,8 @@ class JpegDecoder {
     void decodeInto(Raster& picture, RowProgress* progress = nullptr);
 
   private:
+    [[noreturn]] void fail() const;
+
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -9,11 +9,15 @@
 namespace carbonel {
 
 Raster loadPicture(const std::string& path) {
-    switch (photoKindFor(path)) {
-        case PhotoKind::Jpeg:
-            return readJpeg(path);
-        case PhotoKind::Bmp:
-            return readBmp(path);
+    try {
+        switch (photoKindFor(path)) {
+            case PhotoKind::Jpeg:
+                return readJpeg(path);
+            case PhotoKind::Bmp:
+                return readBmp(path);
+        }
+    } catch (const Error& error) {
+        throw Error(aboutFile(path, error.what()));
     }
     return {};
 }

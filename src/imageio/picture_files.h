@@ -8,7 +8,8 @@
 
 namespace carbonel {
 
-// Reads a photo as a 24-bit raster; its kind comes from the file name's own extension.
+// Reads a photo as a 24-bit raster; its kind comes from the file name's own extension. Every
+// failure names the file.
 Raster loadPicture(const std::string& path);
 
 // Writes a sketch of the given type under saveNameFor(path, type) and returns that name. The

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace carbonel {
@@ -15,7 +16,9 @@ struct FolderEntry {
 };
 
 // The entries of one folder, sorted by lower-cased name and then by exact name, so every machine
-// lists a folder in the same order. A missing or unreadable folder gives no entries.
-std::vector<FolderEntry> sortedFolderEntries(const std::filesystem::path& folder);
+// lists a folder in the same order. A missing or unreadable folder gives no entries, or those read
+// before the failure, which `failure` (when given) then holds.
+std::vector<FolderEntry> sortedFolderEntries(const std::filesystem::path& folder,
+                                             std::error_code* failure = nullptr);
 
 }  // namespace carbonel

@@ -280,9 +280,13 @@ class MainWindowTest : public QObject {
             click("openButton");
         }
         QCOMPARE(dialogs_.errors.size(), 3);
-        QVERIFY(dialogs_.errors[0].startsWith("JPEG error #"));
-        QCOMPARE(dialogs_.errors[1], QString("Unknown picture file extension (.png)"));
-        QVERIFY(dialogs_.errors[2].startsWith("Cannot open file"));
+        // Each names the file and says what is wrong with it.
+        QCOMPARE(dialogs_.errors[0], dir_.filePath("corrupt.jpg") +
+                                         ": JPEG error #53: Not a JPEG file: starts with 0x6e 0x6f");
+        QCOMPARE(dialogs_.errors[1],
+                 dir_.filePath("photo.png") + ": Unknown picture file extension (.png)");
+        QCOMPARE(dialogs_.errors[2],
+                 "Cannot open file " + dir_.filePath("missing.bmp") + ": No such file or directory");
         QVERIFY(window.photo() == photo);
         QVERIFY(window.sketch() == sketch);
     }

@@ -68,8 +68,15 @@ BatchWindow::~BatchWindow() {
 }
 
 void BatchWindow::addSourceFolder(const QString& folder) {
-    findall(folder.toStdString(), entries_);
+    std::vector<ScanFailure> unreadable;
+    findall(folder.toStdString(), entries_, unreadable);
     refreshList();
+    // Every folder the scan could not read is said, so no photo goes missing unnoticed.
+    QStringList lines;
+    for (const ScanFailure& failure : unreadable) {
+        lines << QString::fromStdString(failure.folder + ": " + failure.reason);
+    }
+    if (!lines.isEmpty()) dialogs_.error(this, "Cannot read these folders:\n" + lines.join('\n'));
 }
 
 void BatchWindow::addSource() {
@@ -103,7 +110,18 @@ void BatchWindow::deleteSelectedEntries() {
     for (const QListWidgetItem* item : sourceList_->selectedItems())
         rows.push_back(sourceList_->row(item));
     std::sort(rows.rbegin(), rows.rend());
-    for (int row : rows) entries_.removeAt(static_cast<std::size_t>(row));
+    for (int row : rows) {
+        const auto at = static_cast<std::size_t>(row);
+        entries_.removeAt(at);
+        // A running batch follows its place in the shortened list: the file in work finishes,
+        // and the one after it is the next, whatever rows went before.
+        if (!running_) continue;
+        if (at < index_) {
+            --index_;
+        } else if (at == index_) {
+            currentEntryRemoved_ = true;
+        }
+    }
     refreshList();
 }
 
@@ -139,6 +157,7 @@ void BatchWindow::convertAll() {
     progress_->setRange(0, std::max<int>(1, static_cast<int>(entries_.size())));
     progress_->setValue(0);
     index_ = 0;
+    currentEntryRemoved_ = false;
     nextFile();
 }
 
@@ -206,7 +225,9 @@ void BatchWindow::fileWritten(const QString& written, const QString& source,
     }
     main_.setRememberedSaveName(written);
     progress_->setValue(progress_->value() + 1);
-    ++index_;
+    // When its own entry was deleted meanwhile, the next file already stands at this place.
+    if (!currentEntryRemoved_) ++index_;
+    currentEntryRemoved_ = false;
     nextFile();
 }
 

@@ -67,7 +67,8 @@ class BatchWindow : public ToolWindow {
     PathList entries_;
     bool running_ = false;
     bool stopRequested_ = false;
-    std::size_t index_ = 0;
+    std::size_t index_ = 0;             // the list position of the file in work
+    bool currentEntryRemoved_ = false;  // the file in work was deleted from the list
 
     QListWidget* sourceList_;
     QLineEdit* outputEdit_;

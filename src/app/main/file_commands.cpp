@@ -72,8 +72,11 @@ void MainWindow::save() {
 void MainWindow::clearSketch() {
     sketch_ = Raster();
     if (strip_->paperChosen()) {
-        applyTexture(sketch_, photo_.width(), photo_.height(), settings_.outputScale, texturePaper_,
-                     strip_->tileButton->isChecked() ? TextureFit::Tile : TextureFit::Stretch);
+        guarded([&] {
+            applyTexture(sketch_, photo_.width(), photo_.height(), settings_.outputScale,
+                         texturePaper_,
+                         strip_->tileButton->isChecked() ? TextureFit::Tile : TextureFit::Stretch);
+        });
     }
     sketchPane_->pictureChanged();
     if (strip_->recordBox->isChecked()) emit recordedFramesCleared();

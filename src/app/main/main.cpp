@@ -1,16 +1,18 @@
-#include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <exception>
 
+#include "app/main/guarded_application.h"
 #include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
+#include "imageio/atomic_file.h"
 #include "share/editor_launcher.h"
 #include "share/mail_client.h"
 #include "workspace/app_paths.h"
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    carbonel::removeTemporariesOnInterrupt();
+    carbonel::GuardedApplication application(argc, argv);
     application.setApplicationName("carbonel");
     try {
         carbonel::QtUserDialogs dialogs;
@@ -26,7 +28,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QString(), error.what());
     } catch (...) {
-        QMessageBox::critical(nullptr, QString(), QString());
+        QMessageBox::critical(nullptr, QString(), "An unexpected error occurred.");
     }
-    return 0;
+    return 1;
 }

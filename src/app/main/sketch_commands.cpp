@@ -86,7 +86,7 @@ void MainWindow::textureChosen(int index) {
             texturePaper_ =
                 loadPicture(textures_.at(static_cast<std::size_t>(index - 2)).file.string());
         }
-    } catch (const Error& error) {
+    } catch (const std::exception& error) {
         showError(error.what());  // the preview keeps its picture, the selector the new item
         return;
     }
