@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "animation/web_palette.h"
 #include "gif_decoder.h"
@@ -227,6 +229,44 @@ TEST(CliBatch, ConvertsATreeAsConvertDoesAndReportsBadFiles) {
         cli("batch --out " + quoted(dir / "out") + "/ " + quoted(dir / "src" / "a.jpg")).status, 0);
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "a0.jpg"));
     EXPECT_TRUE(test::readBytes(dir / "out" / "a.jpg") == test::readBytes(dir / "a.jpg"));
+}
+
+// A chain of folders deeper than a path may be long, made and removed through descriptors.
+void deepFolders(const std::filesystem::path& top, int levels, bool remove) {
+    const std::string name(200, 'd');
+    std::vector<int> chain{::open(top.c_str(), O_RDONLY | O_DIRECTORY)};
+    for (int level = 0; level < levels; ++level) {
+        if (!remove) ::mkdirat(chain.back(), name.c_str(), 0755);
+        chain.push_back(::openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
+    }
+    for (int level = levels; level > 0; --level) {
+        ::close(chain[std::size_t(level)]);
+        if (remove) ::unlinkat(chain[std::size_t(level) - 1], name.c_str(), AT_REMOVEDIR);
+    }
+    ::close(chain[0]);
+}
+
+TEST(CliBatch, EverythingItCannotReadIsReportedAndFailsTheRun) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::create_directories(dir / "out");
+    std::filesystem::copy_file(test::dataFile("chelsea.jpg"), dir / "src" / "a.jpg");
+    deepFolders(dir / "src", 25, false);
+    const test::CommandResult result =
+        cli("batch --out " + quoted(dir / "out") + " " + quoted(dir / "src"));
+    deepFolders(dir / "src", 25, true);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find(": cannot read the folder: File name too long"), std::string::npos)
+        << result.output;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "a.jpg"));  // the rest is converted
+
+    // A texture that fails says it is the texture.
+    test::writeBytes(dir / "paper.bmp", "BM");
+    const test::CommandResult texture =
+        cli("convert " + quoted(dir / "src" / "a.jpg") + " " + quoted(dir / "b.jpg") +
+            " --texture " + quoted(dir / "paper.bmp"));
+    EXPECT_EQ(texture.output, "carbonel-cli: texture " + (dir / "paper.bmp").string() +
+                                  ": Bitmap image is not valid: the file ends in the header\n");
 }
 
 TEST(CliBatch, MissingOutputFolderAndBadUsage) {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
 #include "imageio/bmp_codec.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/photo_conversion.h"
@@ -66,6 +72,110 @@ TEST(Jpeg, DamagedFilesFailWithTheCodecsMessage) {
     }
 }
 
+// A JPEG file of the photo's pixels with every component at full resolution, quality 98: as light
+// (RGB), as Adobe's inverted ink (CMYK with the colour in C, M, Y and no black), or that ink
+// stored as YCCK. `scans`, when given, is the scan script of a progressive file.
+std::string encodeTwin(const Raster& photo, J_COLOR_SPACE space,
+                       const std::vector<jpeg_scan_info>& scans = {}) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(photo.width());
+    info.image_height = JDIMENSION(photo.height());
+    const bool ink = space != JCS_RGB;
+    info.input_components = ink ? 4 : 3;
+    info.in_color_space = ink ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_colorspace(&info, space == JCS_RGB ? JCS_YCbCr : space);
+    for (int c = 0; c < info.num_components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_set_quality(&info, 98, TRUE);
+    if (!scans.empty()) {
+        info.scan_info = scans.data();
+        info.num_scans = int(scans.size());
+    }
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(std::size_t(photo.width()) * 4);
+    for (int y = 0; y < photo.height(); ++y) {
+        const std::uint8_t* bgr = photo.rowUnchecked(y);
+        for (int x = 0; x < photo.width(); ++x) {
+            unsigned char* out = &row[std::size_t(x) * info.input_components];
+            out[0] = bgr[3 * x + 2], out[1] = bgr[3 * x + 1], out[2] = bgr[3 * x];
+            if (ink) out[3] = 255;  // inverted: no black ink
+        }
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string file(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    return file;
+}
+
+Raster decodedJpeg(const std::string& file) {
+    return decodeJpeg(std::vector<std::uint8_t>(file.begin(), file.end()));
+}
+
+TEST(Jpeg, PrintersPhotosConvertLikeTheirRgbTwin) {
+    const Raster photo = readJpeg(test::dataFile("chelsea.jpg").string());
+    const Raster light = decodedJpeg(encodeTwin(photo, JCS_RGB));
+    for (J_COLOR_SPACE ink : {JCS_CMYK, JCS_YCCK}) {
+        const Raster inked = decodedJpeg(encodeTwin(photo, ink));
+        ASSERT_EQ(inked.width(), light.width());
+        int largest = 0;
+        for (int y = 0; y < light.height(); ++y) {
+            for (int i = 0; i < light.width() * 3; ++i) {
+                largest = std::max(largest,
+                                   std::abs(inked.rowUnchecked(y)[i] - light.rowUnchecked(y)[i]));
+            }
+        }
+        EXPECT_LE(largest, 8) << ink;  // JPEG's rounding, not a colour shift or inverted picture
+        ConversionOptions pen;
+        pen.style = PenStyle::Pen;
+        const Raster a = convertPhoto(inked, pen), b = convertPhoto(light, pen);
+        long same = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                same += test::pixelAt(a, x, y) == test::pixelAt(b, x, y);
+        EXPECT_GT(same, long(a.width()) * a.height() * 97 / 100) << ink;
+    }
+}
+
+TEST(Jpeg, CraftedFilesAreRefusedBeforeTheyCostMuch) {
+    // A progressive header claiming 16383 x 16383 pixels with no data: its coefficients alone
+    // would take 1.5 GB.
+    const Raster small = test::makeRaster(16, 16, [](int x, int y) {
+        return test::Bgr{std::uint8_t(x * 9), std::uint8_t(y * 9), 7};
+    });
+    std::vector<jpeg_scan_info> scans = {{3, {0, 1, 2}, 0, 0, 0, 0}};
+    for (int c = 0; c < 3; ++c) scans.push_back({1, {c}, 1, 63, 0, 0});
+    std::string header = encodeTwin(small, JCS_RGB, scans);
+    const std::size_t sof = header.find("\xff\xc2");
+    ASSERT_NE(sof, std::string::npos);
+    header.replace(sof + 5, 4, "\x3f\xff\x3f\xff");
+    const std::size_t sos = header.find("\xff\xda");
+    header.resize(sos + 2 + std::size_t(std::uint8_t(header[sos + 2])) * 256 +
+                  std::uint8_t(header[sos + 3]));
+    EXPECT_EQ(test::errorOf([&] { decodedJpeg(header); }),
+              "JPEG file refused: decoding it would take far more memory than a file of its size "
+              "can need");
+    // Thousands of valid scans: each coefficient band of each component refined bit by bit.
+    scans = {{3, {0, 1, 2}, 0, 0, 0, 0}};
+    for (int c = 0; c < 3; ++c) {
+        for (int band = 1; band < 64; ++band) {
+            scans.push_back({1, {c}, band, band, 0, 5});
+            for (int bit = 5; bit > 0; --bit) scans.push_back({1, {c}, band, band, bit, bit - 1});
+        }
+    }
+    EXPECT_EQ(test::errorOf([&] { decodedJpeg(encodeTwin(small, JCS_RGB, scans)); }),
+              "JPEG file refused: more than 256 progressive scans");
+}
+
 TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
     test::TempDir dir;
     std::string bytes = test::readBytes(test::dataFile("chelsea.jpg"));
@@ -85,7 +195,8 @@ TEST(Jpeg, AHugeHeaderIsRefusedBeforeDecoding) {
     }
     test::writeBytes(dir / "huge.jpg", bytes);
     EXPECT_EQ(test::errorOf([&] { readJpeg((dir / "huge.jpg").string()); }),
-              (dir / "huge.jpg").string() + ": Picture too large: 60000 x 60000 pixels (at most 16385 in either direction)");
+              (dir / "huge.jpg").string() +
+                  ": Picture too large: 60000 x 60000 pixels (at most 16385 in either direction)");
 }
 
 }  // namespace
@@ -137,6 +248,28 @@ TEST(ConvertPhotoFile, JpegToJpegWritesWhatSaveWouldWrite) {
         writeSketchAs(convertPhotoReference(readJpeg(path), options), (dir / "saved.jpg").string(),
                       SaveType::Jpeg, 0, 0);
         EXPECT_TRUE(test::readBytes(dir / "piped.jpg") == test::readBytes(dir / "saved.jpg"));
+    }
+}
+
+TEST(ConvertPhotoFile, AFileThatFailsAfterItsLastRowFailsOnEveryThreadCount) {
+    test::TempDir dir;
+    std::string bytes = test::readBytes(test::dataFile("coffee.jpg"));
+    ASSERT_EQ(bytes.substr(bytes.size() - 2), "\xff\xd9");
+    bytes.insert(bytes.size() - 2, std::string("\xff\xda\x00\x02\x00", 5));
+    test::writeBytes(dir / "tail.jpg", bytes);
+    for (int run = 0; run < 20; ++run) {
+        for (int threads : {1, 2}) {
+            for (SaveType type : {SaveType::Jpeg, SaveType::Bmp}) {
+                ConversionOptions options;
+                options.threads = threads;
+                EXPECT_NE(test::errorOf([&] {
+                              convertPhotoFile((dir / "tail.jpg").string(), (dir / "out").string(),
+                                               type, options);
+                          }),
+                          "");
+                ASSERT_FALSE(std::filesystem::exists(dir / "out")) << threads;
+            }
+        }
     }
 }
 

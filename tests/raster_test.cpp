@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "sketch/convert.h"
 #include "sketch/error.h"
 #include "test_support.h"
+#include "workspace/freehand.h"
 
 namespace carbonel {
 namespace {
@@ -71,6 +73,27 @@ TEST(Raster, RefusesSizesOverTheLimitBeforeAllocating) {
     EXPECT_THROW(raster.setSize(1, -1), Error);
     EXPECT_TRUE(raster.isEmpty());
     EXPECT_NO_THROW(raster.setSize(kMaxPictureSide, 1));
+}
+
+TEST(Raster, APhotoOfTheLargestSizeHasItsSketchEverywhere) {
+    // The limit is the photo's: its sketch is one pixel wider and taller.
+    const Raster paper = test::makeRaster(3, 2, [](int x, int) {
+        return Bgr{9, 9, std::uint8_t(x)};
+    });
+    for (auto [width, height] : {std::pair{kMaxPhotoSide, 1}, std::pair{1, kMaxPhotoSide}}) {
+        const Raster photo(width, height);
+        ConversionOptions options;
+        options.texture = &paper;
+        EXPECT_EQ(convertPhoto(photo, options).width(), width + 1);
+        Raster cleared;  // Clear with paper
+        applyTexture(cleared, width, height, 1, paper, TextureFit::Stretch);
+        EXPECT_EQ(cleared.height(), height + 1);
+        SketchSettings settings;
+        EXPECT_NO_THROW(runFreehandPass({0, 0, width - 1, height - 1}, photo, cleared, settings,
+                                        PenStyle::Pencil));
+    }
+    EXPECT_EQ(test::errorOf([] { convertPhoto(Raster(kMaxPhotoSide + 1, 1), {}); }),
+              "Photo too large: 16385 x 1 pixels (at most 16384 in either direction)");
 }
 
 }  // namespace

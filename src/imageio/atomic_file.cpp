@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -92,10 +93,12 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
     // First an unnamed file in the target's folder: it has no name until it is complete, so
     // nothing, not even a kill, can leave it behind.
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // CARBONEL_NAMED_TEMPORARIES=1 takes the other way, to test it where unnamed files work.
+    static const bool named = std::getenv("CARBONEL_NAMED_TEMPORARIES") != nullptr;
+    int fd = named ? -1 : ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd >= 0) {
         unnamed_ = true;
-    } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
+    } else if (named || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
             temporary_ = target;
             temporary_ += temporarySuffix();

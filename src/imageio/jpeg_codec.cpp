@@ -74,6 +74,11 @@ bool runGuarded(JpegErrorManager* manager, void (*step)(void*), void* context) {
 
 [[noreturn]] void throwJpegError(const JpegErrorManager& manager) {
     if (manager.code == 0) throw Error(std::string("JPEG file refused: ") + manager.text);
+    if (manager.code == JERR_NO_BACKING_STORE) {
+        // The decoder's memory limit, met by a small file that claims a huge progressive picture.
+        throw Error("JPEG file refused: decoding it would take far more memory than a file of "
+                    "its size can need");
+    }
     throw Error("JPEG error #" + std::to_string(manager.code) + ": " + manager.text);
 }
 

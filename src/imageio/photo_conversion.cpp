@@ -61,11 +61,13 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
 
     int next = 0;
     try {
-        fillBlankRows(result.sketch, options, 0, result.sketch.height());
+        // Each chunk's blank sheet is laid just before it is sketched, so a file that fails early
+        // costs no memory for the rows it never reached.
         while (next < height) {
             if (!jpegOut && decoded.current() == height) break;
             const int end = std::min(height, next + kRowsPerChunk);
             if (decoded.waitFor(std::min(height, end + step)) == RowProgress::kFailed) break;
+            fillBlankRows(result.sketch, options, next, end);
             sketchRowsFast(result.photo, result.sketch, settings, options.style, next, end);
             next = end;
             sketched.publish(next);
@@ -79,12 +81,14 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
         helper.join();
         runOnTeam(conversionThreads(options.threads), [&](int member, int team) {
             const long long rows = height - next;
-            sketchRowsFast(result.photo, result.sketch, settings, options.style,
-                           next + static_cast<int>(rows * member / team),
-                           next + static_cast<int>(rows * (member + 1) / team));
+            const int begin = next + static_cast<int>(rows * member / team);
+            const int end = next + static_cast<int>(rows * (member + 1) / team);
+            fillBlankRows(result.sketch, options, begin, end);
+            sketchRowsFast(result.photo, result.sketch, settings, options.style, begin, end);
         });
     }
-    sketched.publish(result.sketch.height());  // the extra row holds only paper
+    fillBlankRows(result.sketch, options, height, height + 1);  // the extra row holds only paper
+    sketched.publish(result.sketch.height());
     if (helper.joinable()) helper.join();
     if (encodeFailure) std::rethrow_exception(encodeFailure);
     return result;

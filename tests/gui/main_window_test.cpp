@@ -305,6 +305,17 @@ class MainWindowTest : public QObject {
         textures->setCurrentIndex(1);
         emit textures->activated(1);  // "Custom", cancelled
         QCOMPARE(textures->currentIndex(), 0);
+        // A photo of the largest width: Clear lays paper on its wider sketch, and a stroke draws.
+        textures->setCurrentIndex(3);
+        emit textures->activated(3);
+        window.showPhoto(Raster(kMaxPhotoSide, 4096));
+        click("clearButton");
+        QCOMPARE(window.sketch().width(), kMaxPhotoSide + 1);
+        toFreehand();
+        press(QPoint(sketchPane()->width() / 2, sketchPane()->height() / 2));
+        QCOMPARE(window.freehandStepsDrawn(), 1);
+        QCOMPARE(window.sketch().width(), kMaxPhotoSide + 1);
+        QVERIFY(dialogs_.errors.isEmpty());
     }
 
     void viewerOpensAtThePicturesSize() {

@@ -153,6 +153,24 @@ class ToolWindowsTest : public QObject {
         (void)window;
     }
 
+    void deletingEntriesDuringABatchSkipsNoFile() {
+        open();
+        batch().addSourceFolder(makeTree("deleting"));
+        const QString out = dir_.filePath("deletingout");
+        QDir().mkpath(out);
+        batch().setOutputFolder(out);
+        QSignalSpy finished(&batch(), &BatchWindow::finished);
+        QTest::mouseClick(child<QPushButton>(&batch(), "convertAllButton"), Qt::LeftButton);
+        QVERIFY(batch().running());
+        // The entry in work goes from the list: it finishes, and the next one is not skipped.
+        auto* list = child<QListWidget>(&batch(), "sourceList");
+        list->item(0)->setSelected(true);
+        batch().deleteSelectedEntries();
+        QVERIFY(finished.count() == 1 || finished.wait(20000));
+        QVERIFY(dialogs_.errors.isEmpty());
+        QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat0.jpg", "pal.bmp"}));
+    }
+
     void closingDuringABatchFinishesTheFileInWork() {
         open();
         batch().addSourceFolder(makeTree("closing"));

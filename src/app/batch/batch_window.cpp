@@ -12,6 +12,7 @@
 #include "app/ui/dialogs.h"
 #include "batch/batch_naming.h"
 #include "imageio/picture_files.h"
+#include "sketch/error.h"
 
 namespace carbonel {
 
@@ -235,7 +236,9 @@ void BatchWindow::stopWithError(const QString& source, const QString& failure) {
     // The files before this one are saved; the bar keeps its position.
     running_ = false;
     convertAllButton_->setEnabled(true);
-    dialogs_.error(this, "The batch stopped at " + source + ": " + failure);
+    dialogs_.error(
+        this, "The batch stopped at " +
+                  QString::fromStdString(aboutFile(source.toStdString(), failure.toStdString())));
     emit finished();
 }
 

@@ -1,0 +1,15 @@
+// The JPEG reader on arbitrary bytes: it decodes them or refuses them with our error, nothing else.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "imageio/jpeg_codec.h"
+#include "sketch/error.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        carbonel::decodeJpeg(std::vector<std::uint8_t>(data, data + size));
+    } catch (const carbonel::Error&) {
+    }
+    return 0;
+}

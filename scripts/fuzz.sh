@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang, AddressSanitizer and UBSan (in build-fuzz), seeds each
+# corpus from tests/data, and runs every target for SECONDS (default 30). A crash stops the run;
+# its input is kept in build-fuzz/artifacts/ (make it a regression test).
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_jpeg fuzz_texture fuzz_gif_frames fuzz_convert)
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCARBONEL_FUZZ=ON -DCARBONEL_BUILD_TESTS=OFF -DCARBONEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz --target "${targets[@]}"
+
+mkdir -p build-fuzz/artifacts
+for target in "${targets[@]}"; do
+  corpus=build-fuzz/corpus/$target
+  mkdir -p "$corpus"
+  case $target in
+    fuzz_jpeg | fuzz_convert) cp -n tests/data/*.jpg "$corpus/" ;;
+    fuzz_bmp | fuzz_texture) cp -n tests/data/*.bmp assets/texture/*.bmp "$corpus/" ;;
+    *) cp -n tests/data/*.jpg tests/data/*.bmp "$corpus/" ;;
+  esac
+  echo "== $target, $seconds s"
+  "build-fuzz/bin/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=4096 \
+    -timeout=20 -max_len=1048576 -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 \
+    2>&1 | grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)" || true
+  # libFuzzer's own status is what counts: a crash or leak leaves an artifact.
+  if compgen -G "build-fuzz/artifacts/*" >/dev/null; then
+    echo "fuzz.sh: $target failed; its input is in build-fuzz/artifacts/" >&2
+    exit 1
+  fi
+done
