@@ -260,6 +260,17 @@ TEST(CliBatch, EverythingItCannotReadIsReportedAndFailsTheRun) {
         << result.output;
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "a.jpg"));  // the rest is converted
 
+    // A file size limit is a write error that names the file, and leaves nothing behind.
+    for (const char* name : {"big.jpg", "big.bmp"}) {
+        const test::CommandResult limited =
+            test::runCommand("bash -c \"ulimit -f 2; exec " + quoted(CARBONEL_CLI) + " convert " +
+                             quoted(dir / "src" / "a.jpg") + " " + quoted(dir / name) + "\"");
+        EXPECT_EQ(limited.status, 1);
+        EXPECT_NE(limited.output.find((dir / name).string()), std::string::npos);
+        EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
+        EXPECT_FALSE(std::filesystem::exists(dir / name));
+    }
+
     // A texture that fails says it is the texture.
     test::writeBytes(dir / "paper.bmp", "BM");
     const test::CommandResult texture =

@@ -25,6 +25,8 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     std::FILE* stream() { return stream_; }
+    // The name the file is meant for, for messages.
+    const std::filesystem::path& target() const { return target_; }
     void write(const void* data, std::size_t size);
     // Flushes, closes and puts the file in place of the target; fails with "Cannot write file %s:
     // REASON".

@@ -1,6 +1,7 @@
 #include "imageio/jpeg_codec.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@ struct JpegErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf landing;
     int code;
+    int systemError;  // errno as the library failed, for a failed write
     char text[JMSG_LENGTH_MAX];
 };
 
@@ -34,6 +36,7 @@ constexpr long kDecoderMemoryPerFileByte = 256;
 
 void jumpOnError(j_common_ptr info) {
     auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
+    manager->systemError = errno;
     manager->code = info->err->msg_code;
     info->err->format_message(info, manager->text);
     std::longjmp(manager->landing, 1);
@@ -76,10 +79,14 @@ bool runGuarded(JpegErrorManager* manager, void (*step)(void*), void* context) {
     if (manager.code == 0) throw Error(std::string("JPEG file refused: ") + manager.text);
     if (manager.code == JERR_NO_BACKING_STORE) {
         // The decoder's memory limit, met by a small file that claims a huge progressive picture.
-        throw Error("JPEG file refused: decoding it would take far more memory than a file of "
-                    "its size can need");
+        throw Error(
+            "JPEG file refused: decoding it would take far more memory than a file of "
+            "its size can need");
     }
-    throw Error("JPEG error #" + std::to_string(manager.code) + ": " + manager.text);
+    std::string message = "JPEG error #" + std::to_string(manager.code) + ": " + manager.text;
+    if (manager.code == JERR_FILE_WRITE && manager.systemError != 0)
+        message += std::string(" (") + std::strerror(manager.systemError) + ")";
+    throw Error(message);
 }
 
 struct DecodeContext {

@@ -8,6 +8,7 @@
 #include "imageio/jpeg_codec.h"
 #include "imageio/picture_files.h"
 #include "imageio/row_progress.h"
+#include "sketch/error.h"
 #include "sketch/team.h"
 
 namespace carbonel {
@@ -49,6 +50,9 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
         if (!jpegOut) return;
         try {
             writeJpeg(result.sketch, jpegOut->stream(), &sketched);
+        } catch (const Error& error) {
+            encodeFailure =
+                std::make_exception_ptr(Error(aboutFile(jpegOut->target().string(), error.what())));
         } catch (...) {
             encodeFailure = std::current_exception();
         }

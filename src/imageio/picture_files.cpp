@@ -22,9 +22,10 @@ Raster loadPicture(const std::string& path) {
     return {};
 }
 
-void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
-                   int photoWidth, int photoHeight) {
-    if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+namespace {
+
+void writeFormat(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
+                 int photoWidth, int photoHeight) {
     switch (type) {
         case SaveType::Jpeg:
             writeJpeg(sketch, file.stream());
@@ -39,6 +40,18 @@ void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, Metafi
                 writeEmf(sketch, photoWidth, photoHeight, file.stream());
             }
             break;
+    }
+}
+
+}  // namespace
+
+void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
+                   int photoWidth, int photoHeight) {
+    if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+    try {
+        writeFormat(sketch, file, type, metafile, photoWidth, photoHeight);
+    } catch (const Error& error) {
+        throw Error(aboutFile(file.target().string(), error.what()));
     }
 }
 
