@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <new>
 #include <random>
 
+#include "sketch/team.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -24,6 +27,18 @@ Raster mixedPhoto(int width, int height, std::mt19937& random) {
         const auto v = static_cast<std::uint8_t>((x * 5 + y * 3) % 256);
         return Bgr{v, static_cast<std::uint8_t>(v / 2), static_cast<std::uint8_t>(255 - v)};
     });
+}
+
+TEST(Team, AnExceptionInOneMemberReachesTheCallerAfterTheWholeTeam) {
+    std::atomic<int> finished{0}, team{0};
+    EXPECT_THROW(runOnTeam(2,
+                           [&](int member, int size) {
+                               team = size;
+                               if (member == 0) throw std::bad_alloc();
+                               ++finished;
+                           }),
+                 std::bad_alloc);
+    EXPECT_EQ(finished, team - 1);
 }
 
 TEST(Convert, FastPathGivesTheReferenceBytesForEveryStyleAndLineStep) {
