@@ -100,6 +100,30 @@ class MainWindowTest : public QObject {
         QVERIFY(!child<QRadioButton>("brushButton")->isEnabled());
     }
 
+    void sharedAcceleratorsRunTheFirstControlWithTheLetter() {
+        MainWindow& window = open();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto alt = [&](Qt::Key key) { QTest::keyClick(&window, key, Qt::AltModifier); };
+        alt(Qt::Key_C);  // " &Convert" before "&Clear"
+        QVERIFY(!window.sketch().isEmpty());
+        auto* tools = child<QTabWidget>("toolPages");
+        tools->setCurrentIndex(1);
+        alt(Qt::Key_S);  // the "&Sketch" tab before "&Save" and "&Send to"
+        QCOMPARE(tools->currentIndex(), 0);
+        toFreehand();  // Convert is out of sight now: Alt+C is Clear, on every press
+        alt(Qt::Key_C);
+        QTRY_VERIFY(window.sketch().isEmpty());
+        window.convert();
+        alt(Qt::Key_C);
+        QTRY_VERIFY(window.sketch().isEmpty());
+        alt(Qt::Key_T);  // a letter of its own still works
+        QTRY_COMPARE(tools->currentIndex(), 1);
+        dialogs_.openAnswers.push_back("");
+        alt(Qt::Key_O);
+        QTRY_VERIFY(dialogs_.openAnswers.empty());
+    }
+
     void convertGivesTheSketchTheToolGives() {
         MainWindow& window = open();
         click("convertButton");

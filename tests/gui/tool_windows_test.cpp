@@ -18,6 +18,7 @@
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "gif_decoder.h"
+#include "imageio/picture_files.h"
 
 using namespace carbonel;
 
@@ -116,7 +117,7 @@ class ToolWindowsTest : public QObject {
                                             "pal.bmp", "pal2.bmp"}));
         QCOMPARE(window.rememberedSaveName(), out + "/pal2.bmp");
 
-        batch().hide();
+        batch().close();
         QVERIFY(!child<QCheckBox>(&window, "showBatchBox")->isChecked());
     }
 
@@ -171,6 +172,28 @@ class ToolWindowsTest : public QObject {
         QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat0.jpg", "pal.bmp"}));
     }
 
+    void batchListPreviewsByKeyboardAndCountsFilesAddedMeanwhile() {
+        MainWindow& window = open();
+        const QString tree = makeTree("keys");
+        batch().addSourceFolder(tree);
+        auto* list = child<QListWidget>(&batch(), "sourceList");
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Down);  // a/cat.jpg, then b/cat.jpg: coffee
+        QVERIFY(window.photo() == loadPicture((tree + "/b/cat.jpg").toStdString()));
+
+        const QString out = dir_.filePath("keysout");
+        QDir().mkpath(out);
+        batch().setOutputFolder(out);
+        QStringList captions;
+        connect(&batch(), &BatchWindow::fileConverted, [&](int done) {
+            captions << child<QProgressBar>(&batch(), "progress")->text();
+            if (done == 1) batch().addSourceFolder(data_);  // four more photos
+        });
+        runBatch();
+        QVERIFY(captions.size() > 3);
+        QCOMPARE(captions.mid(0, 4), (QStringList{"33%", "66%", "100%", "133%"}));
+    }
+
     void closingDuringABatchFinishesTheFileInWork() {
         open();
         batch().addSourceFolder(makeTree("closing"));
@@ -212,7 +235,21 @@ class ToolWindowsTest : public QObject {
 
         click(&window, "clearButton");  // Clear while recording empties the list
         QCOMPARE(recorder().frameCount(), 0);
-        recorder().hide();
+
+        // Minimised, the main window takes both tool windows along; restored, it brings them
+        // back, still checked, and recording goes on.
+        child<QCheckBox>(&window, "showBatchBox")->setChecked(true);
+        window.showMinimized();
+        QVERIFY(!recorder().isVisible() && !batch().isVisible());
+        window.showNormal();
+        QVERIFY(recorder().isVisible() && batch().isVisible());
+        QVERIFY(child<QCheckBox>(&window, "recordBox")->isChecked());
+        QVERIFY(child<QCheckBox>(&window, "showBatchBox")->isChecked());
+        stroke(QPoint(100, 100));
+        QCOMPARE(recorder().frameCount(), 1);
+        click(&window, "clearButton");
+
+        recorder().close();  // the user's own close unchecks the box
         QVERIFY(!child<QCheckBox>(&window, "recordBox")->isChecked());
         stroke(QPoint(100, 100));  // not recording: no frame
         QCOMPARE(recorder().frameCount(), 0);

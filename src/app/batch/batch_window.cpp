@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
@@ -54,8 +56,16 @@ BatchWindow::BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner)
     connect(outputButton, &QPushButton::clicked, this, &BatchWindow::selectOutput);
     connect(convertAllButton_, &QPushButton::clicked, this, &BatchWindow::convertAll);
     connect(deleteAction, &QAction::triggered, this, &BatchWindow::deleteSelectedEntries);
-    connect(sourceList_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { preview(sourceList_->row(item)); });
+    // Every change of the selected entry previews it, by the keyboard too; a click on the entry
+    // that is already current previews it again.
+    connect(sourceList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        rowChangedByMouse_ = QGuiApplication::mouseButtons() != Qt::NoButton;
+        preview(row);
+    });
+    connect(sourceList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (!rowChangedByMouse_) preview(sourceList_->row(item));
+        rowChangedByMouse_ = false;
+    });
 
     worker_->moveToThread(&workerThread_);
     connect(&workerThread_, &QThread::finished, worker_, &QObject::deleteLater);
@@ -95,6 +105,7 @@ void BatchWindow::setOutputFolder(const QString& folder) {
 }
 
 void BatchWindow::refreshList() {
+    const QSignalBlocker quiet(sourceList_);  // refilling the list selects nothing to preview
     sourceList_->clear();
     for (const std::string& entry : entries_.entries())
         sourceList_->addItem(QString::fromStdString(entry));
@@ -156,7 +167,7 @@ void BatchWindow::convertAll() {
     convertAllButton_->setEnabled(false);
     // The bar counts the files listed now; an empty list still shows 0 %, not a busy bar.
     progress_->setRange(0, std::max<int>(1, static_cast<int>(entries_.size())));
-    progress_->setValue(0);
+    showProgress(0);
     index_ = 0;
     currentEntryRemoved_ = false;
     nextFile();
@@ -225,7 +236,8 @@ void BatchWindow::fileWritten(const QString& written, const QString& source,
         return;
     }
     main_.setRememberedSaveName(written);
-    progress_->setValue(progress_->value() + 1);
+    showProgress(done_ + 1);
+    emit fileConverted(done_);
     // When its own entry was deleted meanwhile, the next file already stands at this place.
     if (!currentEntryRemoved_) ++index_;
     currentEntryRemoved_ = false;
@@ -242,9 +254,18 @@ void BatchWindow::stopWithError(const QString& source, const QString& failure) {
     emit finished();
 }
 
+void BatchWindow::showProgress(int done) {
+    // The bar stops at its end, but the caption counts on: entries added during the batch are
+    // converted too, past the count it started with.
+    done_ = done;
+    progress_->setValue(std::min(done, progress_->maximum()));
+    const long long percent = 100LL * done / std::max(1, progress_->maximum());
+    progress_->setFormat(QString::number(percent) + "%");
+}
+
 void BatchWindow::endBatch() {
     running_ = false;
-    progress_->setValue(0);
+    showProgress(0);
     convertAllButton_->setEnabled(true);
     emit finished();
 }

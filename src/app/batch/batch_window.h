@@ -41,6 +41,8 @@ class BatchWindow : public ToolWindow {
     void deleteSelectedEntries();
 
   signals:
+    // One more file of the batch was converted and saved; `done` counts them.
+    void fileConverted(int done);
     void finished();
 
   protected:
@@ -57,6 +59,7 @@ class BatchWindow : public ToolWindow {
     void fileWritten(const QString& written, const QString& source, const QString& failure);
     void stopWithError(const QString& source, const QString& failure);
     void endBatch();
+    void showProgress(int done);
     // Runs `task` on the worker thread.
     void inWorker(std::function<void()> task);
     // Runs `step` back on this window's thread, unless the window is gone by then.
@@ -69,6 +72,8 @@ class BatchWindow : public ToolWindow {
     bool stopRequested_ = false;
     std::size_t index_ = 0;             // the list position of the file in work
     bool currentEntryRemoved_ = false;  // the file in work was deleted from the list
+    int done_ = 0;                      // files converted in this batch
+    bool rowChangedByMouse_ = false;
 
     QListWidget* sourceList_;
     QLineEdit* outputEdit_;

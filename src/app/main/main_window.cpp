@@ -16,6 +16,7 @@
 #include "app/batch/batch_window.h"
 #include "app/main/viewer_window.h"
 #include "app/recorder/recorder_window.h"
+#include "app/ui/accelerators.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
 #include "app/ui/ui_styles.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     connect(photoPane_, &PicturePane::fileDropped, this,
             [this](const QString& path) { guarded([&] { loadPhoto(path); }); });
     photoPane_->setAcceptDrops(true);
+    routeSharedAccelerators(this);
     // Every window starts in its designed look.
     for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(batchWindow_),
                             static_cast<QWidget*>(recorderWindow_)}) {
@@ -94,17 +96,17 @@ void MainWindow::connectStrip() {
     connect(strip_->editButton, &QPushButton::clicked, this, &MainWindow::editAndPrint);
 }
 
-// The tool windows, hidden until their check boxes show them; hiding them unchecks the boxes.
+// The tool windows, hidden until their check boxes show them; closing them unchecks the boxes.
 void MainWindow::connectToolWindows() {
     batchWindow_ = new BatchWindow(*this, *dialogs_, this);
     recorderWindow_ = new RecorderWindow(
         *dialogs_, [this] { return QSize(sketch_.width(), sketch_.height()); }, this);
     recorderWindow_->setMailing(environment_.mailFolder, environment_.mail);
     connect(strip_->showBatchBox, &QCheckBox::toggled, batchWindow_, &QWidget::setVisible);
-    connect(batchWindow_, &BatchWindow::hidden, this,
+    connect(batchWindow_, &BatchWindow::closedByUser, this,
             [this] { strip_->showBatchBox->setChecked(false); });
     connect(strip_->recordBox, &QCheckBox::toggled, recorderWindow_, &QWidget::setVisible);
-    connect(recorderWindow_, &RecorderWindow::hidden, this,
+    connect(recorderWindow_, &RecorderWindow::closedByUser, this,
             [this] { strip_->recordBox->setChecked(false); });
     connect(this, &MainWindow::frameCaptured, recorderWindow_, &RecorderWindow::appendFrame);
     connect(this, &MainWindow::recordedFramesCleared, recorderWindow_,
@@ -152,6 +154,16 @@ void MainWindow::layoutPanes() {
                             layout_.photo.height);
     sketchPane_->setGeometry(layout_.sketch.left, layout_.sketch.top, layout_.sketch.width,
                              layout_.sketch.height);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The tool windows minimise and come back with the main window; their boxes stay checked.
+    if (event->type() == QEvent::WindowStateChange && batchWindow_ && recorderWindow_) {
+        const bool minimised = isMinimized();
+        batchWindow_->followOwner(minimised);
+        recorderWindow_->followOwner(minimised);
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -93,6 +93,7 @@ class MainWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -150,8 +151,8 @@ class MainWindow : public QWidget {
     PicturePane* sketchPane_;
     BrushOutline* outline_;
     ControlStrip* strip_;
-    BatchWindow* batchWindow_;
-    RecorderWindow* recorderWindow_;
+    BatchWindow* batchWindow_ = nullptr;
+    RecorderWindow* recorderWindow_ = nullptr;
 };
 
 }  // namespace carbonel
