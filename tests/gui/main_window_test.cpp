@@ -359,6 +359,26 @@ class MainWindowTest : public QObject {
         QCOMPARE(viewerTitle, QString("Real  scale"));
         QCOMPARE(viewerFrame, QRect(0, 0, 310, 230));
 
+        // Larger than the screen: the window stays on it, the picture at its real scale scrolls.
+        window.loadPhoto(writePhoto(dir_, "large.bmp", 3000, 2000));
+        QSize paneSize;
+        QTimer::singleShot(0, [&] {
+            QWidget* viewer = QApplication::activeModalWidget();
+            if (!viewer) return;
+            QCoreApplication::processEvents();
+            viewerFrame = viewer->frameGeometry();
+            if (auto* pane = viewer->findChild<PicturePane*>()) paneSize = pane->size();
+            viewer->close();
+        });
+        QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY2(screen.contains(viewerFrame), qPrintable(QString("%1,%2 %3x%4")
+                                                              .arg(viewerFrame.x())
+                                                              .arg(viewerFrame.y())
+                                                              .arg(viewerFrame.width())
+                                                              .arg(viewerFrame.height())));
+        QCOMPARE(paneSize, QSize(3000, 2000));
+
         // No sketch: a double-click opens nothing and ends the stroke.
         toFreehand();
         bool opened = false;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -192,10 +193,23 @@ class SharingTest : public QObject {
         QTest::mousePress(pane, Qt::LeftButton, {}, QPoint(80, 80));
         QTest::mouseRelease(pane, Qt::LeftButton, {}, QPoint(80, 80));
         RecorderWindow& recorder = *window.recorderWindow();
-        const bool opened =
-            withComposer([&] { click(&recorder, "mailButton"); },
-                         [&](QWidget* composer) { click(composer, "startSendButton"); });
+        QPoint centre, contentLabel, attachBox;
+        const bool opened = withComposer([&] { click(&recorder, "mailButton"); },
+                                         [&](QWidget* composer) {
+                                             centre = composer->frameGeometry().center();
+                                             for (auto* label : composer->findChildren<QLabel*>()) {
+                                                 if (label->text() == "Content :")
+                                                     contentLabel = label->pos();
+                                             }
+                                             attachBox =
+                                                 child<QCheckBox>(composer, "attach")->pos();
+                                             click(composer, "startSendButton");
+                                         });
         QVERIFY(opened);
+        // Centred on the main window, though the recorder opened it; laid out as designed.
+        QVERIFY((centre - window.frameGeometry().center()).manhattanLength() <= 4);
+        QCOMPARE(contentLabel, QPoint(24, 76));
+        QCOMPARE(attachBox, QPoint(17, 16));
         QCOMPARE(mail_.sent.size(), std::size_t{1});
         QCOMPARE(mail_.sent[0].attachment, dir_.filePath("sketch.gif").toStdString());
         QVERIFY(readText(dir_.filePath("sketch.gif")).startsWith("GIF89a"));

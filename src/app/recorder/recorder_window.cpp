@@ -215,7 +215,7 @@ void RecorderWindow::mailTo() {
         dialogs_.error(this, error.what());  // a failed export opens no composer
         return;
     }
-    if (mailClient_) openMailComposer(this, path, *mailClient_);
+    if (mailClient_) openMailComposer(this, path, *mailClient_, parentWidget());
 }
 
 void RecorderWindow::previewStep() {

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/ui/dialogs.h"
 #include "app/ui/ui_styles.h"
 
 namespace carbonel {
@@ -27,7 +28,7 @@ MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, QW
     subject_->setCurrentIndex(kDefaultSubject);
     subject_->setGeometry(26, 48, 367, 24);
     auto* textLabel = new QLabel("Content :", this);
-    textLabel->move(24, 72);
+    textLabel->move(24, 76);
     text_ = new QPlainTextEdit(this);
     text_->setObjectName("text");
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -39,7 +40,7 @@ MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, QW
     group->setGeometry(24, 184, 369, 49);
     attach_ = new QCheckBox("Current Sketch", group);
     attach_->setObjectName("attach");
-    attach_->move(17, 18);
+    attach_->move(17, 16);
     attach_->setChecked(true);
     auto* send = new QPushButton("Start Send", this);
     send->setObjectName("startSendButton");
@@ -59,9 +60,12 @@ void MailComposer::startSend() {
     client_.send(message());
 }
 
-void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client) {
+void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client,
+                      QWidget* centreOn) {
     MailComposer composer(attachmentPath, client, owner);
-    if (owner) composer.move(owner->frameGeometry().center() - composer.rect().center());
+    keepAboveOwner(composer, owner);
+    if (!centreOn) centreOn = owner;
+    if (centreOn) composer.move(centreOn->frameGeometry().center() - composer.rect().center());
     composer.exec();
 }
 

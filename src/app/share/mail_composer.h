@@ -27,7 +27,9 @@ class MailComposer : public QDialog {
     QCheckBox* attach_;
 };
 
-// Shows a composer for this attachment modally and returns when it is closed.
-void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client);
+// Shows a composer for this attachment modally, centred on `centreOn` (the main window; the owner
+// when none), and returns when it is closed.
+void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client,
+                      QWidget* centreOn = nullptr);
 
 }  // namespace carbonel

@@ -11,8 +11,31 @@ const char* const kOpenPictureFilter =
 const char* const kSavePictureFilters[3] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
                                             "Metafiles (*.wmf)"};
 
+void keepAboveOwner(QWidget& dialog, QWidget* owner) {
+    if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+namespace {
+
+QString runFileDialog(QFileDialog& dialog, QWidget* parent) {
+    keepAboveOwner(dialog, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, QString(), text, QMessageBox::Ok, parent);
+    keepAboveOwner(box, parent);
+    box.exec();
+}
+
+}  // namespace
+
 QString QtUserDialogs::openPicture(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), kOpenPictureFilter);
+    QFileDialog dialog(parent, QString(), QString(), kOpenPictureFilter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return runFileDialog(dialog, parent);
 }
 
 std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* parent,
@@ -26,14 +49,16 @@ std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* paren
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(filterIndex - 1, filters.first()));
     if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return SaveChoice{dialog.selectedFiles().first(),
-                      static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
+    const QString path = runFileDialog(dialog, parent);
+    if (path.isEmpty()) return std::nullopt;
+    return SaveChoice{path, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
 }
 
 QString QtUserDialogs::chooseFolder(QWidget* parent) {
-    return QFileDialog::getExistingDirectory(parent, "Please select the directory",
-                                             QDir::homePath());
+    QFileDialog dialog(parent, "Please select the directory", QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    return runFileDialog(dialog, parent);
 }
 
 QString QtUserDialogs::saveAnimation(QWidget* parent) {
@@ -41,16 +66,15 @@ QString QtUserDialogs::saveAnimation(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter("Gif Image File (*.gif)");
     dialog.setDefaultSuffix("gif");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    return runFileDialog(dialog, parent);
 }
 
 void QtUserDialogs::message(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QString(), text);
+    showMessage(parent, QMessageBox::Information, text);
 }
 
 void QtUserDialogs::error(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, QString(), text);
+    showMessage(parent, QMessageBox::Critical, text);
 }
 
 }  // namespace carbonel

@@ -47,6 +47,10 @@ class QtUserDialogs : public UserDialogs {
     void error(QWidget* parent, const QString& text) override;
 };
 
+// A modal dialog of a window that stays on top (a tool window) stays on top too, so that its
+// owner never covers it.
+void keepAboveOwner(QWidget& dialog, QWidget* owner);
+
 extern const char* const kOpenPictureFilter;
 extern const char* const kSavePictureFilters[3];
 
