@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libwmf-bin giflib-tools libgif-dev
   xvfb xauth time bc xdg-utils fonts-dejavu-core fonts-urw-base35
-  clang libclang-rt-dev libomp-dev
+  fonts-liberation2 clang libclang-rt-dev libomp-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -156,16 +156,6 @@ void MainWindow::layoutPanes() {
                              layout_.sketch.height);
 }
 
-void MainWindow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // The tool windows minimise and come back with the main window; their boxes stay checked.
-    if (event->type() == QEvent::WindowStateChange && batchWindow_ && recorderWindow_) {
-        const bool minimised = isMinimized();
-        batchWindow_->followOwner(minimised);
-        recorderWindow_->followOwner(minimised);
-    }
-}
-
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutStrip();

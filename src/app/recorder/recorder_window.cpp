@@ -1,5 +1,6 @@
 #include "app/recorder/recorder_window.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
@@ -63,8 +64,10 @@ class FrameDelegate : public QStyledItemDelegate {
         painter->drawText(option.rect.topLeft() + QPoint(2, 20 + QFontMetrics(font).ascent() / 2),
                           QString::number(index.row() + 1));
     }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
-        return {113, kItemHeight};
+    // As wide as the list's inside, so the list never scrolls sideways.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        return {view ? view->viewport()->width() : 113, kItemHeight};
     }
 
   private:
@@ -86,6 +89,7 @@ RecorderWindow::RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sket
     frameList_->setGeometry(0, 0, 113, 316);
     frameList_->setSelectionMode(QAbstractItemView::SingleSelection);
     frameList_->setUniformItemSizes(true);
+    frameList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     frameList_->setItemDelegate(new FrameDelegate(frames_, frameList_));
     frameList_->installEventFilter(this);
     frameList_->setContextMenuPolicy(Qt::ActionsContextMenu);

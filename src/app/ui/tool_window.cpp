@@ -9,16 +9,6 @@ ToolWindow::ToolWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint |
                          Qt::CustomizeWindowHint | Qt::WindowTitleHint) {}
 
-void ToolWindow::followOwner(bool ownerMinimised) {
-    if (ownerMinimised && isVisible()) {
-        hiddenWithOwner_ = true;
-        hide();
-    } else if (!ownerMinimised && hiddenWithOwner_) {
-        hiddenWithOwner_ = false;
-        show();
-    }
-}
-
 void ToolWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (firstShow_ && parentWidget()) {

@@ -6,17 +6,13 @@ namespace carbonel {
 
 // A small window that stays on top of its owner, the main window: shown first with its frame's
 // corner on the owner's, later wherever the user left it. It says when the user closes it, so the
-// check box that shows it can follow; a hide for any other reason (the owner minimised) does not
-// count. While the owner is minimised its tool windows are hidden, and they come back with it.
+// check box that shows it can follow; a hide for any other reason does not count: the window
+// manager hides a tool window when its owner is minimised, and shows it again on restore.
 class ToolWindow : public QWidget {
     Q_OBJECT
 
   public:
     explicit ToolWindow(QWidget* owner);
-
-    // The owner was minimised (hides the window, remembering that it was shown) or restored
-    // (shows it again if it was).
-    void followOwner(bool ownerMinimised);
 
   signals:
     void closedByUser();
@@ -27,7 +23,6 @@ class ToolWindow : public QWidget {
 
   private:
     bool firstShow_ = true;
-    bool hiddenWithOwner_ = false;
 };
 
 }  // namespace carbonel
