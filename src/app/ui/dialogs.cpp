@@ -2,7 +2,13 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
+
+#include "imageio/picture_files.h"
 
 namespace carbonel {
 
@@ -24,6 +30,33 @@ QString runFileDialog(QFileDialog& dialog, QWidget* parent) {
     return dialog.selectedFiles().first();
 }
 
+// A preview of the picture the file dialog has selected, beside its list of files.
+void addPicturePreview(QFileDialog& dialog) {
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid) return;  // a dialog of the desktop's own, which previews by itself
+    auto* preview = new QLabel(&dialog);
+    preview->setObjectName("picturePreview");
+    preview->setFixedSize(180, 180);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
+    QObject::connect(
+        &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+            preview->setPixmap(QPixmap());
+            if (!QFileInfo(path).isFile()) return;
+            try {
+                const Raster picture = loadPicture(path.toStdString());
+                const QImage view(picture.rowUnchecked(0), picture.width(), picture.height(),
+                                  static_cast<qsizetype>(picture.bytesPerLine()),
+                                  QImage::Format_BGR888);
+                preview->setPixmap(QPixmap::fromImage(
+                    view.scaled(preview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            } catch (const std::exception&) {
+                preview->setText("No preview");
+            }
+        });
+}
+
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
     QMessageBox box(icon, QString(), text, QMessageBox::Ok, parent);
     keepAboveOwner(box, parent);
@@ -35,6 +68,8 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
 QString QtUserDialogs::openPicture(QWidget* parent) {
     QFileDialog dialog(parent, QString(), QString(), kOpenPictureFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);  // ours has the preview
+    addPicturePreview(dialog);
     return runFileDialog(dialog, parent);
 }
 

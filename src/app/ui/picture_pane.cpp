@@ -35,14 +35,19 @@ void PicturePane::pictureChanged() {
         cache_ = QImage(raster_->rowUnchecked(0), raster_->width(), raster_->height(),
                         static_cast<qsizetype>(raster_->bytesPerLine()), QImage::Format_BGR888);
     } else if (width() > 0 && height() > 0) {
-        cache_ = QImage(width(), height(),
+        // Sampled at the screen's own pixels, so a HiDPI screen shows the picture sharp.
+        const qreal ratio = devicePixelRatioF();
+        const int cacheWidth = std::max(1, qRound(width() * ratio));
+        const int cacheHeight = std::max(1, qRound(height() * ratio));
+        cache_ = QImage(cacheWidth, cacheHeight,
                         transparentWhite_ ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-        sourceColumn_.resize(static_cast<std::size_t>(width()));
-        for (int x = 0; x < width(); ++x) {
+        cache_.setDevicePixelRatio(ratio);
+        sourceColumn_.resize(static_cast<std::size_t>(cacheWidth));
+        for (int x = 0; x < cacheWidth; ++x) {
             sourceColumn_[static_cast<std::size_t>(x)] =
-                static_cast<int>(static_cast<long long>(x) * raster_->width() / width());
+                static_cast<int>(static_cast<long long>(x) * raster_->width() / cacheWidth);
         }
-        resample(rect());
+        resample(cache_.rect());
     } else {
         cache_ = QImage();
     }
@@ -54,24 +59,30 @@ void PicturePane::areaChanged(const QRect& rasterArea) {
         update();
         return;
     }
-    // The pane pixels whose source pixels lie in the area.
+    // The cache pixels whose source pixels lie in the area.
     const long long rw = raster_->width(), rh = raster_->height();
-    const int left = static_cast<int>(std::max(0LL, rasterArea.left() * width() / rw));
+    const long long cw = cache_.width(), ch = cache_.height();
+    const int left = static_cast<int>(std::max(0LL, rasterArea.left() * cw / rw));
     const int right = static_cast<int>(
-        std::min<long long>(width() - 1, ((rasterArea.right() + 1) * width() + rw - 1) / rw));
-    const int top = static_cast<int>(std::max(0LL, rasterArea.top() * height() / rh));
+        std::min<long long>(cw - 1, ((rasterArea.right() + 1) * cw + rw - 1) / rw));
+    const int top = static_cast<int>(std::max(0LL, rasterArea.top() * ch / rh));
     const int bottom = static_cast<int>(
-        std::min<long long>(height() - 1, ((rasterArea.bottom() + 1) * height() + rh - 1) / rh));
+        std::min<long long>(ch - 1, ((rasterArea.bottom() + 1) * ch + rh - 1) / rh));
     if (left > right || top > bottom) return;
-    const QRect paneArea(QPoint(left, top), QPoint(right, bottom));
-    resample(paneArea);
-    update(paneArea);
+    const QRect cacheArea(QPoint(left, top), QPoint(right, bottom));
+    resample(cacheArea);
+    // The same area in the pane's own (logical) pixels, rounded outwards.
+    const qreal ratio = cache_.devicePixelRatio();
+    update(QRectF(cacheArea.left() / ratio, cacheArea.top() / ratio,
+                  (cacheArea.width() + 1) / ratio, (cacheArea.height() + 1) / ratio)
+               .toAlignedRect());
 }
 
-void PicturePane::resample(const QRect& paneArea) {
-    const QRect area = paneArea & rect();
+void PicturePane::resample(const QRect& cacheArea) {
+    const QRect area = cacheArea & cache_.rect();
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const int sy = static_cast<int>(static_cast<long long>(y) * raster_->height() / height());
+        const int sy =
+            static_cast<int>(static_cast<long long>(y) * raster_->height() / cache_.height());
         const std::uint8_t* in = raster_->rowUnchecked(sy);
         auto* out = reinterpret_cast<QRgb*>(cache_.scanLine(y));
         for (int x = area.left(); x <= area.right(); ++x) {

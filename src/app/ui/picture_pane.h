@@ -50,7 +50,7 @@ class PicturePane : public QWidget {
 
   private:
     bool hasPicture() const { return raster_ && !raster_->isEmpty(); }
-    void resample(const QRect& paneArea);
+    void resample(const QRect& cacheArea);
 
     const Raster* raster_ = nullptr;
     Fit fit_ = Fit::Stretch;
