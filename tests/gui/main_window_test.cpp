@@ -344,40 +344,34 @@ class MainWindowTest : public QObject {
 
     void viewerOpensAtThePicturesSize() {
         MainWindow& window = open();
+        struct Seen {
+            QRect frame;
+            QString title;
+            QSize pane;
+        };
+        auto viewPhoto = [&] {
+            Seen seen;
+            QTimer::singleShot(0, [&] {
+                QWidget* viewer = QApplication::activeModalWidget();
+                if (!viewer) return;
+                QCoreApplication::processEvents();
+                seen = {viewer->frameGeometry(), viewer->windowTitle(),
+                        viewer->findChild<PicturePane*>()->size()};
+                viewer->close();
+            });
+            QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
+            return seen;
+        };
         window.loadPhoto(writePhoto(dir_, "small.bmp", 300, 200));
-        QRect viewerFrame;
-        QString viewerTitle;
-        QTimer::singleShot(0, [&] {
-            QWidget* viewer = QApplication::activeModalWidget();
-            if (!viewer) return;
-            QCoreApplication::processEvents();
-            viewerFrame = viewer->frameGeometry();
-            viewerTitle = viewer->windowTitle();
-            viewer->close();
-        });
-        QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
-        QCOMPARE(viewerTitle, QString("Real  scale"));
-        QCOMPARE(viewerFrame, QRect(0, 0, 310, 230));
+        const Seen small = viewPhoto();
+        QCOMPARE(small.title, QString("Real  scale"));
+        QCOMPARE(small.frame, QRect(0, 0, 310, 230));
 
         // Larger than the screen: the window stays on it, the picture at its real scale scrolls.
         window.loadPhoto(writePhoto(dir_, "large.bmp", 3000, 2000));
-        QSize paneSize;
-        QTimer::singleShot(0, [&] {
-            QWidget* viewer = QApplication::activeModalWidget();
-            if (!viewer) return;
-            QCoreApplication::processEvents();
-            viewerFrame = viewer->frameGeometry();
-            if (auto* pane = viewer->findChild<PicturePane*>()) paneSize = pane->size();
-            viewer->close();
-        });
-        QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
-        const QRect screen = window.screen()->availableGeometry();
-        QVERIFY2(screen.contains(viewerFrame), qPrintable(QString("%1,%2 %3x%4")
-                                                              .arg(viewerFrame.x())
-                                                              .arg(viewerFrame.y())
-                                                              .arg(viewerFrame.width())
-                                                              .arg(viewerFrame.height())));
-        QCOMPARE(paneSize, QSize(3000, 2000));
+        const Seen large = viewPhoto();
+        QVERIFY(window.screen()->availableGeometry().contains(large.frame));
+        QCOMPARE(large.pane, QSize(3000, 2000));
 
         // No sketch: a double-click opens nothing and ends the stroke.
         toFreehand();
