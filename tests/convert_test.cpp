@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <new>
 #include <random>
 
+#include "sketch/row_sketcher.h"
 #include "sketch/team.h"
 #include "test_support.h"
 
@@ -39,6 +41,40 @@ TEST(Team, AnExceptionInOneMemberReachesTheCallerAfterTheWholeTeam) {
                            }),
                  std::bad_alloc);
     EXPECT_EQ(finished, team - 1);
+}
+
+TEST(RowSketcher, RowByRowGivesTheWholePicturesBytes) {
+    std::mt19937 random(77);
+    const Raster paper = test::randomRaster(13, 9, random);
+    // Heights around the ring (2L + 1 rows) and the decided band's edges, widths too.
+    for (int line : {1, 2, 5}) {
+        for (int height : {1, line, 2 * line, 2 * line + 1, 3 * line + 2, 3 * line + 3, 40}) {
+            const Raster photo = mixedPhoto(3 * line + 4, height, random);
+            for (PenStyle style : {PenStyle::Pen, PenStyle::Pencil, PenStyle::Pastel}) {
+                for (int sheet = 0; sheet < 3; ++sheet) {
+                    ConversionOptions options;
+                    options.line = line;
+                    options.style = style;
+                    options.texture = sheet == 0 ? nullptr : &paper;
+                    options.textureFit = sheet == 2 ? TextureFit::Stretch : TextureFit::Tile;
+                    Raster streamed(photo.width() + 1, photo.height() + 1);
+                    int next = 0;
+                    RowSketcher sketcher(photo.width(), photo.height(), options,
+                                         [&](int y, const std::uint8_t* row) {
+                                             ASSERT_EQ(y, next++);
+                                             std::memcpy(streamed.mutableRowUnchecked(y), row,
+                                                         std::size_t(streamed.width()) * 3);
+                                         });
+                    for (int y = 0; y < photo.height(); ++y)
+                        sketcher.addPhotoRow(photo.rowUnchecked(y));
+                    sketcher.finish();
+                    ASSERT_EQ(next, photo.height() + 1);
+                    EXPECT_EQ(streamed, convertPhoto(photo, options))
+                        << line << " " << height << " " << sheet;
+                }
+            }
+        }
+    }
 }
 
 TEST(Convert, FastPathGivesTheReferenceBytesForEveryStyleAndLineStep) {

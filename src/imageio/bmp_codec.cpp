@@ -45,17 +45,35 @@ void writeDibRows(const Raster& picture, std::FILE* out) {
     }
 }
 
-void writeBmp(const Raster& picture, std::FILE* out) {
-    const std::size_t imageBytes =
-        dibRowBytes(picture.width()) * static_cast<std::size_t>(picture.height());
+std::string bmpHeader(int width, int height) {
+    const std::size_t imageBytes = dibRowBytes(width) * static_cast<std::size_t>(height);
     std::string header;
     header += "BM";
     putU32(header, static_cast<std::uint32_t>(14 + 40 + imageBytes));
     putU32(header, 0);        // reserved
     putU32(header, 14 + 40);  // offset of the pixels
-    appendDibHeader(header, picture.width(), picture.height());
+    appendDibHeader(header, width, height);
+    return header;
+}
+
+void writeBmp(const Raster& picture, std::FILE* out) {
+    const std::string header = bmpHeader(picture.width(), picture.height());
     std::fwrite(header.data(), 1, header.size(), out);
     writeDibRows(picture, out);
+}
+
+DibRowWriter::DibRowWriter(std::FILE* out, long rowsStart, int width, int height)
+    : out_(out),
+      rowsStart_(rowsStart),
+      width_(width),
+      height_(height),
+      row_(dibRowBytes(width), 0) {}
+
+void DibRowWriter::writeRow(int y, const std::uint8_t* row) {
+    std::memcpy(row_.data(), row, static_cast<std::size_t>(width_) * 3);
+    const long at = rowsStart_ + static_cast<long>(row_.size()) * (height_ - 1 - y);
+    // A failed seek or write is caught when the file is committed.
+    if (std::fseek(out_, at, SEEK_SET) == 0) std::fwrite(row_.data(), 1, row_.size(), out_);
 }
 
 }  // namespace carbonel

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "sketch/raster.h"
 
@@ -20,5 +22,22 @@ void writeBmp(const Raster& picture, std::FILE* out);
 std::size_t dibRowBytes(int width);
 void appendDibHeader(std::string& out, int width, int height);
 void writeDibRows(const Raster& picture, std::FILE* out);
+
+// The BMP file's headers for a 24-bit picture; the rows follow at once.
+std::string bmpHeader(int width, int height);
+
+// Writes the rows of a bottom-up 24-bit bitmap whose size is known, at their final places from
+// `rowsStart`, as they come top to bottom.
+class DibRowWriter {
+  public:
+    DibRowWriter(std::FILE* out, long rowsStart, int width, int height);
+    void writeRow(int y, const std::uint8_t* row);
+
+  private:
+    std::FILE* out_;
+    long rowsStart_;
+    int width_, height_;
+    std::vector<std::uint8_t> row_;  // one padded row
+};
 
 }  // namespace carbonel

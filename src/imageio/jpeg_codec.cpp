@@ -10,7 +10,6 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -91,11 +90,14 @@ bool runGuarded(JpegErrorManager* manager, void (*step)(void*), void* context) {
 
 struct DecodeContext {
     jpeg_decompress_struct* info;
+    std::FILE* file;  // read as it is decoded, or else the bytes below
     const unsigned char* data;
     unsigned long size;
-    Raster* picture;
+    Raster* picture;       // where the rows go, or else to `sink` through `row`
     std::uint8_t* inkRow;  // one row of four-channel ink (CMYK) for a printer's photo
     RowProgress* progress;
+    const JpegDecoder::RowSink* sink;
+    std::uint8_t* row;
 };
 
 void createDecoder(void* raw) {
@@ -104,7 +106,11 @@ void createDecoder(void* raw) {
 
 void readHeader(void* raw) {
     auto* context = static_cast<DecodeContext*>(raw);
-    jpeg_mem_src(context->info, context->data, context->size);
+    if (context->file) {
+        jpeg_stdio_src(context->info, context->file);
+    } else {
+        jpeg_mem_src(context->info, context->data, context->size);
+    }
     jpeg_read_header(context->info, TRUE);
 }
 
@@ -131,14 +137,16 @@ void decodePixels(void* raw) {
     info->out_color_space = ink ? JCS_CMYK : JCS_EXT_BGR;
     info->dct_method = JDCT_FLOAT;
     jpeg_start_decompress(info);
+    const int width = static_cast<int>(info->output_width);
     while (info->output_scanline < info->output_height) {
         const int y = static_cast<int>(info->output_scanline);
-        std::uint8_t* row = context->picture->mutableRowUnchecked(y);
+        std::uint8_t* row =
+            context->picture ? context->picture->mutableRowUnchecked(y) : context->row;
         JSAMPROW target = ink ? context->inkRow : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1) continue;
-        if (ink)
-            inkRowToBgr(context->inkRow, row, context->picture->width(), info->saw_Adobe_marker);
+        if (ink) inkRowToBgr(context->inkRow, row, width, info->saw_Adobe_marker);
         if (context->progress) context->progress->publish(y + 1);
+        if (context->sink) (*context->sink)(y, row);
     }
     jpeg_finish_decompress(info);
 }
@@ -166,7 +174,8 @@ void createEncoder(void* raw) {
     jpeg_create_compress(static_cast<EncodeContext*>(raw)->info);
 }
 
-void encodePixels(void* raw) {
+// The program's JPEG: default settings but the floating-point DCT, quality 20 with baseline tables.
+void startEncoding(void* raw) {
     auto* context = static_cast<EncodeContext*>(raw);
     jpeg_compress_struct* info = context->info;
     jpeg_stdio_dest(info, context->out);
@@ -178,6 +187,21 @@ void encodePixels(void* raw) {
     info->dct_method = JDCT_FLOAT;
     jpeg_set_quality(info, 20, TRUE);
     jpeg_start_compress(info, TRUE);
+}
+
+void writeOneRow(void* raw) {
+    auto* context = static_cast<EncodeContext*>(raw);
+    jpeg_write_scanlines(context->info, context->rows, 1);
+}
+
+void finishEncoding(void* raw) {
+    jpeg_finish_compress(static_cast<EncodeContext*>(raw)->info);
+}
+
+void encodePixels(void* raw) {
+    auto* context = static_cast<EncodeContext*>(raw);
+    jpeg_compress_struct* info = context->info;
+    startEncoding(raw);
     while (info->next_scanline < info->image_height) {
         JDIMENSION ready = info->image_height;
         if (context->rowsReady) {
@@ -208,31 +232,53 @@ struct Encoder {
 
 struct JpegDecoder::State {
     std::string name;  // the file's, for messages
+    std::FILE* file = nullptr;
     std::vector<std::uint8_t> bytes;
     Decoder decoder;
     DecodeContext context{};
     std::vector<std::uint8_t> inkRow;
+    ~State() {
+        // The decoder goes first: it may still refer to the file.
+        if (decoder.created) jpeg_destroy_decompress(&decoder.info);
+        decoder.created = false;
+        if (file) std::fclose(file);
+    }
 };
 
-JpegDecoder::JpegDecoder(const std::string& path) : JpegDecoder(readFileBytes(path), path) {}
+JpegDecoder::JpegDecoder(const std::string& path) : state_(std::make_unique<State>()) {
+    // Read as it is decoded, so a large file is never held whole.
+    state_->file = std::fopen(path.c_str(), "rb");
+    if (!state_->file) throw Error("Cannot open file " + path + ": " + std::strerror(errno));
+    std::fseek(state_->file, 0, SEEK_END);
+    const long size = std::ftell(state_->file);
+    std::rewind(state_->file);
+    start(path, size < 0 ? 0 : static_cast<std::size_t>(size));
+}
 
 JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name)
     : state_(std::make_unique<State>()) {
-    state_->name = name;
     state_->bytes = std::move(bytes);
+    start(name, state_->bytes.size());
+}
+
+void JpegDecoder::start(const std::string& name, std::size_t fileSize) {
+    state_->name = name;
     Decoder& decoder = state_->decoder;
     installErrorManager(decoder.errors);
     decoder.info.err = &decoder.errors.base;
     state_->context = {&decoder.info,
+                       state_->file,
                        state_->bytes.data(),
                        static_cast<unsigned long>(state_->bytes.size()),
+                       nullptr,
+                       nullptr,
                        nullptr,
                        nullptr,
                        nullptr};
     if (!runGuarded(&decoder.errors, createDecoder, &state_->context)) fail();
     decoder.created = true;
     const long allowance =
-        static_cast<long>(std::min<std::size_t>(state_->bytes.size(), std::size_t{1} << 40)) *
+        static_cast<long>(std::min<std::size_t>(fileSize, std::size_t{1} << 40)) *
         kDecoderMemoryPerFileByte;
     decoder.info.mem->max_memory_to_use = std::max(kMinDecoderMemory, allowance);
     decoder.progress.progress_monitor = refuseEndlessScans;
@@ -268,6 +314,16 @@ void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
     state_->context.picture = &picture;
     state_->context.inkRow = state_->inkRow.data();
     state_->context.progress = progress;
+    if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
+}
+
+void JpegDecoder::decodeRows(const RowSink& sink) {
+    if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
+    std::vector<std::uint8_t> row(std::size_t(width()) * 3);
+    state_->context.picture = nullptr;
+    state_->context.inkRow = state_->inkRow.data();
+    state_->context.sink = &sink;
+    state_->context.row = row.data();
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
 }
 
@@ -307,6 +363,38 @@ void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsRea
     encoder.created = true;
     if (!runGuarded(&encoder.errors, encodePixels, &context)) throwJpegError(encoder.errors);
     if (context.abandoned) throw Error("The sketch was not finished");
+}
+
+struct JpegRowEncoder::State {
+    Encoder encoder;
+    JSAMPROW row = nullptr;
+    EncodeContext context{};
+};
+
+JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height)
+    : state_(std::make_unique<State>()) {
+    Encoder& encoder = state_->encoder;
+    installErrorManager(encoder.errors);
+    encoder.info.err = &encoder.errors.base;
+    state_->context = {&encoder.info, out, width, height, &state_->row, nullptr, false};
+    if (!runGuarded(&encoder.errors, createEncoder, &state_->context))
+        throwJpegError(encoder.errors);
+    encoder.created = true;
+    if (!runGuarded(&encoder.errors, startEncoding, &state_->context))
+        throwJpegError(encoder.errors);
+}
+
+JpegRowEncoder::~JpegRowEncoder() = default;
+
+void JpegRowEncoder::writeRow(const std::uint8_t* row) {
+    state_->row = const_cast<JSAMPROW>(row);  // only read; the API lacks const
+    if (!runGuarded(&state_->encoder.errors, writeOneRow, &state_->context))
+        throwJpegError(state_->encoder.errors);
+}
+
+void JpegRowEncoder::finish() {
+    if (!runGuarded(&state_->encoder.errors, finishEncoding, &state_->context))
+        throwJpegError(state_->encoder.errors);
 }
 
 }  // namespace carbonel

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,7 +39,13 @@ class JpegDecoder {
     // after each batch in `progress`.
     void decodeInto(Raster& picture, RowProgress* progress = nullptr);
 
+    // Decodes the rows one at a time and hands each to `sink` (row y, width pixels B, G, R), which
+    // must copy what it keeps. Only the decoder's own buffers are held.
+    using RowSink = std::function<void(int y, const std::uint8_t* row)>;
+    void decodeRows(const RowSink& sink);
+
   private:
+    void start(const std::string& name, std::size_t fileSize);
     [[noreturn]] void fail() const;
 
     struct State;
@@ -50,5 +57,22 @@ class JpegDecoder {
 // `rowsReady`, each row is encoded once another thread has published it as finished; when that
 // thread fails, encoding stops with "The sketch was not finished".
 void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady = nullptr);
+
+// The same JPEG as writeJpeg, written row by row as the rows come, top to bottom.
+class JpegRowEncoder {
+  public:
+    JpegRowEncoder(std::FILE* out, int width, int height);
+    ~JpegRowEncoder();
+    JpegRowEncoder(const JpegRowEncoder&) = delete;
+    JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
+
+    void writeRow(const std::uint8_t* row);
+    // After the last row.
+    void finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace carbonel

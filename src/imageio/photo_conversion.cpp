@@ -6,6 +6,7 @@
 
 #include "imageio/atomic_file.h"
 #include "imageio/jpeg_codec.h"
+#include "imageio/photo_stream.h"
 #include "imageio/picture_files.h"
 #include "imageio/row_progress.h"
 #include "sketch/error.h"
@@ -118,9 +119,8 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                       MetafileKind metafile, const ConversionOptions& options) {
-    if (type == SaveType::Jpeg && pipelines(photoPath, options)) {
-        JpegDecoder decoder(photoPath);
-        convertWhileDecoding(decoder, options, &file);
+    if (streamsConversion(photoPath, type, options)) {
+        streamPhotoInto(photoPath, file, type, options);
         return;
     }
     const ConvertedPhoto converted = loadAndConvert(photoPath, options);

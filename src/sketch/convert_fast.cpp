@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "sketch/convert.h"
+#include "sketch/error.h"
+#include "sketch/row_sketcher.h"
 #include "sketch/sketch_pixel.h"
 
 namespace carbonel {
@@ -278,6 +281,85 @@ bool sketchDiscFast(const Raster& photo, Raster& sketch, const SketchSettings& s
         }
     }
     return true;
+}
+
+}  // namespace carbonel
+
+namespace carbonel {
+
+struct RowSketcher::State {
+    int width, height, step, first, lastX, lastY;
+    SketchSettings settings;
+    PenStyle style;
+    RowSink sink;
+    PaperRows paper;
+    int received = 0;                             // photo rows so far
+    int handedOn = 0;                             // sketch rows so far
+    std::vector<PlanarRow> planes;                // the last 2L + 1 photo rows, split
+    std::vector<std::vector<std::uint8_t>> rows;  // the same rows as they came
+    std::vector<std::uint8_t> out;                // the sketch row being made
+    RowScratch scratch;
+    CountWindow window;
+
+    State(int photoWidth, int photoHeight, const ConversionOptions& options, RowSink rowSink)
+        : width(photoWidth),
+          height(photoHeight),
+          step(options.line),
+          first(2 * options.line),
+          lastX(photoWidth - options.line - 2),
+          lastY(photoHeight - options.line - 2),
+          settings(conversionSettings(options)),
+          style(options.style),
+          sink(std::move(rowSink)),
+          paper(options.texture ? *options.texture : noPaper(), options.textureFit, photoWidth + 1,
+                photoHeight + 1),
+          planes(static_cast<std::size_t>(2 * options.line + 1)),
+          rows(planes.size(), std::vector<std::uint8_t>(static_cast<std::size_t>(photoWidth) * 3)),
+          out(static_cast<std::size_t>(photoWidth + 1) * 3),
+          scratch(photoWidth),
+          window(countWindowFor(options.line)) {
+        for (PlanarRow& row : planes) row.resize(photoWidth);
+    }
+    static const Raster& noPaper() {
+        static const Raster none;
+        return none;
+    }
+    std::size_t slot(int y) const { return static_cast<std::size_t>(y) % planes.size(); }
+
+    // Sketch row y: the paper, then the decided pixels when the row has them.
+    void handOn(int y) {
+        paper.fill(y, out.data());
+        if (y >= first && y <= lastY && first <= lastX) {
+            sketchRow(planes[slot(y - step)], planes[slot(y)], planes[slot(y + step)], step,
+                      settings.edgeThreshold, window, style, first, lastX, rows[slot(y)].data(),
+                      out.data(), scratch);
+        }
+        sink(y, out.data());
+        ++handedOn;
+    }
+};
+
+RowSketcher::RowSketcher(int photoWidth, int photoHeight, const ConversionOptions& options,
+                         RowSink sink) {
+    checkPhotoSize(photoWidth, photoHeight);
+    if (!usesFastPath(options)) throw Error("This conversion cannot be made row by row");
+    state_ = std::make_unique<State>(photoWidth, photoHeight, options, std::move(sink));
+}
+
+RowSketcher::~RowSketcher() = default;
+
+void RowSketcher::addPhotoRow(const std::uint8_t* row) {
+    State& s = *state_;
+    const int y = s.received++;
+    std::memcpy(s.rows[s.slot(y)].data(), row, static_cast<std::size_t>(s.width) * 3);
+    s.planes[s.slot(y)].load(row, s.width);
+    // Sketch row y - L now has every lattice row it reaches.
+    if (y - s.step >= 0) s.handOn(y - s.step);
+}
+
+void RowSketcher::finish() {
+    // The rows left lie outside the decided band: paper only.
+    while (state_->handedOn <= state_->height) state_->handOn(state_->handedOn);
 }
 
 }  // namespace carbonel

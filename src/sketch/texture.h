@@ -32,6 +32,21 @@ void layTexture(Raster& sketch, const Raster& texture, TextureFit fit);
 void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow,
                     int endRow);
 
+// The rows of a sheet of paper `width` x `height`, one at a time, as layTexture lays them: for a
+// sketch made row by row.
+class PaperRows {
+  public:
+    PaperRows(const Raster& texture, TextureFit fit, int width, int height);
+    // Writes row y (width pixels, B, G, R) of the sheet; white when the texture is empty.
+    void fill(int y, std::uint8_t* out) const;
+
+  private:
+    const Raster& texture_;
+    TextureFit fit_;
+    int width_, height_;
+    std::vector<int> sourceColumn_;  // stretched: the texture column of each sheet column
+};
+
 // Sizes the sketch to (photoWidth / scale + 1) x (photoHeight / scale + 1) and lays the texture.
 void applyTexture(Raster& sketch, int photoWidth, int photoHeight, int outputScale,
                   const Raster& texture, TextureFit fit);
