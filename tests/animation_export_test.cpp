@@ -1,4 +1,5 @@
 #include "animation/animation_export.h"
+#include "animation/gif_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,15 @@ TEST(ExportAnimation, ManyFramesHaveOneLoopExtension) {
     EXPECT_EQ(decoded.frames.size(), 300u);
     EXPECT_EQ(decoded.loopExtensions, 1);
     for (const test::DecodedFrame& frame : decoded.frames) EXPECT_EQ(frame.delay, 30);
+    // Written a few frames at a time, the file is byte for byte the whole animation's.
+    for (int count : {1, 4, 5, 9}) {
+        const std::vector<Raster> some(frames.begin(), frames.begin() + count);
+        test::TempDir dir;
+        exportAnimation(listOf(some), 8, 6, (dir / "a.gif").string());
+        std::string whole;
+        writeGif(buildAnimation(listOf(some), 8, 6), whole);
+        EXPECT_TRUE(test::readBytes(dir / "a.gif") == whole) << count;
+    }
 }
 
 TEST(ExportAnimation, RefusesBadAnimationsBeforeMakingAFile) {

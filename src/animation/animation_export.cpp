@@ -1,5 +1,6 @@
 #include "animation/animation_export.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -74,9 +75,26 @@ void exportAnimation(const FrameList& frames, int width, int height, const std::
                      int threads) {
     checkAnimation(frames, width, height);
     AtomicFile file(path);
+    // The file is written a few frames at a time, as they are composed, so memory holds those
+    // frames only, however long the animation. Every frame has the same size and the same web
+    // palette, so the header the first frames give is the whole animation's.
+    constexpr int kFramesAtOnce = 4;
+    Raster composition(width, height);
     std::string bytes;
-    writeGif(buildAnimation(frames, width, height), bytes, threads);
-    file.write(bytes.data(), bytes.size());
+    for (int first = 0; first < frames.count; first += kFramesAtOnce) {
+        GifDocument some;
+        for (int i = first; i < std::min(frames.count, first + kFramesAtOnce); ++i) {
+            drawFrameSkippingWhite(composition, frames.frame(i));
+            addGifFrame(some, composition, true);
+        }
+        // Only the animation's very first frame carries the loop.
+        if (first > 0) some.frame(0).extensions.erase(some.frame(0).extensions.begin());
+        bytes.clear();
+        if (first == 0) writeGifHeader(some, bytes);
+        writeGifFrames(some, bytes, threads);
+        file.write(bytes.data(), bytes.size());
+    }
+    file.write(&kGifTrailer, 1);
     file.commit();
 }
 

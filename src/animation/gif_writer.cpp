@@ -88,19 +88,19 @@ std::vector<std::string> codeFrames(const GifDocument& document, int threads) {
 
 }  // namespace
 
-void writeGif(const GifDocument& document, std::string& out, int threads) {
-    const std::string version = document.version();
-    const std::vector<std::string> coded = codeFrames(document, threads);
-
+void writeGifHeader(const GifDocument& document, std::string& out) {
     out += "GIF";
-    out += version;
+    out += document.version();
     putU16(out, static_cast<std::uint16_t>(document.screenWidth()));
     putU16(out, static_cast<std::uint16_t>(document.screenHeight()));
     out += static_cast<char>(screenDescriptorFlags(document));
     out += static_cast<char>(document.backgroundIndex());
     out += static_cast<char>(document.aspectRatio());
     if (!document.globalTable().entries.empty()) writeColorTable(document.globalTable(), out);
+}
 
+void writeGifFrames(const GifDocument& document, std::string& out, int threads) {
+    const std::vector<std::string> coded = codeFrames(document, threads);
     for (std::size_t i = 0; i < document.frames().size(); ++i) {
         const GifFrame& frame = document.frames()[i];
         for (const GifExtension& extension : frame.extensions)
@@ -120,7 +120,13 @@ void writeGif(const GifDocument& document, std::string& out, int threads) {
         if (!frame.localTable.entries.empty()) writeColorTable(frame.localTable, out);
         out += coded[i];
     }
-    out += '\x3B';
+}
+
+void writeGif(const GifDocument& document, std::string& out, int threads) {
+    const std::string version = document.version();  // fails before anything is written
+    writeGifHeader(document, out);
+    writeGifFrames(document, out, threads);
+    out += kGifTrailer;
 }
 
 void saveGif(const GifDocument& document, const std::string& path, int threads) {
