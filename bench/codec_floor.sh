@@ -1,31 +1,54 @@
 #!/usr/bin/env bash
-# Compares `carbonel-cli convert` JPEG -> JPEG on an 18-Mpixel photo with the codec floor: the
-# reference decoder piped into the reference encoder with the same settings, on the same file.
-# Usage: bench/codec_floor.sh [BUILD_DIR]   (default: build)
+# Compares `carbonel-cli convert` on a typical camera JPEG (a real photo scaled to 12 Mpixel, saved
+# baseline, quality 92, 4:2:0) with the codec floor, the reference decoder piped into the reference
+# encoder with the same settings, and with the sketch filters of other tools that are installed.
+# Runs are interleaved, best of 5 each; peak memory is the largest resident set of one run.
+# Usage: bench/codec_floor.sh [BUILD_DIR] [MEGAPIXELS]   (defaults: build, 12)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+megapixels=${2:-12}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bin/make_scaled_photo" assets/4.jpg 18 "$work/big.bmp"
-cjpeg -quality 92 -outfile "$work/big.jpg" "$work/big.bmp"
-rm "$work/big.bmp"
+"$build/bin/make_scaled_photo" assets/4.jpg "$megapixels" "$work/photo.bmp"
+cjpeg -quality 92 -sample 2x2 -outfile "$work/photo.jpg" "$work/photo.bmp"
+rm "$work/photo.bmp"
+cli="$build/bin/carbonel-cli"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-time_runs() {
-  local runs=()
-  for _ in 1 2 3 4 5; do
-    local start end
-    start=$(date +%s.%N)
-    bash -c "$1"
-    end=$(date +%s.%N)
-    runs+=("$(echo "$end - $start" | bc -l)")
+names=(floor jpg bmp)
+commands=(
+  "djpeg -dct float '$work/photo.jpg' | cjpeg -dct float -quality 20 -baseline > '$work/floor.jpg'"
+  "'$cli' convert '$work/photo.jpg' '$work/ours.jpg'"
+  "'$cli' convert '$work/photo.jpg' '$work/ours.bmp'"
+)
+if command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick; then
+  names+=(imagemagick)
+  commands+=("convert '$work/photo.jpg' -charcoal 1 '$work/im.jpg'")
+fi
+if command -v gm >/dev/null; then
+  names+=(graphicsmagick)
+  commands+=("gm convert '$work/photo.jpg' -charcoal 1 '$work/gm.jpg'")
+fi
+
+declare -A best peak
+for _ in 1 2 3 4 5; do
+  for i in "${!names[@]}"; do
+    report=$(/usr/bin/time -f '%e %M' bash -c "${commands[$i]}" 2>&1 >/dev/null | tail -1)
+    seconds=${report% *}
+    kilobytes=${report#* }
+    name=${names[$i]}
+    if [ -z "${best[$name]:-}" ] || (( $(echo "$seconds < ${best[$name]}" | bc -l) )); then
+      best[$name]=$seconds
+    fi
+    if [ -z "${peak[$name]:-}" ] || [ "$kilobytes" -gt "${peak[$name]}" ]; then
+      peak[$name]=$kilobytes
+    fi
   done
-  printf '%s\n' "${runs[@]}" | median
-}
+done
 
-floor=$(time_runs "djpeg -dct float '$work/big.jpg' | cjpeg -dct float -quality 20 -baseline > '$work/floor.jpg'")
-ours=$(time_runs "'$build/bin/carbonel-cli' convert '$work/big.jpg' '$work/ours.jpg'")
-size=$(set +o pipefail; djpeg -dct float "$work/big.jpg" | head -c 20 | sed -n 2p)
-printf 'photo: %s pixels\ncodec floor (djpeg | cjpeg): %.3f s\ncarbonel-cli convert:       %.3f s\nratio: %.2f\n' \
-  "$size" "$floor" "$ours" "$(echo "$ours / $floor" | bc -l)"
+size=$(set +o pipefail; djpeg "$work/photo.jpg" | head -c 20 | sed -n 2p)
+echo "photo: $size pixels, $(stat -c %s "$work/photo.jpg") bytes (baseline, quality 92, 4:2:0)"
+for name in "${names[@]}"; do
+  printf '%-16s %6.2f s  %7.1f MiB  %5.2fx the floor\n' "$name" "${best[$name]}" \
+    "$(echo "${peak[$name]} / 1024" | bc -l)" "$(echo "${best[$name]} / ${best[floor]}" | bc -l)"
+done
