@@ -251,6 +251,28 @@ TEST(ConvertPhotoFile, JpegToJpegWritesWhatSaveWouldWrite) {
     }
 }
 
+TEST(ConvertPhotoFile, StreamingWritesWhatConvertAndSaveWrite) {
+    test::TempDir dir;
+    const Raster paper = test::makeRaster(7, 5, [](int x, int y) {
+        return test::Bgr{std::uint8_t(30 * x), std::uint8_t(40 * y), 99};
+    });
+    for (const char* photo : {"coffee.jpg", "chelsea-8bit.bmp", "chelsea-24bit.bmp"}) {
+        const std::string path = test::dataFile(photo).string();
+        for (SaveType type : {SaveType::Jpeg, SaveType::Bmp}) {
+            ConversionOptions options;
+            options.style = type == SaveType::Jpeg ? PenStyle::Pastel : PenStyle::Pen;
+            options.line = 3;
+            options.texture = &paper;
+            options.textureFit = TextureFit::Stretch;
+            convertPhotoFile(path, (dir / "streamed").string(), type, options);
+            writeSketchAs(convertPhoto(loadPicture(path), options), (dir / "saved").string(), type,
+                          0, 0);
+            EXPECT_TRUE(test::readBytes(dir / "streamed") == test::readBytes(dir / "saved"))
+                << photo;
+        }
+    }
+}
+
 TEST(ConvertPhotoFile, AFileThatFailsAfterItsLastRowFailsOnEveryThreadCount) {
     test::TempDir dir;
     std::string bytes = test::readBytes(test::dataFile("coffee.jpg"));

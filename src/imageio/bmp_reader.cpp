@@ -1,6 +1,8 @@
 #include "imageio/bmp_reader.h"
 
 #include <bit>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -279,6 +281,97 @@ Raster decodeBmp(const std::uint8_t* data, std::size_t size) {
                   picture.mutableRowUnchecked(y), header, palette, channels);
     }
     return picture;
+}
+
+struct BmpRowReader::State {
+    std::string path;
+    std::FILE* file = nullptr;
+    std::uint64_t size = 0;
+    std::vector<std::uint8_t> head;  // the file's start: headers and colour table
+    Header header;
+    Palette palette;
+    ~State() {
+        if (file) std::fclose(file);
+    }
+};
+
+BmpRowReader::BmpRowReader(const std::string& path) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.path = path;
+    s.file = std::fopen(path.c_str(), "rb");
+    if (!s.file) throw Error("Cannot open file " + path + ": " + std::strerror(errno));
+    std::fseek(s.file, 0, SEEK_END);
+    s.size = static_cast<std::uint64_t>(std::max(0L, std::ftell(s.file)));
+    std::rewind(s.file);
+    // Headers and a colour table fit in the first 2 KB.
+    s.head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(s.size, 2048)));
+    if (std::fread(s.head.data(), 1, s.head.size(), s.file) != s.head.size())
+        throw Error("Cannot read file " + path + ": " + std::strerror(errno));
+    try {
+        const Bytes start(s.head.data(), s.head.size());
+        s.header = readHeader(start);
+        s.palette = readPalette(start, s.header);
+        if (!streams()) return;
+        const std::uint64_t needed = stride() * std::uint64_t(s.header.height);
+        if (s.header.pixelOffset > s.size || needed > s.size - s.header.pixelOffset) {
+            const std::uint64_t present =
+                s.header.pixelOffset > s.size ? 0 : s.size - s.header.pixelOffset;
+            invalid("the file is cut off: it holds " + std::to_string(present) + " of the " +
+                    std::to_string(needed) + " bytes of pixels its header promises");
+        }
+    } catch (const Error& error) {
+        throw Error(aboutFile(path, error.what()));
+    }
+}
+
+BmpRowReader::~BmpRowReader() = default;
+
+int BmpRowReader::width() const {
+    return static_cast<int>(state_->header.width);
+}
+int BmpRowReader::height() const {
+    return static_cast<int>(state_->header.height);
+}
+
+bool BmpRowReader::streams() const {
+    return state_->header.compression != kRle8 && state_->header.compression != kRle4;
+}
+
+std::uint64_t BmpRowReader::stride() const {
+    return (std::uint64_t(state_->header.width) * state_->header.bits + 31) / 32 * 4;
+}
+
+void BmpRowReader::decodeRows(const RowSink& sink) {
+    State& s = *state_;
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(width()) * 3);
+    if (!streams()) {
+        // Run-length coded rows cannot be found without the rows before them: decoded whole.
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.size));
+        std::rewind(s.file);
+        if (std::fread(bytes.data(), 1, bytes.size(), s.file) != bytes.size())
+            throw Error("Cannot read file " + s.path + ": " + std::strerror(errno));
+        Raster picture;
+        try {
+            picture = decodeBmp(bytes.data(), bytes.size());
+        } catch (const Error& error) {
+            throw Error(aboutFile(s.path, error.what()));
+        }
+        for (int y = 0; y < height(); ++y) sink(y, picture.rowUnchecked(y));
+        return;
+    }
+    const Channel channels[3] = {Channel(s.header.masks[0]), Channel(s.header.masks[1]),
+                                 Channel(s.header.masks[2])};
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(stride()));
+    for (int y = 0; y < height(); ++y) {
+        const int fileRow = s.header.topDown ? y : height() - 1 - y;
+        const std::uint64_t at = s.header.pixelOffset + stride() * std::uint64_t(fileRow);
+        if (::fseeko(s.file, static_cast<off_t>(at), SEEK_SET) != 0 ||
+            std::fread(in.data(), 1, in.size(), s.file) != in.size()) {
+            throw Error(aboutFile(s.path, "Bitmap image is not valid: the file is cut off"));
+        }
+        decodeRow(in.data(), out.data(), s.header, s.palette, channels);
+        sink(y, out.data());
+    }
 }
 
 }  // namespace carbonel

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "imageio/bmp_codec.h"
+#include "imageio/bmp_reader.h"
 #include "imageio/jpeg_codec.h"
 #include "sketch/error.h"
 #include "sketch/row_sketcher.h"
@@ -11,13 +12,35 @@ namespace carbonel {
 
 bool streamsConversion(const std::string& photoPath, SaveType type,
                        const ConversionOptions& options) {
-    return photoKindFor(photoPath) == PhotoKind::Jpeg && usesFastPath(options) &&
-           (type == SaveType::Jpeg || type == SaveType::Bmp);
+    return usesFastPath(options) && (type == SaveType::Jpeg || type == SaveType::Bmp) &&
+           (photoKindFor(photoPath) == PhotoKind::Jpeg ||
+            photoKindFor(photoPath) == PhotoKind::Bmp);
 }
+
+namespace {
+
+// A photo file's rows, one at a time, from whichever reader its kind takes.
+template <typename Reader>
+void streamRows(Reader& reader, AtomicFile& file, SaveType type, const ConversionOptions& options);
+
+}  // namespace
 
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                      const ConversionOptions& options) {
-    JpegDecoder decoder(photoPath);
+    if (photoKindFor(photoPath) == PhotoKind::Jpeg) {
+        JpegDecoder decoder(photoPath);
+        streamRows(decoder, file, type, options);
+    } else {
+        BmpRowReader reader(photoPath);
+        streamRows(reader, file, type, options);
+    }
+}
+
+namespace {
+
+template <typename Reader>
+void streamRows(Reader& decoder, AtomicFile& file, SaveType type,
+                const ConversionOptions& options) {
     checkPhotoSize(decoder.width(), decoder.height());
     const int width = decoder.width() + 1, height = decoder.height() + 1;
     const std::string output = file.target().string();
@@ -49,5 +72,7 @@ void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType ty
     sketcher.finish();
     if (jpeg) writing([&] { jpeg->finish(); });
 }
+
+}  // namespace
 
 }  // namespace carbonel

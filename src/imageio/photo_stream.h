@@ -8,8 +8,8 @@
 
 namespace carbonel {
 
-// Whether a conversion streams: a JPEG photo, sketched by the fast kernel, into a JPEG or BMP
-// file.
+// Whether a conversion streams: a JPEG or BMP photo, sketched by the fast kernel, into a JPEG or
+// BMP file.
 bool streamsConversion(const std::string& photoPath, SaveType type,
                        const ConversionOptions& options);
 
