@@ -258,17 +258,21 @@ TEST(ConvertPhotoFile, StreamingWritesWhatConvertAndSaveWrite) {
     });
     for (const char* photo : {"coffee.jpg", "chelsea-8bit.bmp", "chelsea-24bit.bmp"}) {
         const std::string path = test::dataFile(photo).string();
-        for (SaveType type : {SaveType::Jpeg, SaveType::Bmp}) {
+        for (SaveType type : {SaveType::Jpeg, SaveType::Bmp, SaveType::Metafile}) {
             ConversionOptions options;
             options.style = type == SaveType::Jpeg ? PenStyle::Pastel : PenStyle::Pen;
             options.line = 3;
             options.texture = &paper;
             options.textureFit = TextureFit::Stretch;
-            convertPhotoFile(path, (dir / "streamed").string(), type, options);
-            writeSketchAs(convertPhoto(loadPicture(path), options), (dir / "saved").string(), type,
-                          0, 0);
-            EXPECT_TRUE(test::readBytes(dir / "streamed") == test::readBytes(dir / "saved"))
-                << photo;
+            const Raster whole = loadPicture(path);
+            for (const char* kind : {".wmf", ".emf"}) {
+                convertPhotoFile(path, (dir / "streamed").string() + kind, type, options);
+                writeSketchAs(convertPhoto(whole, options), (dir / "saved").string() + kind, type,
+                              whole.width(), whole.height());
+                EXPECT_TRUE(test::readBytes((dir / "streamed").string() + kind) ==
+                            test::readBytes((dir / "saved").string() + kind))
+                    << photo << kind;
+            }
         }
     }
 }

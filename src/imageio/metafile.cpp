@@ -18,9 +18,7 @@ void write(const std::string& bytes, std::FILE* out) {
 
 }  // namespace
 
-void writePlaceableWmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
-    const int width = sketch.width();
-    const int height = sketch.height();
+MetafileParts placeableWmfParts(int width, int height, int frameWidth, int frameHeight) {
     const std::size_t dibBytes = 40 + dibRowBytes(width) * static_cast<std::size_t>(height);
     // META_STRETCHDIB: size (2 words), function (1), raster operation (2), colour usage (1),
     // source height, width, y, x, destination height, width, y, x (8), then the bitmap.
@@ -67,18 +65,14 @@ void writePlaceableWmf(const Raster& sketch, int frameWidth, int frameHeight, st
     putU16(bytes, 0);
     putU16(bytes, 0);
     appendDibHeader(bytes, width, height);
-    write(bytes, out);
-    writeDibRows(sketch, out);
 
     std::string end;
     putU32(end, static_cast<std::uint32_t>(endWords));
     putU16(end, 0x0000);
-    write(end, out);
+    return {bytes, end};
 }
 
-void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
-    const int width = sketch.width();
-    const int height = sketch.height();
+MetafileParts emfParts(int width, int height, int frameWidth, int frameHeight) {
     const std::uint32_t bitsBytes =
         static_cast<std::uint32_t>(dibRowBytes(width) * static_cast<std::size_t>(height));
     constexpr std::uint32_t kHeaderBytes = 108;
@@ -142,8 +136,6 @@ void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* 
     putU32(bytes, static_cast<std::uint32_t>(width));  // destination width, height
     putU32(bytes, static_cast<std::uint32_t>(height));
     appendDibHeader(bytes, width, height);
-    write(bytes, out);
-    writeDibRows(sketch, out);
 
     std::string end;
     putU32(end, 14);  // EMR_EOF
@@ -151,7 +143,32 @@ void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* 
     putU32(end, 0);  // no palette entries
     putU32(end, 16);
     putU32(end, kEndBytes);
-    write(end, out);
+    return {bytes, end};
+}
+
+MetafileParts metafileParts(MetafileKind kind, int width, int height, int frameWidth,
+                            int frameHeight) {
+    return kind == MetafileKind::Wmf ? placeableWmfParts(width, height, frameWidth, frameHeight)
+                                     : emfParts(width, height, frameWidth, frameHeight);
+}
+
+namespace {
+
+void writeMetafile(const MetafileParts& parts, const Raster& sketch, std::FILE* out) {
+    write(parts.head, out);
+    writeDibRows(sketch, out);
+    write(parts.tail, out);
+}
+
+}  // namespace
+
+void writePlaceableWmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
+    writeMetafile(placeableWmfParts(sketch.width(), sketch.height(), frameWidth, frameHeight),
+                  sketch, out);
+}
+
+void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
+    writeMetafile(emfParts(sketch.width(), sketch.height(), frameWidth, frameHeight), sketch, out);
 }
 
 }  // namespace carbonel

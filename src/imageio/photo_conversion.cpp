@@ -119,8 +119,8 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                       MetafileKind metafile, const ConversionOptions& options) {
-    if (streamsConversion(photoPath, type, options)) {
-        streamPhotoInto(photoPath, file, type, options);
+    if (streamsConversion(photoPath, options)) {
+        streamPhotoInto(photoPath, file, type, metafile, options);
         return;
     }
     const ConvertedPhoto converted = loadAndConvert(photoPath, options);

@@ -5,41 +5,41 @@
 #include "imageio/bmp_codec.h"
 #include "imageio/bmp_reader.h"
 #include "imageio/jpeg_codec.h"
+#include "imageio/metafile.h"
 #include "sketch/error.h"
 #include "sketch/row_sketcher.h"
 
 namespace carbonel {
 
-bool streamsConversion(const std::string& photoPath, SaveType type,
-                       const ConversionOptions& options) {
-    return usesFastPath(options) && (type == SaveType::Jpeg || type == SaveType::Bmp) &&
-           (photoKindFor(photoPath) == PhotoKind::Jpeg ||
-            photoKindFor(photoPath) == PhotoKind::Bmp);
+bool streamsConversion(const std::string& photoPath, const ConversionOptions& options) {
+    return usesFastPath(options) && (photoKindFor(photoPath) == PhotoKind::Jpeg ||
+                                     photoKindFor(photoPath) == PhotoKind::Bmp);
 }
 
 namespace {
 
 // A photo file's rows, one at a time, from whichever reader its kind takes.
 template <typename Reader>
-void streamRows(Reader& reader, AtomicFile& file, SaveType type, const ConversionOptions& options);
+void streamRows(Reader& reader, AtomicFile& file, SaveType type, MetafileKind metafile,
+                const ConversionOptions& options);
 
 }  // namespace
 
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
-                     const ConversionOptions& options) {
+                     MetafileKind metafile, const ConversionOptions& options) {
     if (photoKindFor(photoPath) == PhotoKind::Jpeg) {
         JpegDecoder decoder(photoPath);
-        streamRows(decoder, file, type, options);
+        streamRows(decoder, file, type, metafile, options);
     } else {
         BmpRowReader reader(photoPath);
-        streamRows(reader, file, type, options);
+        streamRows(reader, file, type, metafile, options);
     }
 }
 
 namespace {
 
 template <typename Reader>
-void streamRows(Reader& decoder, AtomicFile& file, SaveType type,
+void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind metafile,
                 const ConversionOptions& options) {
     checkPhotoSize(decoder.width(), decoder.height());
     const int width = decoder.width() + 1, height = decoder.height() + 1;
@@ -53,12 +53,16 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type,
     };
     std::optional<JpegRowEncoder> jpeg;
     std::optional<DibRowWriter> bitmap;
+    // A bitmap (alone or in a metafile) between what comes before and after its bottom-up rows.
+    MetafileParts around;
     if (type == SaveType::Jpeg) {
         writing([&] { jpeg.emplace(file.stream(), width, height); });
     } else {
-        const std::string header = bmpHeader(width, height);
-        file.write(header.data(), header.size());
-        bitmap.emplace(file.stream(), static_cast<long>(header.size()), width, height);
+        around = type == SaveType::Bmp
+                     ? MetafileParts{bmpHeader(width, height), ""}
+                     : metafileParts(metafile, width, height, decoder.width(), decoder.height());
+        file.write(around.head.data(), around.head.size());
+        bitmap.emplace(file.stream(), static_cast<long>(around.head.size()), width, height);
     }
     RowSketcher sketcher(decoder.width(), decoder.height(), options,
                          [&](int y, const std::uint8_t* row) {
@@ -71,6 +75,13 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type,
     decoder.decodeRows([&](int, const std::uint8_t* row) { sketcher.addPhotoRow(row); });
     sketcher.finish();
     if (jpeg) writing([&] { jpeg->finish(); });
+    if (!around.tail.empty()) {
+        // After the rows, which were written from the last place in the file to the first.
+        const long end = static_cast<long>(around.head.size() +
+                                           dibRowBytes(width) * static_cast<std::size_t>(height));
+        if (std::fseek(file.stream(), end, SEEK_SET) == 0)
+            file.write(around.tail.data(), around.tail.size());
+    }
 }
 
 }  // namespace

@@ -8,17 +8,15 @@
 
 namespace carbonel {
 
-// Whether a conversion streams: a JPEG or BMP photo, sketched by the fast kernel, into a JPEG or
-// BMP file.
-bool streamsConversion(const std::string& photoPath, SaveType type,
-                       const ConversionOptions& options);
+// Whether a conversion streams: a JPEG or BMP photo, sketched by the fast kernel, into any file.
+bool streamsConversion(const std::string& photoPath, const ConversionOptions& options);
 
 // Converts row by row: each photo row goes from the decoder to the sketcher as it is decoded, and
-// each sketch row to the encoder as soon as it is final (a BMP's rows at their places in the
-// bottom-up file). Memory holds a few rows, whatever the photo's height. The bytes are exactly
-// those of Convert followed by Save; a file that fails anywhere, after its last row too, fails
-// the whole conversion.
+// each sketch row to the encoder as soon as it is final (the rows of a BMP or a metafile's bitmap
+// at their places in the bottom-up file). Memory holds a few rows, whatever the photo's height. The
+// bytes are exactly those of Convert followed by Save; a file that fails anywhere, after its last
+// row too, fails the whole conversion.
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
-                     const ConversionOptions& options);
+                     MetafileKind metafile, const ConversionOptions& options);
 
 }  // namespace carbonel
