@@ -6,6 +6,7 @@
 #include "imageio/bmp_reader.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
+#include "imageio/row_handoff.h"
 #include "sketch/error.h"
 #include "sketch/row_sketcher.h"
 
@@ -72,7 +73,14 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind m
                                  bitmap->writeRow(y, row);
                              }
                          });
-    decoder.decodeRows([&](int, const std::uint8_t* row) { sketcher.addPhotoRow(row); });
+    auto sketch = [&](int, const std::uint8_t* row) { sketcher.addPhotoRow(row); };
+    if (conversionThreads(options.threads) > 1) {
+        // One core decodes while the other sketches and encodes the rows already decoded.
+        RowHandoff handoff(decoder.width(), decoder.height());
+        handoff.run([&](const RowHandoff::RowSink& sink) { decoder.decodeRows(sink); }, sketch);
+    } else {
+        decoder.decodeRows(sketch);
+    }
     sketcher.finish();
     if (jpeg) writing([&] { jpeg->finish(); });
     if (!around.tail.empty()) {
