@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares `carbonel-cli convert` on a typical camera JPEG (a real photo scaled to 12 Mpixel, saved
 # baseline, quality 92, 4:2:0) with the codec floor, the reference decoder piped into the reference
-# encoder with the same settings, and with the sketch filters of other tools that are installed.
+# encoder with the same settings, and with the sketch filters of other tools that are installed
+# (ImageMagick and GraphicsMagick -charcoal, G'MIC -pencilbw, OpenCV pencilSketch).
 # Runs are interleaved, best of 5 each; peak memory is the largest resident set of one run.
 # Usage: bench/codec_floor.sh [BUILD_DIR] [MEGAPIXELS]   (defaults: build, 12)
 set -euo pipefail
@@ -28,6 +29,16 @@ fi
 if command -v gm >/dev/null; then
   names+=(graphicsmagick)
   commands+=("gm convert '$work/photo.jpg' -charcoal 1 '$work/gm.jpg'")
+fi
+if command -v gmic >/dev/null; then
+  names+=(gmic)
+  commands+=("gmic '$work/photo.jpg' -pencilbw 0.3 -o '$work/gmic.jpg' >/dev/null 2>&1")
+fi
+python=/usr/bin/python3  # Debian's, where its python3-opencv lives
+[ -x "$python" ] || python=python3
+if "$python" -c 'import cv2' 2>/dev/null; then
+  names+=(opencv)
+  commands+=("$python -c \"import cv2; g, c = cv2.pencilSketch(cv2.imread('$work/photo.jpg')); cv2.imwrite('$work/cv.jpg', g)\"")
 fi
 
 declare -A best peak
