@@ -16,10 +16,11 @@ cjpeg -quality 92 -sample 2x2 -outfile "$work/photo.jpg" "$work/photo.bmp"
 rm "$work/photo.bmp"
 cli="$build/bin/carbonel-cli"
 
-names=(floor jpg bmp)
+names=(floor jpg jpg-1-thread bmp)
 commands=(
   "djpeg -dct float '$work/photo.jpg' | cjpeg -dct float -quality 20 -baseline > '$work/floor.jpg'"
   "'$cli' convert '$work/photo.jpg' '$work/ours.jpg'"
+  "'$cli' convert '$work/photo.jpg' '$work/ours.jpg' --threads 1"
   "'$cli' convert '$work/photo.jpg' '$work/ours.bmp'"
 )
 if command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick; then

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -55,35 +56,47 @@ class RowHandoff {
     }
 
   private:
-    static constexpr std::size_t kRows = 16;
+    // The threads wake each other a block of rows at a time: a row costs the sketcher tens of
+    // microseconds, about what one wake-up does.
+    static constexpr std::size_t kRows = 64;
+    static constexpr std::size_t kBlock = 16;
     struct Stopped {};  // ends the decoder when the taker has failed
 
-    void put(const std::uint8_t* row) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return stopped_ || produced_ - consumed_ < kRows; });
-        if (stopped_) throw Stopped{};
-        std::uint8_t* slot = &ring_[(produced_ % kRows) * rowBytes_];
-        lock.unlock();  // the slot is the decoder's until it is counted as produced
-        std::memcpy(slot, row, rowBytes_);
-        lock.lock();
-        ++produced_;
+    void wake() {
+        std::lock_guard lock(mutex_);
         changed_.notify_all();
+    }
+    void put(const std::uint8_t* row) {
+        const std::size_t y = produced_.load(std::memory_order_relaxed);
+        if (y - consumed_.load(std::memory_order_acquire) >= kRows || stopped_.load()) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] {
+                return stopped_.load() || y - consumed_.load(std::memory_order_acquire) < kRows;
+            });
+        }
+        if (stopped_.load()) throw Stopped{};
+        std::memcpy(&ring_[(y % kRows) * rowBytes_], row, rowBytes_);
+        produced_.store(y + 1, std::memory_order_release);
+        if ((y + 1) % kBlock == 0) wake();
     }
     const std::uint8_t* next() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return produced_ > consumed_ || ended_; });
-        if (produced_ == consumed_) return nullptr;
-        return &ring_[(consumed_ % kRows) * rowBytes_];
+        const std::size_t y = consumed_.load(std::memory_order_relaxed);
+        if (produced_.load(std::memory_order_acquire) == y) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock,
+                          [&] { return produced_.load(std::memory_order_acquire) > y || ended_; });
+            if (produced_.load(std::memory_order_acquire) == y) return nullptr;
+        }
+        return &ring_[(y % kRows) * rowBytes_];
     }
     void release() {
-        std::lock_guard lock(mutex_);
-        ++consumed_;
-        changed_.notify_all();
+        const std::size_t y = consumed_.load(std::memory_order_relaxed) + 1;
+        consumed_.store(y, std::memory_order_release);
+        if (y % kBlock == 0) wake();
     }
     void stop() {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-        changed_.notify_all();
+        stopped_.store(true);
+        wake();
     }
 
     std::size_t rowBytes_;
@@ -91,8 +104,9 @@ class RowHandoff {
     std::vector<std::uint8_t> ring_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t produced_ = 0, consumed_ = 0;
-    bool ended_ = false, stopped_ = false;
+    std::atomic<std::size_t> produced_{0}, consumed_{0};
+    std::atomic<bool> stopped_{false};
+    bool ended_ = false;  // under the mutex
 };
 
 }  // namespace carbonel
