@@ -165,9 +165,7 @@ struct EncodeContext {
     jpeg_compress_struct* info;
     std::FILE* out;
     int width, height;
-    JSAMPROW* rows;
-    const RowProgress* rowsReady;
-    bool abandoned;
+    JSAMPROW* row;  // the next row to write
 };
 
 void createEncoder(void* raw) {
@@ -191,32 +189,11 @@ void startEncoding(void* raw) {
 
 void writeOneRow(void* raw) {
     auto* context = static_cast<EncodeContext*>(raw);
-    jpeg_write_scanlines(context->info, context->rows, 1);
+    jpeg_write_scanlines(context->info, context->row, 1);
 }
 
 void finishEncoding(void* raw) {
     jpeg_finish_compress(static_cast<EncodeContext*>(raw)->info);
-}
-
-void encodePixels(void* raw) {
-    auto* context = static_cast<EncodeContext*>(raw);
-    jpeg_compress_struct* info = context->info;
-    startEncoding(raw);
-    while (info->next_scanline < info->image_height) {
-        JDIMENSION ready = info->image_height;
-        if (context->rowsReady) {
-            const int finished =
-                context->rowsReady->waitFor(static_cast<int>(info->next_scanline) + 1);
-            if (finished == RowProgress::kFailed) {
-                context->abandoned = true;
-                return;
-            }
-            ready = std::min(ready, static_cast<JDIMENSION>(finished));
-        }
-        jpeg_write_scanlines(info, context->rows + info->next_scanline,
-                             ready - info->next_scanline);
-    }
-    jpeg_finish_compress(info);
 }
 
 struct Encoder {
@@ -348,23 +325,6 @@ Raster decodeJpeg(std::vector<std::uint8_t> bytes) {
     return decodeWhole(decoder);
 }
 
-void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady) {
-    Encoder encoder;
-    installErrorManager(encoder.errors);
-    encoder.info.err = &encoder.errors.base;
-    std::vector<JSAMPROW> rows(static_cast<std::size_t>(picture.height()));
-    for (int y = 0; y < picture.height(); ++y) {
-        // libjpeg only reads the rows; its API simply lacks const.
-        rows[static_cast<std::size_t>(y)] = const_cast<JSAMPROW>(picture.rowUnchecked(y));
-    }
-    EncodeContext context{&encoder.info, out,  picture.width(), picture.height(), rows.data(),
-                          rowsReady,     false};
-    if (!runGuarded(&encoder.errors, createEncoder, &context)) throwJpegError(encoder.errors);
-    encoder.created = true;
-    if (!runGuarded(&encoder.errors, encodePixels, &context)) throwJpegError(encoder.errors);
-    if (context.abandoned) throw Error("The sketch was not finished");
-}
-
 struct JpegRowEncoder::State {
     Encoder encoder;
     JSAMPROW row = nullptr;
@@ -376,7 +336,7 @@ JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height)
     Encoder& encoder = state_->encoder;
     installErrorManager(encoder.errors);
     encoder.info.err = &encoder.errors.base;
-    state_->context = {&encoder.info, out, width, height, &state_->row, nullptr, false};
+    state_->context = {&encoder.info, out, width, height, &state_->row};
     if (!runGuarded(&encoder.errors, createEncoder, &state_->context))
         throwJpegError(encoder.errors);
     encoder.created = true;
@@ -395,6 +355,12 @@ void JpegRowEncoder::writeRow(const std::uint8_t* row) {
 void JpegRowEncoder::finish() {
     if (!runGuarded(&state_->encoder.errors, finishEncoding, &state_->context))
         throwJpegError(state_->encoder.errors);
+}
+
+void writeJpeg(const Raster& picture, std::FILE* out) {
+    JpegRowEncoder encoder(out, picture.width(), picture.height());
+    for (int y = 0; y < picture.height(); ++y) encoder.writeRow(picture.rowUnchecked(y));
+    encoder.finish();
 }
 
 }  // namespace carbonel

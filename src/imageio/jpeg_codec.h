@@ -53,10 +53,8 @@ class JpegDecoder {
 };
 
 // Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
-// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d: MESSAGE". With
-// `rowsReady`, each row is encoded once another thread has published it as finished; when that
-// thread fails, encoding stops with "The sketch was not finished".
-void writeJpeg(const Raster& picture, std::FILE* out, const RowProgress* rowsReady = nullptr);
+// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d: MESSAGE".
+void writeJpeg(const Raster& picture, std::FILE* out);
 
 // The same JPEG as writeJpeg, written row by row as the rows come, top to bottom.
 class JpegRowEncoder {

@@ -4,7 +4,6 @@
 #include <exception>
 #include <thread>
 
-#include "imageio/atomic_file.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/photo_stream.h"
 #include "imageio/picture_files.h"
@@ -17,11 +16,9 @@ namespace {
 
 constexpr int kRowsPerChunk = 64;
 
-// Sketches the photo while a second thread decodes it. With `jpegOut`, that thread then encodes
-// the sketch rows as this one finishes them; without, the rows left when decoding ends are shared
-// out between every core.
-ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOptions& options,
-                                    AtomicFile* jpegOut) {
+// Sketches the photo while a second thread decodes it; the rows left when decoding ends are
+// shared out between every core.
+ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOptions& options) {
     checkPhotoSize(decoder.width(), decoder.height());
     ConvertedPhoto result;
     result.photo = Raster::uninitialized(decoder.width(), decoder.height());
@@ -30,72 +27,43 @@ ConvertedPhoto convertWhileDecoding(JpegDecoder& decoder, const ConversionOption
     const int step = settings.lineStep;
     const int height = decoder.height();
 
-    // `decoded` counts the rows as they come; `decodeEnded` says, once the decoder has checked the
-    // rest of the file, whether the photo is whole (1) or the file failed (kFailed) — a file can
-    // fail after its last row. The failures themselves are read only after the helper has joined.
+    // The decoder's failure, which may come after its last row, is read only once it has joined.
     RowProgress decoded;
-    RowProgress decodeEnded;
-    RowProgress sketched;
     std::exception_ptr decodeFailure;
-    std::exception_ptr encodeFailure;
     std::thread helper([&] {
         try {
             decoder.decodeInto(result.photo, &decoded);
         } catch (...) {
             decodeFailure = std::current_exception();
             decoded.fail();
-            decodeEnded.fail();
-            return;
-        }
-        decodeEnded.publish(1);
-        if (!jpegOut) return;
-        try {
-            writeJpeg(result.sketch, jpegOut->stream(), &sketched);
-        } catch (const Error& error) {
-            encodeFailure =
-                std::make_exception_ptr(Error(aboutFile(jpegOut->target().string(), error.what())));
-        } catch (...) {
-            encodeFailure = std::current_exception();
         }
     });
-    auto stopAndRethrow = [&](std::exception_ptr failure) {
-        sketched.fail();
-        helper.join();
-        std::rethrow_exception(failure ? failure : decodeFailure);
-    };
 
     int next = 0;
     try {
         // Each chunk's blank sheet is laid just before it is sketched, so a file that fails early
         // costs no memory for the rows it never reached.
-        while (next < height) {
-            if (!jpegOut && decoded.current() == height) break;
+        while (next < height && decoded.current() != height) {
             const int end = std::min(height, next + kRowsPerChunk);
             if (decoded.waitFor(std::min(height, end + step)) == RowProgress::kFailed) break;
             fillBlankRows(result.sketch, options, next, end);
             sketchRowsFast(result.photo, result.sketch, settings, options.style, next, end);
             next = end;
-            sketched.publish(next);
         }
     } catch (...) {
-        stopAndRethrow(std::current_exception());
-    }
-    // No sketch row is final, and none reaches the encoder, until the whole file has decoded.
-    if (decodeEnded.waitFor(1) == RowProgress::kFailed) stopAndRethrow(nullptr);
-    if (!jpegOut) {
         helper.join();
-        runOnTeam(conversionThreads(options.threads), [&](int member, int team) {
-            const long long rows = height - next;
-            const int begin = next + static_cast<int>(rows * member / team);
-            const int end = next + static_cast<int>(rows * (member + 1) / team);
-            fillBlankRows(result.sketch, options, begin, end);
-            sketchRowsFast(result.photo, result.sketch, settings, options.style, begin, end);
-        });
+        throw;
     }
+    helper.join();
+    if (decodeFailure) std::rethrow_exception(decodeFailure);
+    runOnTeam(conversionThreads(options.threads), [&](int member, int team) {
+        const long long rows = height - next;
+        const int begin = next + static_cast<int>(rows * member / team);
+        const int end = next + static_cast<int>(rows * (member + 1) / team);
+        fillBlankRows(result.sketch, options, begin, end);
+        sketchRowsFast(result.photo, result.sketch, settings, options.style, begin, end);
+    });
     fillBlankRows(result.sketch, options, height, height + 1);  // the extra row holds only paper
-    sketched.publish(result.sketch.height());
-    if (helper.joinable()) helper.join();
-    if (encodeFailure) std::rethrow_exception(encodeFailure);
     return result;
 }
 
@@ -109,7 +77,7 @@ bool pipelines(const std::string& photoPath, const ConversionOptions& options) {
 ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options) {
     if (pipelines(path, options)) {
         JpegDecoder decoder(path);
-        return convertWhileDecoding(decoder, options, nullptr);
+        return convertWhileDecoding(decoder, options);
     }
     ConvertedPhoto result;
     result.photo = loadPicture(path);

@@ -19,8 +19,8 @@ struct ConvertedPhoto {
 ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options);
 
 // Converts a photo file into a sketch file of the given type, written under exactly
-// `outputPath`: what Convert followed by Save gives. From JPEG to JPEG the three steps overlap:
-// the core that decoded the photo goes on to encode the sketch rows the other has finished.
+// `outputPath`: what Convert followed by Save gives. JPEG and BMP photos stream row by row from
+// decoder to encoder (streamPhotoInto); other conversions go through whole pictures.
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
                       const ConversionOptions& options);
 
