@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -244,6 +245,22 @@ std::vector<std::uint8_t> decodeRle(const Bytes& file, const Header& header) {
     }
 }
 
+// Bytes per row in the file: padded to four bytes.
+std::uint64_t rowStride(const Header& header) {
+    return (std::uint64_t(header.width) * header.bits + 31) / 32 * 4;
+}
+
+// Every row must be in the file before a pixel is made: a cut-off file is refused whole.
+void checkRowsPresent(const Header& header, std::uint64_t fileSize) {
+    const std::uint64_t needed = rowStride(header) * std::uint64_t(header.height);
+    if (header.pixelOffset > fileSize || needed > fileSize - header.pixelOffset) {
+        const std::uint64_t present =
+            header.pixelOffset > fileSize ? 0 : fileSize - header.pixelOffset;
+        invalid("the file is cut off: it holds " + std::to_string(present) + " of the " +
+                std::to_string(needed) + " bytes of pixels its header promises");
+    }
+}
+
 }  // namespace
 
 Raster decodeBmp(const std::uint8_t* data, std::size_t size) {
@@ -266,14 +283,8 @@ Raster decodeBmp(const std::uint8_t* data, std::size_t size) {
         return picture;
     }
 
-    // Every row must be in the file before a pixel is made: a cut-off file is refused whole.
-    const std::uint64_t stride = (std::uint64_t(header.width) * header.bits + 31) / 32 * 4;
-    const std::uint64_t needed = stride * std::uint64_t(header.height);
-    if (header.pixelOffset > size || needed > size - header.pixelOffset) {
-        const std::uint64_t present = header.pixelOffset > size ? 0 : size - header.pixelOffset;
-        invalid("the file is cut off: it holds " + std::to_string(present) + " of the " +
-                std::to_string(needed) + " bytes of pixels its header promises");
-    }
+    checkRowsPresent(header, size);
+    const std::uint64_t stride = rowStride(header);
     Raster picture = Raster::uninitialized(width, height);
     for (int y = 0; y < height; ++y) {
         const int fileRow = header.topDown ? y : height - 1 - y;
@@ -298,11 +309,7 @@ struct BmpRowReader::State {
 BmpRowReader::BmpRowReader(const std::string& path) : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.path = path;
-    s.file = std::fopen(path.c_str(), "rb");
-    if (!s.file) throw Error("Cannot open file " + path + ": " + std::strerror(errno));
-    std::fseek(s.file, 0, SEEK_END);
-    s.size = static_cast<std::uint64_t>(std::max(0L, std::ftell(s.file)));
-    std::rewind(s.file);
+    s.file = openForReading(path, s.size);
     // Headers and a colour table fit in the first 2 KB.
     s.head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(s.size, 2048)));
     if (std::fread(s.head.data(), 1, s.head.size(), s.file) != s.head.size())
@@ -311,14 +318,7 @@ BmpRowReader::BmpRowReader(const std::string& path) : state_(std::make_unique<St
         const Bytes start(s.head.data(), s.head.size());
         s.header = readHeader(start);
         s.palette = readPalette(start, s.header);
-        if (!streams()) return;
-        const std::uint64_t needed = stride() * std::uint64_t(s.header.height);
-        if (s.header.pixelOffset > s.size || needed > s.size - s.header.pixelOffset) {
-            const std::uint64_t present =
-                s.header.pixelOffset > s.size ? 0 : s.size - s.header.pixelOffset;
-            invalid("the file is cut off: it holds " + std::to_string(present) + " of the " +
-                    std::to_string(needed) + " bytes of pixels its header promises");
-        }
+        if (streams()) checkRowsPresent(s.header, s.size);
     } catch (const Error& error) {
         throw Error(aboutFile(path, error.what()));
     }
@@ -337,19 +337,12 @@ bool BmpRowReader::streams() const {
     return state_->header.compression != kRle8 && state_->header.compression != kRle4;
 }
 
-std::uint64_t BmpRowReader::stride() const {
-    return (std::uint64_t(state_->header.width) * state_->header.bits + 31) / 32 * 4;
-}
-
 void BmpRowReader::decodeRows(const RowSink& sink) {
     State& s = *state_;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width()) * 3);
     if (!streams()) {
         // Run-length coded rows cannot be found without the rows before them: decoded whole.
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.size));
-        std::rewind(s.file);
-        if (std::fread(bytes.data(), 1, bytes.size(), s.file) != bytes.size())
-            throw Error("Cannot read file " + s.path + ": " + std::strerror(errno));
+        const std::vector<std::uint8_t> bytes = readFileBytes(s.path);
         Raster picture;
         try {
             picture = decodeBmp(bytes.data(), bytes.size());
@@ -361,10 +354,11 @@ void BmpRowReader::decodeRows(const RowSink& sink) {
     }
     const Channel channels[3] = {Channel(s.header.masks[0]), Channel(s.header.masks[1]),
                                  Channel(s.header.masks[2])};
-    std::vector<std::uint8_t> in(static_cast<std::size_t>(stride()));
+    const std::uint64_t stride = rowStride(s.header);
+    std::vector<std::uint8_t> in(static_cast<std::size_t>(stride));
     for (int y = 0; y < height(); ++y) {
         const int fileRow = s.header.topDown ? y : height() - 1 - y;
-        const std::uint64_t at = s.header.pixelOffset + stride() * std::uint64_t(fileRow);
+        const std::uint64_t at = s.header.pixelOffset + stride * std::uint64_t(fileRow);
         if (::fseeko(s.file, static_cast<off_t>(at), SEEK_SET) != 0 ||
             std::fread(in.data(), 1, in.size(), s.file) != in.size()) {
             throw Error(aboutFile(s.path, "Bitmap image is not valid: the file is cut off"));

@@ -36,7 +36,6 @@ class BmpRowReader {
 
   private:
     bool streams() const;
-    std::uint64_t stride() const;
 
     struct State;
     std::unique_ptr<State> state_;

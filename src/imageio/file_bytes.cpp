@@ -8,10 +8,21 @@
 
 namespace carbonel {
 
-std::vector<std::uint8_t> readFileBytes(const std::string& path) {
+std::FILE* openForReading(const std::string& path, std::uint64_t& size) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) throw Error("Cannot open file " + path + ": " + std::strerror(errno));
+    const bool measured = ::fseeko(file, 0, SEEK_END) == 0;
+    const off_t end = measured ? ::ftello(file) : -1;
+    size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    std::rewind(file);
+    return file;
+}
+
+std::vector<std::uint8_t> readFileBytes(const std::string& path) {
+    std::uint64_t size = 0;
+    std::FILE* file = openForReading(path, size);
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(size));
     std::uint8_t buffer[1 << 16];
     std::size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)

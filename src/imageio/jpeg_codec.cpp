@@ -10,6 +10,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -224,12 +225,9 @@ struct JpegDecoder::State {
 
 JpegDecoder::JpegDecoder(const std::string& path) : state_(std::make_unique<State>()) {
     // Read as it is decoded, so a large file is never held whole.
-    state_->file = std::fopen(path.c_str(), "rb");
-    if (!state_->file) throw Error("Cannot open file " + path + ": " + std::strerror(errno));
-    std::fseek(state_->file, 0, SEEK_END);
-    const long size = std::ftell(state_->file);
-    std::rewind(state_->file);
-    start(path, size < 0 ? 0 : static_cast<std::size_t>(size));
+    std::uint64_t size = 0;
+    state_->file = openForReading(path, size);
+    start(path, static_cast<std::size_t>(size));
 }
 
 JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name)
