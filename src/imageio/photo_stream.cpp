@@ -13,8 +13,9 @@
 namespace carbonel {
 
 bool streamsConversion(const std::string& photoPath, const ConversionOptions& options) {
-    return usesFastPath(options) && (photoKindFor(photoPath) == PhotoKind::Jpeg ||
-                                     photoKindFor(photoPath) == PhotoKind::Bmp);
+    if (!usesFastPath(options)) return false;
+    const PhotoKind kind = photoKindFor(photoPath);
+    return kind == PhotoKind::Jpeg || kind == PhotoKind::Bmp;
 }
 
 namespace {
