@@ -107,7 +107,10 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
             if (fd >= 0) {
                 slot_ = slot;
             } else {
+                const int reason = errno;
                 namedTemporaries().release(slot);
+                temporary_.clear();  // not ours: never to be removed
+                errno = reason;
                 if (errno != EEXIST) break;
             }
         }
