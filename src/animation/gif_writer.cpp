@@ -89,8 +89,9 @@ std::vector<std::string> codeFrames(const GifDocument& document, int threads) {
 }  // namespace
 
 void writeGifHeader(const GifDocument& document, std::string& out) {
+    const std::string version = document.version();  // fails before anything is written
     out += "GIF";
-    out += document.version();
+    out += version;
     putU16(out, static_cast<std::uint16_t>(document.screenWidth()));
     putU16(out, static_cast<std::uint16_t>(document.screenHeight()));
     out += static_cast<char>(screenDescriptorFlags(document));
@@ -123,7 +124,6 @@ void writeGifFrames(const GifDocument& document, std::string& out, int threads) 
 }
 
 void writeGif(const GifDocument& document, std::string& out, int threads) {
-    const std::string version = document.version();  // fails before anything is written
     writeGifHeader(document, out);
     writeGifFrames(document, out, threads);
     out += kGifTrailer;
