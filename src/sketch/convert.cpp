@@ -3,7 +3,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "sketch/region_pass.h"
 #include "sketch/team.h"
@@ -15,13 +14,8 @@ int conversionThreads(int requested) {
 }
 
 void fillBlankRows(Raster& sketch, const ConversionOptions& options, int beginRow, int endRow) {
-    if (options.texture && !options.texture->isEmpty()) {
-        layTextureRows(sketch, *options.texture, options.textureFit, beginRow, endRow);
-        return;
-    }
-    const std::size_t rowBytes = static_cast<std::size_t>(sketch.width()) * 3;
-    for (int y = beginRow; y < endRow; ++y)
-        std::memset(sketch.mutableRowUnchecked(y), 255, rowBytes);
+    const PaperRows paper(options.texture, options.textureFit, sketch.width(), sketch.height());
+    for (int y = beginRow; y < endRow; ++y) paper.fill(y, sketch.mutableRowUnchecked(y));
 }
 
 namespace {
@@ -29,6 +23,7 @@ namespace {
 // The fast conversion: rows shared out between threads, each thread laying the blank sheet of a
 // chunk of rows and sketching it while the chunk is still in its cache.
 Raster convertInParallel(const Raster& photo, const ConversionOptions& options) {
+    checkPhotoSize(photo.width(), photo.height());
     constexpr int kRowsPerChunk = 64;
     const SketchSettings settings = conversionSettings(options);
     Raster sketch = Raster::uninitialized(photo.width() + 1, photo.height() + 1);
@@ -90,7 +85,6 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 }
 
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options) {
-    checkPhotoSize(photo.width(), photo.height());
     return usesFastPath(options) ? convertInParallel(photo, options)
                                  : convertPhotoReference(photo, options);
 }

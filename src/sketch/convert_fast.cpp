@@ -311,18 +311,13 @@ struct RowSketcher::State {
           settings(conversionSettings(options)),
           style(options.style),
           sink(std::move(rowSink)),
-          paper(options.texture ? *options.texture : noPaper(), options.textureFit, photoWidth + 1,
-                photoHeight + 1),
+          paper(options.texture, options.textureFit, photoWidth + 1, photoHeight + 1),
           planes(static_cast<std::size_t>(2 * options.line + 1)),
           rows(planes.size(), std::vector<std::uint8_t>(static_cast<std::size_t>(photoWidth) * 3)),
           out(static_cast<std::size_t>(photoWidth + 1) * 3),
           scratch(photoWidth),
           window(countWindowFor(options.line)) {
         for (PlanarRow& row : planes) row.resize(photoWidth);
-    }
-    static const Raster& noPaper() {
-        static const Raster none;
-        return none;
     }
     std::size_t slot(int y) const { return static_cast<std::size_t>(y) % planes.size(); }
 

@@ -32,16 +32,16 @@ void layTexture(Raster& sketch, const Raster& texture, TextureFit fit);
 void layTextureRows(Raster& sketch, const Raster& texture, TextureFit fit, int firstRow,
                     int endRow);
 
-// The rows of a sheet of paper `width` x `height`, one at a time, as layTexture lays them: for a
-// sketch made row by row.
+// The rows of a blank sheet `width` x `height`, one at a time: the paper as layTexture lays it, or
+// white without paper (a null or empty texture). For a sketch made row by row, or chunk by chunk.
 class PaperRows {
   public:
-    PaperRows(const Raster& texture, TextureFit fit, int width, int height);
-    // Writes row y (width pixels, B, G, R) of the sheet; white when the texture is empty.
+    PaperRows(const Raster* texture, TextureFit fit, int width, int height);
+    // Writes row y (width pixels, B, G, R) of the sheet.
     void fill(int y, std::uint8_t* out) const;
 
   private:
-    const Raster& texture_;
+    const Raster* texture_;  // null for white
     TextureFit fit_;
     int width_, height_;
     std::vector<int> sourceColumn_;  // stretched: the texture column of each sheet column
