@@ -7,6 +7,7 @@
 #include "sketch/error.h"
 #include "sketch/region_pass.h"
 #include "test_support.h"
+#include "workspace/lazy_white_sheet.h"
 #include "workspace/pane_layout.h"
 
 namespace carbonel {
@@ -83,6 +84,54 @@ TEST(FreehandPass, FastDiscGivesThePerPixelPassBytes) {
             << trial;
         ASSERT_EQ(fast, expected) << "trial " << trial << " line " << settings.lineStep;
     }
+}
+
+// Passes on a sheet whitened only where they draw give the bytes of a sheet whitened at once; the
+// pane's rows read as white until a pass touches them.
+TEST(LazyWhiteSheet, DrawsAsAWholeWhiteSheet) {
+    std::mt19937 random(5);
+    const Raster photo = test::randomRaster(600, 70, random);
+    std::uniform_int_distribution<int> position(-30, 620);
+    for (int trial = 0; trial < 60; ++trial) {
+        SketchSettings settings;
+        settings.outputScale = 1 + trial % 3;
+        settings.edgeThreshold = 20;
+        const PenStyle style = std::array{PenStyle::Pen, PenStyle::Pencil, PenStyle::Pastel,
+                                          PenStyle::Brush, PenStyle::Eraser}[trial % 5];
+        const int width = 600 / settings.outputScale + 1, height = 70 / settings.outputScale + 1;
+        Raster eager(width, height), lazy;
+        LazyWhiteSheet sheet;
+        sheet.start(lazy, width, height);
+        for (int step = 0; step < 3; ++step) {
+            const int left = position(random), top = position(random) % 90 - 10;
+            const BrushRectangle rectangle{left, top, left + 40, top + 30};
+            const BrushRectangle area = sketchAreaOf(rectangle, settings.outputScale);
+            sheet.fillArea(lazy, area.left, area.top, area.right, area.bottom);
+            runFreehandPass(rectangle, photo, lazy, settings, style);
+            runFreehandPass(rectangle, photo, eager, settings, style);
+        }
+        for (int y = 0; y < height; ++y) {
+            if (sheet.readyRow(lazy, y)) {
+                EXPECT_TRUE(std::all_of(eager.row(y), eager.row(y) + 3 * width,
+                                        [](std::uint8_t c) { return c == 255; }));
+            } else {
+                ASSERT_TRUE(std::equal(lazy.row(y), lazy.row(y) + 3 * width, eager.row(y)))
+                    << trial << " row " << y;
+            }
+        }
+        sheet.finish(lazy);
+        ASSERT_EQ(lazy, eager) << trial;
+        EXPECT_FALSE(sheet.pending());
+    }
+    // A picture put in the sheet's place unannounced is never whitened.
+    Raster replaced;
+    LazyWhiteSheet sheet;
+    sheet.start(replaced, 20, 10);
+    const Raster other = test::randomRaster(20, 10, random);
+    replaced = other;
+    sheet.finish(replaced);
+    EXPECT_EQ(replaced, other);
+    EXPECT_FALSE(sheet.pending());
 }
 
 }  // namespace

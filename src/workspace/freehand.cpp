@@ -27,6 +27,11 @@ std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineS
                           photoPixel(y + radius)};
 }
 
+BrushRectangle sketchAreaOf(const BrushRectangle& r, int outputScale) {
+    return {r.left / outputScale - 1, r.top / outputScale - 1, r.right / outputScale + 1,
+            r.bottom / outputScale + 1};
+}
+
 bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight) {
     return 3 < x && x < paneWidth - 4 && 3 < y && y < paneHeight - 4;
 }

@@ -45,6 +45,9 @@ class FreehandStroke {
 std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineStep, int paneWidth,
                                              int paneHeight, int photoHeight);
 
+// The sketch pixels a pass over the photo rectangle may write, with a pixel to spare all round.
+BrushRectangle sketchAreaOf(const BrushRectangle& photoArea, int outputScale);
+
 // Whether the brush outline shows at this pane position: not within 4 pixels of the pane's edge.
 bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight);
 

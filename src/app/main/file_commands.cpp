@@ -19,7 +19,8 @@ void MainWindow::sendSketch() {
     }
     const QString path = environment_.mailFolder + "/sketch.jpg";
     try {
-        writeSketchAs(sketch_, path.toStdString(), SaveType::Jpeg, photo_.width(), photo_.height());
+        writeSketchAs(sketch(), path.toStdString(), SaveType::Jpeg, photo_.width(),
+                      photo_.height());
     } catch (const std::exception& error) {
         showError(error.what());
         return;
@@ -34,9 +35,8 @@ void MainWindow::loadPhoto(const QString& path) {
 
 void MainWindow::showPhoto(Raster photo) {
     photo_ = std::move(photo);
-    sketch_ = Raster();
+    replaceSketch(Raster());
     photoPane_->pictureChanged();
-    sketchPane_->pictureChanged();
     layoutPanes();
 }
 
@@ -49,7 +49,7 @@ void MainWindow::openPhoto() {
 QString MainWindow::saveSketch(const QString& path, SaveType type) {
     if (sketch_.isEmpty()) throw Error("There is no sketch to save.");
     const std::string written =
-        saveSketchFile(sketch_, path.toStdString(), type, photo_.width(), photo_.height());
+        saveSketchFile(sketch(), path.toStdString(), type, photo_.width(), photo_.height());
     saveName_ = QString::fromStdString(written);
     return saveName_;
 }
@@ -70,15 +70,15 @@ void MainWindow::save() {
 }
 
 void MainWindow::clearSketch() {
-    sketch_ = Raster();
+    Raster paper;
     if (strip_->paperChosen()) {
         guarded([&] {
-            applyTexture(sketch_, photo_.width(), photo_.height(), settings_.outputScale,
+            applyTexture(paper, photo_.width(), photo_.height(), settings_.outputScale,
                          texturePaper_,
                          strip_->tileButton->isChecked() ? TextureFit::Tile : TextureFit::Stretch);
         });
     }
-    sketchPane_->pictureChanged();
+    replaceSketch(std::move(paper));
     if (strip_->recordBox->isChecked()) emit recordedFramesCleared();
 }
 

@@ -30,8 +30,13 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
         photoBitmap_ = photo_;  // shares the photo's pixels: nothing is copied
         const int sketchWidth = photo_.width() / settings_.outputScale + 1;
         const int sketchHeight = photo_.height() / settings_.outputScale + 1;
-        if (sketch_.width() != sketchWidth || sketch_.height() != sketchHeight) {
-            sketch_.setSize(sketchWidth, sketchHeight);  // an empty pane gets a white sheet
+        if (sketch_.isEmpty()) {
+            // An empty pane gets a white sheet, whitened where the pass and the pane need it.
+            blankSheet_.start(sketch_, sketchWidth, sketchHeight);
+            sketchPane_->pictureChanged();
+        } else if (sketch_.width() != sketchWidth || sketch_.height() != sketchHeight) {
+            blankSheet_.finish(sketch_);
+            sketch_.setSize(sketchWidth, sketchHeight);
             sketchPane_->pictureChanged();
         }
         const std::optional<BrushRectangle> rectangle =
@@ -39,6 +44,8 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
                            sketchPane_->height(), photo_.height());
         if (rectangle) {
             ++stepsDrawn_;
+            const BrushRectangle area = sketchAreaOf(*rectangle, settings_.outputScale);
+            blankSheet_.fillArea(sketch_, area.left, area.top, area.right, area.bottom);
             // A pass that fails keeps what it drew and is otherwise ignored.
             runFreehandPass(*rectangle, photoBitmap_, sketch_, settings_, selectedStyle());
             sketchPane_->areaChanged(QRect(QPoint(rectangle->left, rectangle->top),
@@ -51,7 +58,7 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
 void MainWindow::sketchReleased() {
     if (!freehandPageActive()) return;
     stroke_.release();
-    if (strip_->recordBox->isChecked()) emit frameCaptured(sketch_);
+    if (strip_->recordBox->isChecked()) emit frameCaptured(sketch());
 }
 
 }  // namespace carbonel

@@ -51,6 +51,7 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     sketchPane_->setCursor(Qt::CrossCursor);
     photoPane_->showRaster(&photo_);
     sketchPane_->showRaster(&sketch_);
+    sketchPane_->setRowPreparer([this](int row) { return blankSheet_.readyRow(sketch_, row); });
     outline_ = new BrushOutline(pictureArea_);
     outline_->setObjectName("outline");
     connect(photoPane_, &PicturePane::doubleClicked, this, &MainWindow::photoDoubleClicked);
@@ -206,12 +207,23 @@ void MainWindow::guarded(const std::function<void()>& command) {
 }
 
 void MainWindow::sketchDoubleClicked() {
-    if (sketch_.height() > 0) openViewer(sketch_);
+    if (sketch_.height() > 0) openViewer(sketch());
     stroke_.release();  // the stroke begun by the double-click's first press does not go on
 }
 
 void MainWindow::photoDoubleClicked() {
     if (photo_.height() > 0) openViewer(photo_);
+}
+
+const Raster& MainWindow::sketch() {
+    blankSheet_.finish(sketch_);
+    return sketch_;
+}
+
+void MainWindow::replaceSketch(Raster sketch) {
+    blankSheet_.forget();
+    sketch_ = std::move(sketch);
+    sketchPane_->pictureChanged();
 }
 
 void MainWindow::openViewer(const Raster& picture) {

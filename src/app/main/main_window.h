@@ -10,6 +10,7 @@
 #include "sketch/convert.h"
 #include "sketch/texture.h"
 #include "workspace/freehand.h"
+#include "workspace/lazy_white_sheet.h"
 #include "workspace/pane_layout.h"
 
 namespace carbonel {
@@ -68,7 +69,8 @@ class MainWindow : public QWidget {
 
     // The state the commands work on.
     const Raster& photo() const { return photo_; }
-    const Raster& sketch() const { return sketch_; }
+    // The sketch, whole: a white sheet still being whitened row by row is finished first.
+    const Raster& sketch();
     const SketchSettings& settings() const { return settings_; }
     const QString& rememberedSaveName() const { return saveName_; }
     int saveFilterIndex() const { return saveFilter_; }
@@ -124,6 +126,8 @@ class MainWindow : public QWidget {
     void sketchDoubleClicked();
     void photoDoubleClicked();
     void openViewer(const Raster& picture);
+    // Puts a new sketch in the pane, in place of the one drawn on.
+    void replaceSketch(Raster sketch);
 
     void showError(const QString& text);
     void uiStyleChosen(int index);
@@ -133,9 +137,10 @@ class MainWindow : public QWidget {
     ProcessLauncher* launcher_;
     bool started_ = false;
 
-    Raster photo_;        // the photo pane's picture
-    Raster sketch_;       // the sketch pane's picture: the sketch drawn on
-    Raster photoBitmap_;  // the working copy of the photo a pass reads
+    Raster photo_;               // the photo pane's picture
+    Raster sketch_;              // the sketch pane's picture: the sketch drawn on
+    Raster photoBitmap_;         // the working copy of the photo a pass reads
+    LazyWhiteSheet blankSheet_;  // the rows of a fresh freehand sheet not yet whitened
     SketchSettings settings_;
     FreehandStroke stroke_;
     int stepsDrawn_ = 0;

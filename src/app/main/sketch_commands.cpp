@@ -45,8 +45,7 @@ void MainWindow::convert() {
     if (photo_.isEmpty()) throw Error("There is no photo to convert.");
     photoBitmap_ = photo_;
     // The new sketch goes straight into the pane, so freehand drawing on it copies nothing.
-    sketch_ = convertPhoto(photoBitmap_, currentOptions());
-    sketchPane_->pictureChanged();
+    replaceSketch(convertPhoto(photoBitmap_, currentOptions()));
 }
 
 void MainWindow::pageChanged(int page) {

@@ -32,6 +32,9 @@ void PicturePane::pictureChanged() {
         cache_ = QImage();
     } else if (fit_ == Fit::Centre) {
         // A view over the raster's own rows, drawn at its own size.
+        if (prepareRow_) {
+            for (int y = 0; y < raster_->height(); ++y) prepareRow_(y);
+        }
         cache_ = QImage(raster_->rowUnchecked(0), raster_->width(), raster_->height(),
                         static_cast<qsizetype>(raster_->bytesPerLine()), QImage::Format_BGR888);
     } else if (width() > 0 && height() > 0) {
@@ -83,8 +86,13 @@ void PicturePane::resample(const QRect& cacheArea) {
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const int sy =
             static_cast<int>(static_cast<long long>(y) * raster_->height() / cache_.height());
-        const std::uint8_t* in = raster_->rowUnchecked(sy);
         auto* out = reinterpret_cast<QRgb*>(cache_.scanLine(y));
+        if (prepareRow_ && prepareRow_(sy)) {
+            std::fill(out + area.left(), out + area.right() + 1,
+                      transparentWhite_ ? qRgba(0, 0, 0, 0) : qRgb(255, 255, 255));
+            continue;
+        }
+        const std::uint8_t* in = raster_->rowUnchecked(sy);
         for (int x = area.left(); x <= area.right(); ++x) {
             const std::uint8_t* p = in + 3 * sourceColumn_[static_cast<std::size_t>(x)];
             const bool white = p[0] == 255 && p[1] == 255 && p[2] == 255;

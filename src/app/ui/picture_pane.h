@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "sketch/raster.h"
@@ -23,6 +24,9 @@ class PicturePane : public QWidget {
     void setTransparentWhite(bool transparent);
     // The raster to show (may be null); it must outlive the pane or be replaced first.
     void showRaster(const Raster* raster);
+    // Called with a raster row before the pane reads it, for a raster whose rows are filled only
+    // when first needed. It answers true for a row that is white and need not be read.
+    void setRowPreparer(std::function<bool(int row)> prepare) { prepareRow_ = std::move(prepare); }
     // After the raster was replaced, resized or wholly redrawn.
     void pictureChanged();
     // After the pixels of this rectangle of the raster changed.
@@ -56,6 +60,7 @@ class PicturePane : public QWidget {
     Fit fit_ = Fit::Stretch;
     bool transparentWhite_ = false;
     QImage cache_;  // the pane's picture, pane-sized (Stretch) or raster-sized (Centre)
+    std::function<bool(int)> prepareRow_;
     std::vector<int> sourceColumn_;  // for each pane column, the raster column under it
 };
 
