@@ -1,8 +1,8 @@
 #include "animation/animation_export.h"
-#include "animation/gif_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "animation/gif_writer.h"
 #include "animation/web_palette.h"
 #include "gif_decoder.h"
 #include "imageio/picture_files.h"

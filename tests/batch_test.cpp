@@ -32,10 +32,18 @@ TEST(FindAll, ListsPicturesDepthFirstAndNeverTwice) {
     touch(dir / "Photos" / "Summer" / "Sun.bmp");
     touch(dir / "Photos" / "Summer" / "Sea.jpeg");
     touch(dir / "Photos" / "zebra.bmp");
+    touch(dir / "Photos" / "Plan.TIFF");
+    touch(dir / "Photos" / "Summer" / "Sky.webp");
+    touch(dir / "Photos" / "Summer" / "sketch.xcf");
     PathList list;
     list.add("earlier entry");
-    const std::vector<std::string> expected = {"earlier entry", photos + "/Beach.JPG",
-                                               photos + "/Summer/Sun.bmp", photos + "/zebra.bmp"};
+    const std::vector<std::string> expected = {"earlier entry",
+                                               photos + "/Beach.JPG",
+                                               photos + "/Plan.TIFF",
+                                               photos + "/Summer/Sea.jpeg",
+                                               photos + "/Summer/Sky.webp",
+                                               photos + "/Summer/Sun.bmp",
+                                               photos + "/zebra.bmp"};
     EXPECT_EQ(scan(photos, list), expected);
     EXPECT_EQ(scan(photos, list), expected);  // a second scan adds nothing
     EXPECT_EQ(scan(photos + "/Summer", list), expected);
@@ -93,6 +101,10 @@ TEST(BatchNaming, IndexesTakenNamesAsAOneByOneRunWould) {
     EXPECT_EQ(batchOutputType("a/B.JPG"), SaveType::Jpeg);
     EXPECT_EQ(batchOutputType("a/b.jpeg"), SaveType::Jpeg);
     EXPECT_EQ(batchOutputType("a.jpg/b.bmp"), SaveType::Bmp);
+    // What we do not write becomes a PNG of the same name.
+    EXPECT_EQ(batchOutputType("a/b.TIF"), SaveType::Png);
+    EXPECT_EQ(batchOutputName("out", "a/plan.TIF", 0, taken), "out/plan.png");
+    EXPECT_EQ(batchOutputName("out", "a/Map.PNG", 0, taken), "out/Map.PNG");
 }
 
 TEST(ParallelBatch, WritesWhatConvertWritesUnderOneByOneNames) {

@@ -66,7 +66,7 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
     hugeBmp[19] = static_cast<char>(0xEA);
     hugeBmp[20] = hugeBmp[21] = 0;
     test::writeBytes(dir / "huge.bmp", hugeBmp);
-    test::writeBytes(dir / "photo.png", good);
+    test::writeBytes(dir / "photo.psd", good);
     test::writeBytes(dir / "afile", "x");
     test::writeBytes(dir / "existing.bmp", "keep me");
     const auto photo = test::dataFile("chelsea.jpg");
@@ -79,9 +79,9 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
         {quoted(dir / "broken.bmp") + " " + quoted(dir / "existing.bmp"),
          "Bitmap image is not valid"},
         {quoted(dir / "huge.bmp") + " " + quoted(dir / "existing.bmp"), "too large"},
-        {quoted(dir / "photo.png") + " " + quoted(dir / "existing.bmp"),
-         "Unknown picture file extension (.png)"},
-        {quoted(photo) + " " + quoted(dir / "out.png"), "Unknown picture file extension (.png)"},
+        {quoted(dir / "photo.psd") + " " + quoted(dir / "existing.bmp"),
+         "Unknown picture file extension (.psd)"},
+        {quoted(photo) + " " + quoted(dir / "out.psd"), "Unknown picture file extension (.psd)"},
         {quoted(photo) + " " + quoted(dir / "nowhere" / "out.jpg"), "Cannot create file"},
         {quoted(photo) + " " + quoted(dir / "afile" / "out.jpg"), "Cannot create file"},
         {quoted(photo) + " " + quoted(dir / "existing.bmp") + " --texture " +
@@ -96,7 +96,7 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
         EXPECT_NE(result.output.find(message), std::string::npos) << result.output;
     }
     EXPECT_EQ(test::readBytes(dir / "existing.bmp"), "keep me");
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.psd"));
     // Nothing but the files the test made: no partial output, no temporary.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 8);
 }

@@ -13,10 +13,38 @@ TEST(PictureNames, PhotoKindComesFromTheNamesOwnExtension) {
     EXPECT_EQ(photoKindFor("B.JPEG"), PhotoKind::Jpeg);
     EXPECT_EQ(photoKindFor("photo.Jpg"), PhotoKind::Jpeg);
     EXPECT_EQ(photoKindFor("x.BMP"), PhotoKind::Bmp);
+    EXPECT_EQ(photoKindFor("x.Png"), PhotoKind::Png);
+    EXPECT_EQ(photoKindFor("x.TIF"), PhotoKind::Tiff);
+    EXPECT_EQ(photoKindFor("x.tiff"), PhotoKind::Tiff);
+    EXPECT_EQ(photoKindFor("x.webp"), PhotoKind::Webp);
+    EXPECT_EQ(photoKindFor("x.gif"), PhotoKind::Gif);
     // A folder named old.jpg says nothing about the file inside it.
     EXPECT_EQ(photoKindFor("old.jpg/picture.bmp"), PhotoKind::Bmp);
-    EXPECT_EQ(test::errorOf([&] { photoKindFor("old.jpg/picture.png"); }),
-              "Unknown picture file extension (.png)");
+    EXPECT_EQ(test::errorOf([&] { photoKindFor("old.jpg/picture.psd"); }),
+              "Unknown picture file extension (.psd)");
+    // The kind of a file without a name, told by its first bytes.
+    const std::vector<std::pair<std::string, PhotoKind>> starts = {
+        {"\xFF\xD8\xFF\xE0", PhotoKind::Jpeg},
+        {"BM", PhotoKind::Bmp},
+        {"\x89PNG\r\n\x1A\n", PhotoKind::Png},
+        {std::string("II*\0", 4), PhotoKind::Tiff},
+        {std::string("MM\0*", 4), PhotoKind::Tiff},
+        {std::string("RIFF\x10\0\0\0WEBPVP8L", 16), PhotoKind::Webp},
+        {"GIF89a", PhotoKind::Gif}};
+    for (const auto& [bytes, kind] : starts) {
+        EXPECT_EQ(
+            photoKindOfBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
+            kind);
+    }
+    for (const std::string bytes :
+         {std::string(), std::string("B"), std::string("RIFF\x10\0\0\0WAVE", 12),
+          std::string("\x89PNG")}) {
+        EXPECT_EQ(test::errorOf([&] {
+                      photoKindOfBytes(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       bytes.size());
+                  }),
+                  "Unknown picture format");
+    }
     EXPECT_EQ(test::errorOf([&] { photoKindFor("holiday.jpg.txt"); }),
               "Unknown picture file extension (.txt)");
     EXPECT_EQ(test::errorOf([&] { photoKindFor("old.jpg/README"); }),
@@ -41,7 +69,9 @@ TEST(PictureNames, OutputTypeFromTheExtension) {
     EXPECT_EQ(saveTypeForOutput("o.JPEG"), SaveType::Jpeg);
     EXPECT_EQ(saveTypeForOutput("o.bmp"), SaveType::Bmp);
     EXPECT_EQ(saveTypeForOutput("o.emf"), SaveType::Metafile);
-    EXPECT_THROW(saveTypeForOutput("o.png"), Error);
+    EXPECT_EQ(saveTypeForOutput("o.PNG"), SaveType::Png);
+    EXPECT_EQ(saveNameFor("o", SaveType::Png), "o.png");
+    EXPECT_THROW(saveTypeForOutput("o.tif"), Error);
     EXPECT_THROW(saveTypeForOutput("dir.bmp/o"), Error);
 }
 

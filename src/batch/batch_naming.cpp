@@ -16,7 +16,13 @@ std::string indexedName(const std::string& name, int index) {
 
 std::string batchTarget(const std::string& outputFolder, const std::string& entry) {
     const std::size_t slash = entry.find_last_of('/');
-    return outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
+    std::string target =
+        outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
+    // A source in a format we do not write becomes a PNG of the same name.
+    const std::string extension = fileExtension(target);
+    if (batchOutputType(entry) == SaveType::Png && toLowerAscii(extension) != ".png")
+        target = target.substr(0, target.size() - extension.size()) + ".png";
+    return target;
 }
 
 std::string batchOutputName(const std::string& outputFolder, const std::string& entry, int index,
@@ -44,7 +50,8 @@ std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
 
 SaveType batchOutputType(const std::string& entry) {
     const std::string extension = toLowerAscii(fileExtension(entry));
-    return extension == ".jpg" || extension == ".jpeg" ? SaveType::Jpeg : SaveType::Bmp;
+    if (extension == ".jpg" || extension == ".jpeg") return SaveType::Jpeg;
+    return extension == ".bmp" ? SaveType::Bmp : SaveType::Png;
 }
 
 }  // namespace carbonel

@@ -18,7 +18,8 @@ std::string batchOutputName(const std::string& outputFolder, const std::string& 
 // The output name with the index inserted before its last "."; the plain name when index < 0.
 std::string indexedName(const std::string& name, int index);
 
-// The entry's name in the output folder before any index: the folder and the entry's tail.
+// The entry's name in the output folder before any index: the folder and the entry's tail, with
+// ".png" for its extension when the batch writes it as PNG.
 std::string batchTarget(const std::string& outputFolder, const std::string& entry);
 
 // Gives a finished file the name a one-by-one run gives entry `index` (batchOutputName against the
@@ -26,7 +27,7 @@ std::string batchTarget(const std::string& outputFolder, const std::string& entr
 std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
                              const std::string& entry, int index);
 
-// A batch writes a JPEG source as JPEG and any other as BMP.
+// A batch writes a JPEG source as JPEG, a BMP as BMP, and any other (PNG, TIFF, WebP, GIF) as PNG.
 SaveType batchOutputType(const std::string& entry);
 
 }  // namespace carbonel

@@ -1,5 +1,6 @@
 #include "batch/folder_scan.h"
 
+#include "imageio/picture_names.h"
 #include "sketch/folder_order.h"
 
 namespace carbonel {
@@ -40,7 +41,7 @@ void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>
             continue;
         }
         const std::string lower = toLowerAscii(entry.name);
-        const bool picture = lower.ends_with(".jpg") || lower.ends_with(".bmp");
+        const bool picture = isPhotoName(lower);
         if (picture && !HaveStr(path, list)) list.add(path);
     }
 }

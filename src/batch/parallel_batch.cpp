@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
-    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome) {
+    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome, PhotoReading reading) {
     std::error_code error;
     if (!fs::is_directory(outputFolder, error)) {
         throw Error("The output folder " + outputFolder + " does not exist");
@@ -40,7 +40,7 @@ std::vector<BatchOutcome> runParallelBatch(
             try {
                 file.emplace(batchTarget(outputFolder, entries[i]));
                 convertPhotoInto(entries[i], *file, batchOutputType(entries[i]), MetafileKind::Wmf,
-                                 perJob);
+                                 perJob, reading);
                 file->close();
             } catch (const std::exception& failure) {
                 outcome.error = failure.what();

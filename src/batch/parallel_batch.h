@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
 namespace carbonel {
@@ -17,7 +18,7 @@ struct BatchOutcome {
 };
 
 // Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
-// one thread unless the options ask for more. JPEG sources become JPEG files, others BMP files.
+// one thread unless the options ask for more. Sources become files of batchOutputType.
 // The names are exactly those a one-by-one run in list order gives (batchOutputName): each sketch
 // is written under a temporary name and named in list order, once every entry before it is done,
 // and an existing file is never replaced. A failing entry is reported and the others go on. At most
@@ -26,6 +27,7 @@ struct BatchOutcome {
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
-    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome);
+    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome,
+    PhotoReading reading = PhotoReading::Upright);
 
 }  // namespace carbonel

@@ -85,19 +85,20 @@ int runBatch(const BatchArgs& args) {
 
         const bool showProgress = ::isatty(STDERR_FILENO) != 0;
         const std::size_t total = list.size();
-        runParallelBatch(list.entries(), args.outputFolder, options, jobs,
-                         [&](std::size_t index, const BatchOutcome& outcome) {
-                             if (showProgress) std::cerr << "\r\033[K";
-                             if (!outcome.error.empty()) {
-                                 reportError(aboutFile(outcome.source, outcome.error));
-                                 ok = false;
-                             }
-                             if (showProgress) {
-                                 std::cerr << "converted " << index + 1 << " of " << total
-                                           << std::flush;
-                                 if (index + 1 == total) std::cerr << '\n';
-                             }
-                         });
+        runParallelBatch(
+            list.entries(), args.outputFolder, options, jobs,
+            [&](std::size_t index, const BatchOutcome& outcome) {
+                if (showProgress) std::cerr << "\r\033[K";
+                if (!outcome.error.empty()) {
+                    reportError(aboutFile(outcome.source, outcome.error));
+                    ok = false;
+                }
+                if (showProgress) {
+                    std::cerr << "converted " << index + 1 << " of " << total << std::flush;
+                    if (index + 1 == total) std::cerr << '\n';
+                }
+            },
+            args.conversion.reading);
         return ok ? 0 : 1;
     } catch (const std::exception& error) {
         reportError(error.what());

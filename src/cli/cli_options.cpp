@@ -10,19 +10,20 @@ const char* const kUsage = R"(Usage:
   carbonel-cli gif OUTPUT FRAME... [--size WxH]
   carbonel-cli --help
 
-convert   turns PHOTO (.jpg, .jpeg or .bmp) into a sketch and writes it to OUTPUT. OUTPUT's
-          extension picks the format: .jpg/.jpeg JPEG at quality 20, .bmp 24-bit BMP,
-          .wmf placeable Windows metafile, .emf enhanced metafile. The sketch is one pixel
-          wider and taller than the photo, as the program's Save writes it.
+convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp or .gif) into a sketch
+          and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG at
+          quality 20, .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf
+          enhanced metafile. The sketch is one pixel wider and taller than the photo, as the
+          program's Save writes it. A camera photo is first turned upright by its orientation.
 
-batch     converts every .jpg and .bmp file of each SOURCE folder and its sub-folders (a
-          SOURCE file is taken as it is) into DIR, which must exist: JPEG sources as JPEG,
-          BMP sources as BMP, under the source's name. A name already in DIR gets the file's
-          list position inserted before its extension (cat.jpg, cat1.jpg, ...); no existing
-          file is ever replaced. A failing file is reported and the others go on.
+batch     converts every photo of each SOURCE folder and its sub-folders (the extensions
+          above, in any case; a SOURCE file is taken as it is) into DIR, which must exist:
+          JPEG sources as JPEG, BMP sources as BMP, others as PNG, under the source's name.
+          A name already in DIR gets the file's list position inserted before its extension
+          (cat.jpg, cat1.jpg, ...); no existing file is ever replaced. A failing file is reported and the others go on.
   --jobs N           how many files to convert at once (default: one per core)
 
-gif       builds a looping animated GIF from the FRAME pictures (.jpg, .jpeg, .bmp), as the
+gif       builds a looping animated GIF from the FRAME pictures (any photo kind above), as the
           recorder's Save Animate does: each frame is drawn over the ones before it, its white
           pixels left out, scaled to the animation's size (--size, default the first frame's),
           reduced to the 216 web colours and shown for 0.30 s.
@@ -32,8 +33,10 @@ Conversion options (defaults are the program's start state):
   --line N           1..15, the line step: how far apart the compared pixels lie (default 1)
   --style S          pen (black strokes), pencil (darkening by contrast) or
                      pastel (strokes in the photo's colours) (default pencil)
-  --texture PICTURE  lay this paper picture (.bmp, .jpg, .jpeg) under the strokes
+  --texture PICTURE  lay this paper picture (any photo kind above) under the strokes
   --stretch          stretch the paper over the sketch instead of tiling it
+  --keep-orientation keep a camera photo as stored instead of turning it upright by its
+                     orientation tag
   --threads N        threads for the conversion (default: every core)
 
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
@@ -81,6 +84,8 @@ bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i,
         out.texture = valueOf(args, i);
     } else if (option == "--stretch") {
         out.stretch = true;
+    } else if (option == "--keep-orientation") {
+        out.reading = PhotoReading::AsStored;
     } else if (option == "--threads") {
         out.threads = parseIntOption(option, valueOf(args, i), 1, 256);
     } else {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
 namespace carbonel::cli {
@@ -23,6 +24,7 @@ struct ConversionArgs {
     std::optional<std::string> texture;
     bool stretch = false;
     int threads = 0;
+    PhotoReading reading = PhotoReading::Upright;
 };
 
 struct ConvertArgs {

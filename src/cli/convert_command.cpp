@@ -32,7 +32,8 @@ ConversionOptions conversionOptionsFor(const ConversionArgs& args,
 void convertFile(const std::string& photoPath, const std::string& outputPath,
                  const ConversionArgs& args, const std::optional<Raster>& texture) {
     const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
-    convertPhotoFile(photoPath, outputPath, type, conversionOptionsFor(args, texture));
+    convertPhotoFile(photoPath, outputPath, type, conversionOptionsFor(args, texture),
+                     args.reading);
 }
 
 int runConvert(const ConvertArgs& args) {

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "imageio/file_bytes.h"
+#include "imageio/orientation.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -112,6 +113,7 @@ void readHeader(void* raw) {
     } else {
         jpeg_mem_src(context->info, context->data, context->size);
     }
+    jpeg_save_markers(context->info, JPEG_APP0 + 1, 0xFFFF);  // Exif, for the orientation
     jpeg_read_header(context->info, TRUE);
 }
 
@@ -284,6 +286,17 @@ int JpegDecoder::height() const {
     return static_cast<int>(state_->decoder.info.image_height);
 }
 
+int JpegDecoder::orientation() const {
+    for (jpeg_saved_marker_ptr marker = state_->decoder.info.marker_list; marker;
+         marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 &&
+            std::memcmp(marker->data, "Exif\0\0", 6) == 0) {
+            return exifOrientation(marker->data + 6, marker->data_length - 6);
+        }
+    }
+    return 1;
+}
+
 void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
     if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
     state_->context.picture = &picture;
@@ -312,6 +325,11 @@ Raster decodeWhole(JpegDecoder& decoder) {
 }
 
 }  // namespace
+
+Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading) {
+    const int orientation = reading == PhotoReading::Upright ? decoder.orientation() : 1;
+    return orientUpright(decodeWhole(decoder), orientation);
+}
 
 Raster readJpeg(const std::string& path) {
     JpegDecoder decoder(path);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/picture_names.h"
 #include "imageio/row_progress.h"
 #include "sketch/raster.h"
 
@@ -35,6 +36,8 @@ class JpegDecoder {
 
     int width() const;
     int height() const;
+    // The Exif orientation tag, 1..8 (1 without one).
+    int orientation() const;
     // Decodes every row into `picture` (width x height, not shared), publishing the rows finished
     // after each batch in `progress`.
     void decodeInto(Raster& picture, RowProgress* progress = nullptr);
@@ -51,6 +54,9 @@ class JpegDecoder {
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// A JPEG photo decoded whole and, unless read as stored, turned upright by its Exif orientation.
+Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading);
 
 // Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
 // quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d: MESSAGE".

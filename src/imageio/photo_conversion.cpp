@@ -74,32 +74,37 @@ bool pipelines(const std::string& photoPath, const ConversionOptions& options) {
 
 }  // namespace
 
-ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options) {
+ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& options,
+                              PhotoReading reading) {
+    ConvertedPhoto result;
     if (pipelines(path, options)) {
         JpegDecoder decoder(path);
-        return convertWhileDecoding(decoder, options);
+        if (reading == PhotoReading::AsStored || decoder.orientation() == 1)
+            return convertWhileDecoding(decoder, options);
+        result.photo = readJpegPhoto(decoder, reading);
+    } else {
+        result.photo = loadPicture(path, reading);
     }
-    ConvertedPhoto result;
-    result.photo = loadPicture(path);
     result.sketch = convertPhoto(result.photo, options);
     return result;
 }
 
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
-                      MetafileKind metafile, const ConversionOptions& options) {
+                      MetafileKind metafile, const ConversionOptions& options,
+                      PhotoReading reading) {
     if (streamsConversion(photoPath, options)) {
-        streamPhotoInto(photoPath, file, type, metafile, options);
+        streamPhotoInto(photoPath, file, type, metafile, options, reading);
         return;
     }
-    const ConvertedPhoto converted = loadAndConvert(photoPath, options);
+    const ConvertedPhoto converted = loadAndConvert(photoPath, options, reading);
     writeSketchTo(converted.sketch, file, type, metafile, converted.photo.width(),
                   converted.photo.height());
 }
 
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
-                      const ConversionOptions& options) {
+                      const ConversionOptions& options, PhotoReading reading) {
     AtomicFile file(outputPath);
-    convertPhotoInto(photoPath, file, type, metafileKindFor(outputPath), options);
+    convertPhotoInto(photoPath, file, type, metafileKindFor(outputPath), options, reading);
     file.commit();
 }
 

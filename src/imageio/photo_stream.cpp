@@ -6,6 +6,8 @@
 #include "imageio/bmp_reader.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
+#include "imageio/picture_files.h"
+#include "imageio/png_writer.h"
 #include "imageio/row_handoff.h"
 #include "sketch/error.h"
 #include "sketch/row_sketcher.h"
@@ -13,9 +15,7 @@
 namespace carbonel {
 
 bool streamsConversion(const std::string& photoPath, const ConversionOptions& options) {
-    if (!usesFastPath(options)) return false;
-    const PhotoKind kind = photoKindFor(photoPath);
-    return kind == PhotoKind::Jpeg || kind == PhotoKind::Bmp;
+    return usesFastPath(options) && isPhotoName(photoPath);
 }
 
 namespace {
@@ -25,15 +25,40 @@ template <typename Reader>
 void streamRows(Reader& reader, AtomicFile& file, SaveType type, MetafileKind metafile,
                 const ConversionOptions& options);
 
+// The rows of a photo already decoded whole.
+class RasterRowReader {
+  public:
+    explicit RasterRowReader(Raster photo) : photo_(std::move(photo)) {}
+    int width() const { return photo_.width(); }
+    int height() const { return photo_.height(); }
+    template <typename Sink>
+    void decodeRows(const Sink& sink) {
+        for (int y = 0; y < photo_.height(); ++y) sink(y, photo_.rowUnchecked(y));
+    }
+
+  private:
+    Raster photo_;
+};
+
 }  // namespace
 
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
-                     MetafileKind metafile, const ConversionOptions& options) {
-    if (photoKindFor(photoPath) == PhotoKind::Jpeg) {
+                     MetafileKind metafile, const ConversionOptions& options,
+                     PhotoReading reading) {
+    const PhotoKind kind = photoKindFor(photoPath);
+    if (kind == PhotoKind::Jpeg) {
         JpegDecoder decoder(photoPath);
-        streamRows(decoder, file, type, metafile, options);
-    } else {
+        if (reading == PhotoReading::AsStored || decoder.orientation() == 1) {
+            streamRows(decoder, file, type, metafile, options);
+        } else {
+            RasterRowReader upright(readJpegPhoto(decoder, reading));
+            streamRows(upright, file, type, metafile, options);
+        }
+    } else if (kind == PhotoKind::Bmp) {
         BmpRowReader reader(photoPath);
+        streamRows(reader, file, type, metafile, options);
+    } else {
+        RasterRowReader reader(loadPicture(photoPath, reading));
         streamRows(reader, file, type, metafile, options);
     }
 }
@@ -54,11 +79,14 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind m
         }
     };
     std::optional<JpegRowEncoder> jpeg;
+    std::optional<PngRowWriter> png;
     std::optional<DibRowWriter> bitmap;
     // A bitmap (alone or in a metafile) between what comes before and after its bottom-up rows.
     MetafileParts around;
     if (type == SaveType::Jpeg) {
         writing([&] { jpeg.emplace(file.stream(), width, height); });
+    } else if (type == SaveType::Png) {
+        writing([&] { png.emplace(file.stream(), width, height); });
     } else {
         around = type == SaveType::Bmp
                      ? MetafileParts{bmpHeader(width, height), ""}
@@ -70,6 +98,8 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind m
                          [&](int y, const std::uint8_t* row) {
                              if (jpeg) {
                                  writing([&] { jpeg->writeRow(row); });
+                             } else if (png) {
+                                 writing([&] { png->writeRow(row); });
                              } else {
                                  bitmap->writeRow(y, row);
                              }
@@ -84,6 +114,7 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind m
     }
     sketcher.finish();
     if (jpeg) writing([&] { jpeg->finish(); });
+    if (png) writing([&] { png->finish(); });
     if (!around.tail.empty()) {
         // After the rows, which were written from the last place in the file to the first.
         const long end = static_cast<long>(around.head.size() +

@@ -4,17 +4,26 @@
 #include "imageio/bmp_codec.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
+#include "imageio/png_writer.h"
+#include "imageio/qt_picture_reader.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 
-Raster loadPicture(const std::string& path) {
+Raster loadPicture(const std::string& path, PhotoReading reading) {
     try {
         switch (photoKindFor(path)) {
-            case PhotoKind::Jpeg:
-                return readJpeg(path);
+            case PhotoKind::Jpeg: {
+                JpegDecoder decoder(path);
+                return readJpegPhoto(decoder, reading);
+            }
             case PhotoKind::Bmp:
                 return readBmp(path);
+            case PhotoKind::Png:
+            case PhotoKind::Tiff:
+            case PhotoKind::Webp:
+            case PhotoKind::Gif:
+                return readQtPicture(path, reading);
         }
     } catch (const Error& error) {
         throw Error(aboutFile(path, error.what()));
@@ -39,6 +48,9 @@ void writeFormat(const Raster& sketch, AtomicFile& file, SaveType type, Metafile
             } else {
                 writeEmf(sketch, photoWidth, photoHeight, file.stream());
             }
+            break;
+        case SaveType::Png:
+            writePng(sketch, file.stream());
             break;
     }
 }

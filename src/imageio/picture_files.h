@@ -8,9 +8,10 @@
 
 namespace carbonel {
 
-// Reads a photo as a 24-bit raster; its kind comes from the file name's own extension. Every
-// failure names the file.
-Raster loadPicture(const std::string& path);
+// Reads a photo as a 24-bit raster; its kind comes from the file name's own extension. A camera
+// photo is turned upright by its orientation tag unless read as stored. Every failure names the
+// file.
+Raster loadPicture(const std::string& path, PhotoReading reading = PhotoReading::Upright);
 
 // Writes a sketch of the given type under saveNameFor(path, type) and returns that name. The
 // metafile's frame is the photo's size. The file appears only once it is completely written;

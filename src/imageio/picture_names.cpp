@@ -1,5 +1,9 @@
 #include "imageio/picture_names.h"
 
+#include <cstring>
+#include <optional>
+#include <string_view>
+
 #include "sketch/error.h"
 #include "sketch/folder_order.h"
 
@@ -21,13 +25,40 @@ namespace {
                 (extension.empty() ? std::string() : extension.substr(1)) + ")");
 }
 
-}  // namespace
-
-PhotoKind photoKindFor(const std::string& path) {
+std::optional<PhotoKind> knownPhotoKind(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
     if (extension == ".jpg" || extension == ".jpeg") return PhotoKind::Jpeg;
     if (extension == ".bmp") return PhotoKind::Bmp;
+    if (extension == ".png") return PhotoKind::Png;
+    if (extension == ".tif" || extension == ".tiff") return PhotoKind::Tiff;
+    if (extension == ".webp") return PhotoKind::Webp;
+    if (extension == ".gif") return PhotoKind::Gif;
+    return std::nullopt;
+}
+
+}  // namespace
+
+PhotoKind photoKindFor(const std::string& path) {
+    if (const std::optional<PhotoKind> kind = knownPhotoKind(path)) return *kind;
     unknownExtension(path);
+}
+
+bool isPhotoName(const std::string& path) {
+    return knownPhotoKind(path).has_value();
+}
+
+PhotoKind photoKindOfBytes(const unsigned char* b, std::size_t size) {
+    auto starts = [&](std::string_view magic, std::size_t at = 0) {
+        return size >= at + magic.size() && std::memcmp(b + at, magic.data(), magic.size()) == 0;
+    };
+    if (starts("\xFF\xD8\xFF")) return PhotoKind::Jpeg;
+    if (starts("BM")) return PhotoKind::Bmp;
+    if (starts("\x89PNG\r\n\x1A\n")) return PhotoKind::Png;
+    if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)))
+        return PhotoKind::Tiff;
+    if (starts("RIFF") && starts("WEBP", 8)) return PhotoKind::Webp;
+    if (starts("GIF87a") || starts("GIF89a")) return PhotoKind::Gif;
+    throw Error("Unknown picture format");
 }
 
 std::string saveNameFor(const std::string& path, SaveType type) {
@@ -39,6 +70,8 @@ std::string saveNameFor(const std::string& path, SaveType type) {
             return extension == ".bmp" ? path : path + ".bmp";
         case SaveType::Metafile:
             return extension == ".wmf" || extension == ".emf" ? path : path + ".wmf";
+        case SaveType::Png:
+            return extension == ".png" ? path : path + ".png";
     }
     return path;
 }
@@ -52,6 +85,7 @@ SaveType saveTypeForOutput(const std::string& path) {
     if (extension == ".jpg" || extension == ".jpeg") return SaveType::Jpeg;
     if (extension == ".bmp") return SaveType::Bmp;
     if (extension == ".wmf" || extension == ".emf") return SaveType::Metafile;
+    if (extension == ".png") return SaveType::Png;
     unknownExtension(path);
 }
 

@@ -299,7 +299,7 @@ class MainWindowTest : public QObject {
         corrupt.write("not a picture");
         corrupt.close();
         for (const QString& name :
-             {QString("corrupt.jpg"), QString("photo.png"), QString("missing.bmp")}) {
+             {QString("corrupt.jpg"), QString("photo.psd"), QString("missing.bmp")}) {
             dialogs_.openAnswers.push_back(dir_.filePath(name));
             click("openButton");
         }
@@ -308,7 +308,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_.errors[0], dir_.filePath("corrupt.jpg") +
                                          ": JPEG error #53: Not a JPEG file: starts with 0x6e 0x6f");
         QCOMPARE(dialogs_.errors[1],
-                 dir_.filePath("photo.png") + ": Unknown picture file extension (.png)");
+                 dir_.filePath("photo.psd") + ": Unknown picture file extension (.psd)");
         QCOMPARE(dialogs_.errors[2],
                  "Cannot open file " + dir_.filePath("missing.bmp") + ": No such file or directory");
         QVERIFY(window.photo() == photo);

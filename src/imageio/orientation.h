@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// The orientation tag (1..8) of an Exif block (the APP1 marker's data after its "Exif\0\0"
+// header: a TIFF header and IFD0). 1, upright as stored, for a block without the tag or one that
+// cannot be read; every offset is checked against the block's size.
+int exifOrientation(const std::uint8_t* tiff, std::size_t size);
+
+// The picture as a viewer shows it for that orientation tag: mirrored and turned so that it stands
+// upright. Tags 5 to 8 swap width and height; 1 and unknown tags give the picture as it is.
+Raster orientUpright(const Raster& stored, int orientation);
+
+}  // namespace carbonel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// Writes a picture as an 8-bit RGB PNG, lossless, row by row as the rows come (B, G, R each),
+// top to bottom. Fails with "PNG error: MESSAGE", or the system's reason when a write fails.
+class PngRowWriter {
+  public:
+    PngRowWriter(std::FILE* out, int width, int height);
+    ~PngRowWriter();
+    PngRowWriter(const PngRowWriter&) = delete;
+    PngRowWriter& operator=(const PngRowWriter&) = delete;
+
+    void writeRow(const std::uint8_t* row);
+    // After the last row.
+    void finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The whole raster as PngRowWriter writes it.
+void writePng(const Raster& picture, std::FILE* out);
+
+}  // namespace carbonel
