@@ -36,7 +36,7 @@ TEST(PictureNames, PhotoKindComesFromTheNamesOwnExtension) {
             photoKindOfBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()),
             kind);
     }
-    for (const std::string bytes :
+    for (const std::string& bytes :
          {std::string(), std::string("B"), std::string("RIFF\x10\0\0\0WAVE", 12),
           std::string("\x89PNG")}) {
         EXPECT_EQ(test::errorOf([&] {
