@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_jpeg fuzz_texture fuzz_gif_frames fuzz_convert)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_jpeg fuzz_texture fuzz_gif_frames fuzz_convert fuzz_qt_picture)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCARBONEL_FUZZ=ON -DCARBONEL_BUILD_TESTS=OFF -DCARBONEL_BUILD_BENCH=OFF >/dev/null
@@ -21,6 +21,7 @@ for target in "${targets[@]}"; do
   case $target in
     fuzz_jpeg | fuzz_convert) cp -n tests/data/*.jpg "$corpus/" ;;
     fuzz_bmp | fuzz_texture) cp -n tests/data/*.bmp assets/texture/*.bmp "$corpus/" ;;
+    fuzz_qt_picture) cp -n tests/data/seed.* "$corpus/" ;;
     *) cp -n tests/data/*.jpg tests/data/*.bmp "$corpus/" ;;
   esac
   echo "== $target, $seconds s"
