@@ -12,17 +12,19 @@ QString resourceFolder(const QString& programFolder) {
     return QFileInfo::exists(shared + "/4.jpg") ? shared : programFolder;
 }
 
-QString writableProgramFolder(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable()) return programFolder;
+bool portableUse(const QString& programFolder) {
+    return QFileInfo(programFolder + "/carbonel.INI").isFile();
+}
+
+QString ownFilesFolder(const QString& programFolder) {
+    if (portableUse(programFolder)) return programFolder;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cache);
     return cache;
 }
 
 QString settingsFilePath(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable()) return programFolder + "/carbonel.INI";
+    if (portableUse(programFolder)) return programFolder + "/carbonel.INI";
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
     return config + "/carbonel.INI";

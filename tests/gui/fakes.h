@@ -35,7 +35,11 @@ class FakeDialogs : public UserDialogs {
         answers.pop_front();
         return answer;
     }
-    QString openPicture(QWidget*) override { return next(openAnswers); }
+    int openDialogs = 0;
+    QString openPicture(QWidget*) override {
+        ++openDialogs;
+        return next(openAnswers);
+    }
     std::optional<SaveChoice> savePicture(QWidget*, const QString& proposedName,
                                           int filterIndex) override {
         proposedNames << proposedName;
@@ -49,6 +53,15 @@ class FakeDialogs : public UserDialogs {
     std::deque<QString> animationAnswers;
     QString chooseFolder(QWidget*) override { return next(folderAnswers); }
     QString saveAnimation(QWidget*) override { return next(animationAnswers); }
+    std::deque<SaveAnswer> saveQuestionAnswers;  // none left: Discard
+    int saveQuestions = 0;
+    SaveAnswer askToSaveSketch(QWidget*) override {
+        ++saveQuestions;
+        if (saveQuestionAnswers.empty()) return SaveAnswer::Discard;
+        const SaveAnswer answer = saveQuestionAnswers.front();
+        saveQuestionAnswers.pop_front();
+        return answer;
+    }
     void message(QWidget*, const QString& text) override { messages << text; }
     void error(QWidget*, const QString& text) override { errors << text; }
 };

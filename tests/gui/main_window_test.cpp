@@ -232,7 +232,9 @@ class MainWindowTest : public QObject {
         toFreehand();
         std::vector<Raster> frames;
         connect(&window, &MainWindow::frameCaptured,
-                [&](const Raster& frame) { frames.push_back(frame); });
+                [&](std::shared_ptr<const SketchSnapshot> frame) {
+                    frames.push_back(frame->toRaster());
+                });
         child<QCheckBox>("recordBox")->setChecked(true);
         for (int stroke = 0; stroke < 3; ++stroke) {
             press(QPoint(60 + 40 * stroke, 80));
@@ -305,12 +307,13 @@ class MainWindowTest : public QObject {
         }
         QCOMPARE(dialogs_.errors.size(), 3);
         // Each names the file and says what is wrong with it.
-        QCOMPARE(dialogs_.errors[0], dir_.filePath("corrupt.jpg") +
-                                         ": JPEG error #53: Not a JPEG file: starts with 0x6e 0x6f");
+        QCOMPARE(dialogs_.errors[0],
+                 dir_.filePath("corrupt.jpg") +
+                     ": JPEG error #53: Not a JPEG file: starts with 0x6e 0x6f");
         QCOMPARE(dialogs_.errors[1],
                  dir_.filePath("photo.psd") + ": Unknown picture file extension (.psd)");
-        QCOMPARE(dialogs_.errors[2],
-                 "Cannot open file " + dir_.filePath("missing.bmp") + ": No such file or directory");
+        QCOMPARE(dialogs_.errors[2], "Cannot open file " + dir_.filePath("missing.bmp") +
+                                         ": No such file or directory");
         QVERIFY(window.photo() == photo);
         QVERIFY(window.sketch() == sketch);
     }

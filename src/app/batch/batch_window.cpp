@@ -200,7 +200,9 @@ void BatchWindow::photoDecoded(const std::string& source, std::optional<Raster> 
         stopWithError(QString::fromStdString(source), failure);
         return;
     }
-    // The main window shows the photo and converts it with its settings of this moment.
+    // The main window shows the photo and converts it with its settings of this moment; the
+    // batch's changes are not undoable.
+    main_.forgetHistory();
     main_.showPhoto(std::move(*photo));
     try {
         main_.convert();

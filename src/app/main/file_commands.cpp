@@ -1,6 +1,7 @@
 // The file commands: Open (and a dropped photo), Save, Clear, Edit&Print and Send to.
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QUndoStack>
 
 #include "app/main/main_window.h"
 #include "app/share/mail_composer.h"
@@ -41,9 +42,46 @@ void MainWindow::showPhoto(Raster photo) {
 }
 
 void MainWindow::openPhoto() {
+    if (!unsavedWorkSettled()) return;
     const QString path = dialogs_->openPicture(this);
     if (path.isEmpty()) return;
-    guarded([&] { loadPhoto(path); });
+    guarded([&] {
+        recordStroke();
+        const Raster photoBefore = photo_;
+        const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+        loadPhoto(path);
+        recordWholeChange("Open", photoBefore, before);
+    });
+}
+
+void MainWindow::openPhotoFile(const QString& path) {
+    if (!unsavedWorkSettled()) return;
+    guarded([&] {
+        recordStroke();
+        const Raster photoBefore = photo_;
+        const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+        loadPhoto(path);
+        recordWholeChange("Open", photoBefore, before);
+    });
+}
+
+bool MainWindow::sketchUnsaved() const {
+    return !sketch_.isEmpty() && !history_->isClean();
+}
+
+bool MainWindow::unsavedWorkSettled() {
+    recordStroke();
+    if (!sketchUnsaved()) return true;
+    switch (dialogs_->askToSaveSketch(this)) {
+        case UserDialogs::SaveAnswer::Save:
+            save();
+            return !sketchUnsaved();  // a save cancelled or failed keeps the work
+        case UserDialogs::SaveAnswer::Discard:
+            return true;
+        case UserDialogs::SaveAnswer::Cancel:
+            break;
+    }
+    return false;
 }
 
 QString MainWindow::saveSketch(const QString& path, SaveType type) {
@@ -51,6 +89,7 @@ QString MainWindow::saveSketch(const QString& path, SaveType type) {
     const std::string written =
         saveSketchFile(sketch(), path.toStdString(), type, photo_.width(), photo_.height());
     saveName_ = QString::fromStdString(written);
+    history_->setClean();
     return saveName_;
 }
 
@@ -63,13 +102,15 @@ void MainWindow::save() {
         dialogs_->savePicture(this, saveName_, saveFilter_);
     if (!choice) return;
     saveFilter_ = choice->filterIndex;  // the dialog remembers the filter for the rest of the run
-    const SaveType type = saveFilter_ == 1   ? SaveType::Jpeg
-                          : saveFilter_ == 2 ? SaveType::Bmp
-                                             : SaveType::Metafile;
+    // The filters are numbered as the save types are.
+    const SaveType type =
+        saveFilter_ >= 1 && saveFilter_ <= 4 ? static_cast<SaveType>(saveFilter_) : SaveType::Jpeg;
     guarded([&] { saveSketch(choice->path, type); });
 }
 
 void MainWindow::clearSketch() {
+    recordStroke();
+    const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
     Raster paper;
     if (strip_->paperChosen()) {
         guarded([&] {
@@ -79,6 +120,7 @@ void MainWindow::clearSketch() {
         });
     }
     replaceSketch(std::move(paper));
+    recordWholeChange("Clear", photo_, before);
     if (strip_->recordBox->isChecked()) emit recordedFramesCleared();
 }
 

@@ -30,13 +30,17 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
         photoBitmap_ = photo_;  // shares the photo's pixels: nothing is copied
         const int sketchWidth = photo_.width() / settings_.outputScale + 1;
         const int sketchHeight = photo_.height() / settings_.outputScale + 1;
+        shownSnapshot();  // the step before this stroke, taken before the pass draws
         if (sketch_.isEmpty()) {
             // An empty pane gets a white sheet, whitened where the pass and the pane need it.
             blankSheet_.start(sketch_, sketchWidth, sketchHeight);
+            basis_ = std::make_shared<const SketchSnapshot>(
+                SketchSnapshot::whiteSheet(sketchWidth, sketchHeight));
             sketchPane_->pictureChanged();
         } else if (sketch_.width() != sketchWidth || sketch_.height() != sketchHeight) {
             blankSheet_.finish(sketch_);
             sketch_.setSize(sketchWidth, sketchHeight);
+            basis_ = std::make_shared<const SketchSnapshot>(SketchSnapshot::of(sketch_));
             sketchPane_->pictureChanged();
         }
         const std::optional<BrushRectangle> rectangle =
@@ -46,10 +50,13 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
             ++stepsDrawn_;
             const BrushRectangle area = sketchAreaOf(*rectangle, settings_.outputScale);
             blankSheet_.fillArea(sketch_, area.left, area.top, area.right, area.bottom);
+            strokeDrew({area.left, area.top, area.right, area.bottom});
             // A pass that fails keeps what it drew and is otherwise ignored.
             runFreehandPass(*rectangle, photoBitmap_, sketch_, settings_, selectedStyle());
             sketchPane_->areaChanged(QRect(QPoint(rectangle->left, rectangle->top),
                                            QPoint(rectangle->right, rectangle->bottom)));
+            // A step drawn with Ctrl held and no button down is a step of its own.
+            if (!stroke_.drawing()) recordStroke();
         }
     }
     stroke_.countMove(radius);
@@ -58,7 +65,8 @@ void MainWindow::sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers) {
 void MainWindow::sketchReleased() {
     if (!freehandPageActive()) return;
     stroke_.release();
-    if (strip_->recordBox->isChecked()) emit frameCaptured(sketch());
+    recordStroke();
+    if (strip_->recordBox->isChecked()) emit frameCaptured(shownSnapshot());
 }
 
 }  // namespace carbonel

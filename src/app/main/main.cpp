@@ -19,9 +19,11 @@ int main(int argc, char** argv) {
         carbonel::SystemProcessLauncher launcher;
         carbonel::XdgEmailClient mail;
         const QString folder = QCoreApplication::applicationDirPath();
-        carbonel::MainWindow window({folder, &dialogs, &launcher, &mail,
-                                     carbonel::settingsFilePath(folder),
-                                     carbonel::writableProgramFolder(folder)});
+        // "carbonel FILE..." opens the first FILE instead of the start picture.
+        const QStringList files = application.arguments().mid(1);
+        carbonel::MainWindow window(
+            {folder, &dialogs, &launcher, &mail, carbonel::settingsFilePath(folder),
+             carbonel::ownFilesFolder(folder), files.isEmpty() ? QString() : files.first()});
         window.show();
         QTimer::singleShot(0, &window, &carbonel::MainWindow::start);
         return application.exec();

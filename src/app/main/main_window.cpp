@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QUndoStack>
 
 #include "app/batch/batch_window.h"
 #include "app/main/viewer_window.h"
@@ -60,6 +62,11 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     connect(sketchPane_, &PicturePane::moved, this, &MainWindow::sketchMoved);
     connect(sketchPane_, &PicturePane::released, this, [this] { sketchReleased(); });
 
+    history_ = new QUndoStack(this);
+    history_->setUndoLimit(kHistorySteps);
+    shown_ = basis_ = std::make_shared<const SketchSnapshot>();
+    addShortcuts();
+
     strip_ = new ControlStrip(this);
     strip_->texturePreview->showRaster(&texturePaper_);
     connectStrip();
@@ -72,7 +79,7 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
             &MainWindow::uiStyleChosen);
     connect(strip_->sendButton, &QPushButton::clicked, this, &MainWindow::sendSketch);
     connect(photoPane_, &PicturePane::fileDropped, this,
-            [this](const QString& path) { guarded([&] { loadPhoto(path); }); });
+            [this](const QString& path) { openPhotoFile(path); });
     photoPane_->setAcceptDrops(true);
     routeSharedAccelerators(this);
     // Every window starts in its designed look.
@@ -82,11 +89,25 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     }
 }
 
+// The desktop's usual keys, beside the captions' own accelerators.
+void MainWindow::addShortcuts() {
+    const auto add = [this](const QKeySequence& keys, auto command) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, command);
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_O), &MainWindow::openPhoto);
+    add(QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::save);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Z), &MainWindow::undo);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainWindow::redo);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Y), &MainWindow::redo);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+}
+
 void MainWindow::connectStrip() {
     connect(strip_->showBatchBox, &QCheckBox::toggled, this, &MainWindow::batchWindowRequested);
     connect(strip_->openButton, &QPushButton::clicked, this, &MainWindow::openPhoto);
     connect(strip_->convertButton, &QPushButton::clicked, this,
-            [this] { guarded([this] { convert(); }); });
+            [this] { guarded([this] { convertCommand(); }); });
     connect(strip_->brushSlider, &QSlider::valueChanged, this, &MainWindow::brushSizeChanged);
     connect(strip_->recordBox, &QCheckBox::toggled, this, &MainWindow::recorderRequested);
     connect(strip_->modePages, &QTabWidget::currentChanged, this, &MainWindow::pageChanged);
@@ -125,6 +146,10 @@ void MainWindow::uiStyleChosen(int index) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!unsavedWorkSettled()) {
+        event->ignore();
+        return;
+    }
     // A running batch finishes the file in work, then stops, before the window goes.
     if (batchWindow_->running()) {
         batchWindow_->stopAfterCurrentFile();
@@ -171,7 +196,16 @@ void MainWindow::start() {
     if (started_) return;
     started_ = true;
     try {
-        loadPhoto(resourceFolder(environment_.programFolder) + "/4.jpg");
+        bool loaded = false;
+        if (!environment_.startPhoto.isEmpty()) {
+            try {
+                loadPhoto(environment_.startPhoto);
+                loaded = true;
+            } catch (const Error& error) {
+                showError(error.what());  // then the start picture, so the window is of use
+            }
+        }
+        if (!loaded) loadPhoto(resourceFolder(environment_.programFolder) + "/4.jpg");
     } catch (const Error& error) {
         // Without the start picture the window opens empty, with no texture list either.
         showError(error.what());
@@ -222,7 +256,10 @@ const Raster& MainWindow::sketch() {
 
 void MainWindow::replaceSketch(Raster sketch) {
     blankSheet_.forget();
+    strokeArea_.reset();
     sketch_ = std::move(sketch);
+    // Whoever changes the sketch records the step; until then the snapshot is unknown.
+    shown_ = basis_ = sketch_.isEmpty() ? std::make_shared<const SketchSnapshot>() : nullptr;
     sketchPane_->pictureChanged();
 }
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/main/control_strip.h"
@@ -12,6 +14,7 @@
 #include "workspace/freehand.h"
 #include "workspace/lazy_white_sheet.h"
 #include "workspace/pane_layout.h"
+#include "workspace/sketch_snapshot.h"
 
 namespace carbonel {
 
@@ -22,6 +25,9 @@ class RecorderWindow;
 class PicturePane;
 class ProcessLauncher;
 class UserDialogs;
+}  // namespace carbonel
+class QUndoStack;
+namespace carbonel {
 
 // What the main window needs from outside; tests give it their own dialogs and launcher.
 struct AppEnvironment {
@@ -31,6 +37,7 @@ struct AppEnvironment {
     MailClient* mail = nullptr;
     QString settingsFile{};  // keeps the UI style between runs ("": none)
     QString mailFolder{};    // where "sketch.jpg" and "sketch.gif" are written for mailing
+    QString startPhoto{};    // the photo to open at the start instead of the start picture
 };
 
 // The main window: the photo and sketch panes over a strip of controls, Convert, the file commands,
@@ -40,13 +47,16 @@ class MainWindow : public QWidget {
 
   public:
     static constexpr int kStripHeight = ControlStrip::kHeight;
+    // The undo history keeps this many steps.
+    static constexpr int kHistorySteps = 100;
     static constexpr const char* kCaption =
         "Carbonel Pro 4.0 --To figure a sketch for your friend or sweetheart!!";
 
     explicit MainWindow(const AppEnvironment& environment, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The start: the start picture, then the texture list. Called once the window is shown.
+    // The start: the start picture (or the photo the program was given), then the texture list.
+    // Called once the window is shown.
     void start();
 
     // Reads a photo into the photo pane and empties the sketch pane. A photo that cannot be read
@@ -85,9 +95,29 @@ class MainWindow : public QWidget {
     // The style the "UI Style :" list selects (-1: none) and the look the window has.
     int selectedUiStyle() const;
 
+    // The photo and the sketch at one step of the history.
+    struct State {
+        Raster photo;
+        std::shared_ptr<const SketchSnapshot> sketch;  // null: no sketch
+    };
+    // Undo and redo of the last change (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y); a stroke still being
+    // drawn becomes a step first.
+    void undo();
+    void redo();
+    // Shows a step of the history: the history's own steps call it.
+    void restoreState(const State& state);
+    // Drops every step, for changes that are not undoable (the batch's).
+    void forgetHistory();
+    QUndoStack* history() const { return history_; }
+    // Whether the sketch has changed since it was last saved.
+    bool sketchUnsaved() const;
+    // Opens a photo file as the Open command does: asking about unsaved work first, undoable.
+    void openPhotoFile(const QString& path);
+
   signals:
-    // The end of a stroke while recording: a copy of the whole sketch, white being transparent.
-    void frameCaptured(const carbonel::Raster& frame);
+    // The end of a stroke while recording: the whole sketch as a snapshot, white being
+    // transparent.
+    void frameCaptured(std::shared_ptr<const carbonel::SketchSnapshot> frame);
     // Clear while recording discards the recorded frames.
     void recordedFramesCleared();
     void batchWindowRequested(bool visible);
@@ -98,6 +128,7 @@ class MainWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void addShortcuts();
     void connectStrip();
     void connectToolWindows();
     void layoutStrip();
@@ -129,6 +160,18 @@ class MainWindow : public QWidget {
     // Puts a new sketch in the pane, in place of the one drawn on.
     void replaceSketch(Raster sketch);
 
+    // The history: the snapshot the sketch shows (taken now when unknown), a change made to the
+    // whole sketch, and the area a stroke drew in so far, which becomes a step when it ends.
+    const std::shared_ptr<const SketchSnapshot>& shownSnapshot();
+    void recordWholeChange(const QString& text, const Raster& photoBefore,
+                           std::shared_ptr<const SketchSnapshot> before);
+    void strokeDrew(const PixelArea& area);
+    void recordStroke();
+    void convertCommand();
+    // Asks "Save the sketch?" when it has unsaved changes; false when the user cancels (or the
+    // save was not made).
+    bool unsavedWorkSettled();
+
     void showError(const QString& text);
     void uiStyleChosen(int index);
 
@@ -141,6 +184,11 @@ class MainWindow : public QWidget {
     Raster sketch_;              // the sketch pane's picture: the sketch drawn on
     Raster photoBitmap_;         // the working copy of the photo a pass reads
     LazyWhiteSheet blankSheet_;  // the rows of a fresh freehand sheet not yet whitened
+    QUndoStack* history_ = nullptr;
+    // The snapshot the sketch showed at the last step, and the one a stroke's tiles are compared
+    // with (a fresh white sheet's, before its first stroke); null when unknown.
+    std::shared_ptr<const SketchSnapshot> shown_, basis_;
+    std::optional<PixelArea> strokeArea_;  // where the stroke being drawn has drawn
     SketchSettings settings_;
     FreehandStroke stroke_;
     int stepsDrawn_ = 0;

@@ -48,6 +48,13 @@ void MainWindow::convert() {
     replaceSketch(convertPhoto(photoBitmap_, currentOptions()));
 }
 
+void MainWindow::convertCommand() {
+    recordStroke();
+    const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+    convert();
+    recordWholeChange("Convert", photo_, before);
+}
+
 void MainWindow::pageChanged(int page) {
     saveName_.clear();
     const bool freehand = page == 1;

@@ -23,17 +23,15 @@ namespace {
 constexpr int kItemHeight = 82;
 
 // A frame sampled down to a thumbnail, its white pixels left transparent.
-QImage thumbnail(const Raster& frame, QSize size) {
+QImage thumbnail(const SketchSnapshot& frame, QSize size) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     if (frame.isEmpty() || size.isEmpty()) return image;
+    const Raster sampled = frame.sampled(size.width(), size.height());
     for (int y = 0; y < size.height(); ++y) {
-        const std::uint8_t* row = frame.rowUnchecked(
-            static_cast<int>(static_cast<long long>(y) * frame.height() / size.height()));
+        const std::uint8_t* p = sampled.rowUnchecked(y);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const std::uint8_t* p =
-                row + 3 * (static_cast<long long>(x) * frame.width() / size.width());
+        for (int x = 0; x < size.width(); ++x, p += 3) {
             if (p[0] != 255 || p[1] != 255 || p[2] != 255) out[x] = qRgb(p[2], p[1], p[0]);
         }
     }
@@ -43,7 +41,7 @@ QImage thumbnail(const Raster& frame, QSize size) {
 // Draws each item as its frame's thumbnail and its current position.
 class FrameDelegate : public QStyledItemDelegate {
   public:
-    FrameDelegate(const std::vector<Raster>& frames, QObject* parent)
+    FrameDelegate(const std::vector<std::shared_ptr<const SketchSnapshot>>& frames, QObject* parent)
         : QStyledItemDelegate(parent), frames_(frames) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -55,7 +53,7 @@ class FrameDelegate : public QStyledItemDelegate {
         if (row < frames_.size()) {
             const QSize size(option.widget->width() - 40, option.rect.height() - 10);
             painter->drawImage(option.rect.topLeft() + QPoint(20, 5),
-                               thumbnail(frames_[row], size));
+                               thumbnail(*frames_[row], size));
         }
         QFont font = painter->font();
         font.setPixelSize(19);
@@ -71,7 +69,7 @@ class FrameDelegate : public QStyledItemDelegate {
     }
 
   private:
-    const std::vector<Raster>& frames_;
+    const std::vector<std::shared_ptr<const SketchSnapshot>>& frames_;
 };
 
 }  // namespace
@@ -141,8 +139,8 @@ RecorderWindow::RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sket
     previewTimer_->start();
 }
 
-void RecorderWindow::appendFrame(const Raster& frame) {
-    frames_.push_back(frame);
+void RecorderWindow::appendFrame(std::shared_ptr<const SketchSnapshot> frame) {
+    frames_.push_back(std::move(frame));
     auto* item = new QListWidgetItem(QString::number(frameList_->count() + 1), frameList_);
     item->setSizeHint(QSize(113, kItemHeight));
     frameList_->setCurrentRow(frameList_->count() - 1);
@@ -225,7 +223,11 @@ void RecorderWindow::mailTo() {
 void RecorderWindow::previewStep() {
     if (!isVisible() || frames_.empty()) return;
     previewCounter_ = (previewCounter_ + 1) % frameCount();
-    previewPicture_ = frames_[static_cast<std::size_t>(previewCounter_)];  // the preview's own copy
+    // Sampled as the pane samples, at its own pixels: the same picture without a whole copy.
+    const qreal ratio = preview_->devicePixelRatioF();
+    previewPicture_ = frames_[static_cast<std::size_t>(previewCounter_)]->sampled(
+        std::max(1, qRound(preview_->width() * ratio)),
+        std::max(1, qRound(preview_->height() * ratio)));
     preview_->pictureChanged();
     preview_->repaint();
 }

@@ -5,6 +5,7 @@
 
 #include "app/ui/tool_window.h"
 #include "sketch/raster.h"
+#include "workspace/sketch_snapshot.h"
 
 class QLabel;
 class QListWidget;
@@ -27,15 +28,18 @@ class RecorderWindow : public ToolWindow {
     // `sketchSize` gives the current size of the main window's sketch (0 x 0 when empty).
     RecorderWindow(UserDialogs& dialogs, std::function<QSize()> sketchSize, QWidget* owner);
 
-    // Adds a frame (a copy of the whole sketch; white is its transparent colour), selects it,
-    // scrolls it to the top and refreshes the size labels.
-    void appendFrame(const Raster& frame);
+    // Adds a frame (the whole sketch; white is its transparent colour), selects it, scrolls it to
+    // the top and refreshes the size labels. A frame shares its unchanged tiles with the frame
+    // before it and with the undo history, so it costs what its stroke changed.
+    void appendFrame(std::shared_ptr<const SketchSnapshot> frame);
     void clearFrames();
     // Deletes the selected frame, if any; nothing is selected afterwards.
     void deleteSelectedFrame();
 
     int frameCount() const { return static_cast<int>(frames_.size()); }
-    const Raster& frame(int index) const { return frames_.at(static_cast<std::size_t>(index)); }
+    Raster frame(int index) const {
+        return frames_.at(static_cast<std::size_t>(index))->toRaster();
+    }
     // The size of the GIF, from the size labels.
     int gifWidth() const;
     int gifHeight() const;
@@ -46,7 +50,7 @@ class RecorderWindow : public ToolWindow {
     // Mail to writes "sketch.gif" into this folder and opens the mail composer with it.
     void setMailing(const QString& folder, MailClient* client);
     void mailTo();
-    // The picture the preview shows now.
+    // The picture the preview shows now, at the preview's size.
     const Raster& previewPicture() const { return previewPicture_; }
     int previewCounter() const { return previewCounter_; }
     void previewStep();
@@ -59,8 +63,8 @@ class RecorderWindow : public ToolWindow {
 
     UserDialogs& dialogs_;
     std::function<QSize()> sketchSize_;
-    std::vector<Raster> frames_;  // in display order, one per list item
-    Raster previewPicture_;
+    std::vector<std::shared_ptr<const SketchSnapshot>> frames_;  // in display order, one per item
+    Raster previewPicture_;  // the frame shown, sampled at the preview's own pixels
     int previewCounter_ = 0;
     QString mailFolder_;
     MailClient* mailClient_ = nullptr;

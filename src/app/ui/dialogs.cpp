@@ -13,9 +13,11 @@
 namespace carbonel {
 
 const char* const kOpenPictureFilter =
-    "All (*.jpg *.jpeg *.bmp);;JPEG Image File (*.jpg);;JPEG Image File (*.jpeg);;Bitmaps (*.bmp)";
-const char* const kSavePictureFilters[3] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
-                                            "Metafiles (*.wmf)"};
+    "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif);;JPEG Image File (*.jpg);;"
+    "JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
+    "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif)";
+const char* const kSavePictureFilters[4] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
+                                            "Metafiles (*.wmf)", "PNG Image File (*.png)"};
 
 void keepAboveOwner(QWidget& dialog, QWidget* owner) {
     if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
@@ -102,6 +104,21 @@ QString QtUserDialogs::saveAnimation(QWidget* parent) {
     dialog.setNameFilter("Gif Image File (*.gif)");
     dialog.setDefaultSuffix("gif");
     return runFileDialog(dialog, parent);
+}
+
+UserDialogs::SaveAnswer QtUserDialogs::askToSaveSketch(QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, QString(), "Save the sketch?",
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    keepAboveOwner(box, parent);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveAnswer::Save;
+        case QMessageBox::Discard:
+            return SaveAnswer::Discard;
+        default:
+            return SaveAnswer::Cancel;
+    }
 }
 
 void QtUserDialogs::message(QWidget* parent, const QString& text) {

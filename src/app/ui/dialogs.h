@@ -17,7 +17,7 @@ class UserDialogs {
 
     struct SaveChoice {
         QString path;
-        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles
+        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles, 4 PNG
     };
     // The picture-save dialog, pre-filled with a name and a filter; nothing when cancelled.
     virtual std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
@@ -28,6 +28,10 @@ class UserDialogs {
     // The save dialog for animations ("Gif Image File (*.gif)", "gif" added to a bare name); ""
     // when cancelled.
     virtual QString saveAnimation(QWidget* parent) = 0;
+
+    // "Save the sketch?" with Save, Discard and Cancel (Escape and closing the box cancel).
+    enum class SaveAnswer { Save, Discard, Cancel };
+    virtual SaveAnswer askToSaveSketch(QWidget* parent) = 0;
 
     // A plain message box with one OK button.
     virtual void message(QWidget* parent, const QString& text) = 0;
@@ -43,6 +47,7 @@ class QtUserDialogs : public UserDialogs {
                                           int filterIndex) override;
     QString chooseFolder(QWidget* parent) override;
     QString saveAnimation(QWidget* parent) override;
+    SaveAnswer askToSaveSketch(QWidget* parent) override;
     void message(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
 };
@@ -52,6 +57,6 @@ class QtUserDialogs : public UserDialogs {
 void keepAboveOwner(QWidget& dialog, QWidget* owner);
 
 extern const char* const kOpenPictureFilter;
-extern const char* const kSavePictureFilters[3];
+extern const char* const kSavePictureFilters[4];
 
 }  // namespace carbonel

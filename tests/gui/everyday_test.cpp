@@ -1,0 +1,152 @@
+// Undo and redo, unsaved work, the desktop's keys and the photo the program is given.
+#include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QUndoStack>
+#include <QtTest>
+
+#include "app/main/main_window.h"
+#include "app/ui/picture_pane.h"
+#include "fakes.h"
+#include "imageio/picture_files.h"
+
+using namespace carbonel;
+
+class EverydayTest : public QObject {
+    Q_OBJECT
+
+    test::FakeDialogs dialogs_;
+    test::FakeLauncher launcher_;
+    std::unique_ptr<MainWindow> window_;
+    QTemporaryDir dir_;
+
+    MainWindow& open(const QString& startPhoto = {}) {
+        dialogs_ = {};
+        window_ =
+            std::make_unique<MainWindow>(AppEnvironment{QCoreApplication::applicationDirPath(),
+                                                        &dialogs_,
+                                                        &launcher_,
+                                                        nullptr,
+                                                        {},
+                                                        {},
+                                                        startPhoto});
+        window_->show();
+        window_->activateWindow();
+        if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window is not active");
+        window_->start();
+        return *window_;
+    }
+    PicturePane* sketchPane() { return test::control<PicturePane>(window_.get(), "sketchPane"); }
+    void keys(QKeyCombination combination) {
+        QTest::keyClick(window_.get(), combination.key(), combination.keyboardModifiers());
+    }
+    // A stroke from `from`, five pixels right at each of `moves` moves.
+    void stroke(QPoint from, int moves = 10) {
+        QTest::mousePress(sketchPane(), Qt::LeftButton, {}, from);
+        for (int i = 1; i <= moves; ++i) {
+            const QPoint at = from + QPoint(5 * i, i % 3);
+            QMouseEvent move(QEvent::MouseMove, at, sketchPane()->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, {});
+            QApplication::sendEvent(sketchPane(), &move);
+        }
+        QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, from + QPoint(5 * moves, 0));
+    }
+    void toFreehand() { test::control<QTabWidget>(window_.get(), "modePages")->setCurrentIndex(1); }
+
+  private slots:
+    void undoAndRedoGiveEachStepExactly() {
+        MainWindow& window = open();
+        QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
+        const Raster converted = window.sketch();
+        toFreehand();
+        stroke(QPoint(40, 60));
+        const Raster stroked = window.sketch();
+        QVERIFY(!(stroked == converted));
+        keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.sketch() == converted);
+        keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+        QVERIFY(window.sketch() == stroked);
+        keys(Qt::CTRL | Qt::Key_Z);
+        keys(Qt::CTRL | Qt::Key_Y);
+        QVERIFY(window.sketch() == stroked);
+
+        // Open takes the photo and the sketch along; undone, both come back.
+        const Raster photo = window.photo();
+        QImage other(120, 90, QImage::Format_RGB888);
+        other.fill(Qt::darkCyan);
+        QVERIFY(other.save(dir_.filePath("other.png")));
+        dialogs_.openAnswers.push_back(dir_.filePath("other.png"));
+        dialogs_.saveQuestionAnswers.push_back(UserDialogs::SaveAnswer::Discard);
+        keys(Qt::CTRL | Qt::Key_O);
+        QCOMPARE(dialogs_.openDialogs, 1);
+        QCOMPARE(dialogs_.saveQuestions, 1);  // the stroke was never saved
+        QCOMPARE(window.photo().width(), 120);
+        QVERIFY(window.sketch().isEmpty());
+        keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.photo() == photo);
+        QVERIFY(window.sketch() == stroked);
+
+        // A first stroke on a fresh white sheet is undone to no sketch at all, and redone.
+        window.loadPhoto(dir_.filePath("other.png"));
+        window.forgetHistory();
+        stroke(QPoint(20, 20), 4);
+        const Raster first = window.sketch();
+        keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.sketch().isEmpty());
+        keys(Qt::CTRL | Qt::Key_Y);
+        QVERIFY(window.sketch() == first);
+    }
+
+    void aHundredUndosReturnToTheConvertedSketch() {
+        MainWindow& window = open();
+        QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
+        const Raster converted = window.sketch();
+        toFreehand();
+        for (int i = 0; i < MainWindow::kHistorySteps; ++i)
+            stroke(QPoint(20 + (i * 37) % 150, 20 + (i * 53) % 100), 3);
+        QCOMPARE(window.history()->count(), MainWindow::kHistorySteps);
+        for (int i = 0; i < MainWindow::kHistorySteps; ++i) keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.sketch() == converted);
+    }
+
+    void unsavedWorkIsAskedAbout() {
+        MainWindow& window = open();
+        QVERIFY(window.close());  // nothing drawn: no question
+        QCOMPARE(dialogs_.saveQuestions, 0);
+
+        open();
+        toFreehand();
+        stroke(QPoint(40, 60));
+        dialogs_.saveQuestionAnswers.push_back(UserDialogs::SaveAnswer::Cancel);
+        QVERIFY(!window_->close());
+        QVERIFY(window_->isVisible());
+        QCOMPARE(dialogs_.saveQuestions, 1);
+        // Save runs the Save command; once saved, the window closes without another question.
+        dialogs_.saveQuestionAnswers.push_back(UserDialogs::SaveAnswer::Save);
+        dialogs_.saveAnswers.push_back({dir_.filePath("kept"), 2});
+        keys(Qt::CTRL | Qt::Key_Q);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(dialogs_.saveQuestions, 2);
+        QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) == window_->sketch());
+    }
+
+    void theGivenPhotoOpensInsteadOfTheStartPicture() {
+        QImage portrait(90, 160, QImage::Format_RGB888);
+        portrait.fill(Qt::white);
+        for (int y = 0; y < 80; ++y) portrait.setPixelColor(10, y, Qt::darkRed);
+        QVERIFY(portrait.save(dir_.filePath("portrait.png")));
+        MainWindow& window = open(dir_.filePath("portrait.png"));
+        QVERIFY(window.photo() == loadPicture(dir_.filePath("portrait.png").toStdString()));
+        QCOMPARE(window.photo().height(), 160);
+        // A photo that cannot be read is reported, and the start picture opens instead.
+        open(dir_.filePath("missing.png"));
+        QCOMPARE(dialogs_.errors.size(), 1);
+        QVERIFY(window_->photo() ==
+                loadPicture((QCoreApplication::applicationDirPath() + "/4.jpg").toStdString()));
+    }
+};
+
+QTEST_MAIN(EverydayTest)
+#include "everyday_test.moc"
