@@ -57,11 +57,14 @@ std::optional<std::string> readIniValue(const std::string& path, const std::stri
     return std::nullopt;
 }
 
-bool writeIniValue(const std::string& path, const std::string& section, const std::string& key,
-                   const std::string& value) {
-    const std::string wantedSection = toLowerAscii(section), wantedKey = toLowerAscii(key);
-    std::vector<std::string> lines = readLines(path);
-    const std::string entry = key + "=" + value;
+namespace {
+
+// Sets one key among the lines, keeping every other line.
+void setIniLine(std::vector<std::string>& lines, const IniEntry& wanted) {
+    const std::string wantedSection = toLowerAscii(wanted.section);
+    const std::string wantedKey = toLowerAscii(wanted.key);
+    const std::string& section = wanted.section;
+    const std::string entry = wanted.key + "=" + wanted.value;
     bool inSection = false;
     std::optional<std::size_t> sectionEnd;  // where a new key of the section goes
     bool written = false;
@@ -84,6 +87,13 @@ bool writeIniValue(const std::string& path, const std::string& section, const st
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
+}
+
+}  // namespace
+
+bool writeIniValues(const std::string& path, const std::vector<IniEntry>& entries) {
+    std::vector<std::string> lines = readLines(path);
+    for (const IniEntry& entry : entries) setIniLine(lines, entry);
     try {
         AtomicFile file(path);
         for (const std::string& line : lines) {
@@ -95,6 +105,11 @@ bool writeIniValue(const std::string& path, const std::string& section, const st
         return false;
     }
     return true;
+}
+
+bool writeIniValue(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value) {
+    return writeIniValues(path, {{section, key, value}});
 }
 
 int readUiStyleSetting(const std::string& path) {

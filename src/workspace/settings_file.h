@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace carbonel {
 
@@ -11,6 +12,14 @@ namespace carbonel {
 // The value of a key, or nothing when the file, the section or the key is missing.
 std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
                                         const std::string& key);
+
+struct IniEntry {
+    std::string section, key, value;
+};
+
+// Sets these keys in one write, keeping every other line of the file; the sections and the file
+// are made when missing. False when the file cannot be written.
+bool writeIniValues(const std::string& path, const std::vector<IniEntry>& entries);
 
 // Sets one key, keeping every other line of the file; the section and the file are made when
 // missing. The file is replaced only once completely written; false when it cannot be.

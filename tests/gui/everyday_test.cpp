@@ -1,7 +1,11 @@
 // Undo and redo, unsaved work, the desktop's keys and the photo the program is given.
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
 #include <QImage>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QUndoStack>
@@ -11,6 +15,7 @@
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "imageio/picture_files.h"
+#include "workspace/settings_file.h"
 
 using namespace carbonel;
 
@@ -22,16 +27,12 @@ class EverydayTest : public QObject {
     std::unique_ptr<MainWindow> window_;
     QTemporaryDir dir_;
 
-    MainWindow& open(const QString& startPhoto = {}) {
+    MainWindow& open(const QString& startPhoto = {}, const QString& settingsFile = {}) {
         dialogs_ = {};
-        window_ =
-            std::make_unique<MainWindow>(AppEnvironment{QCoreApplication::applicationDirPath(),
-                                                        &dialogs_,
-                                                        &launcher_,
-                                                        nullptr,
-                                                        {},
-                                                        {},
-                                                        startPhoto});
+        AppEnvironment environment{QCoreApplication::applicationDirPath(), &dialogs_, &launcher_};
+        environment.settingsFile = settingsFile;
+        environment.startPhoto = startPhoto;
+        window_ = std::make_unique<MainWindow>(environment);
         window_->show();
         window_->activateWindow();
         if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window is not active");
@@ -130,6 +131,44 @@ class EverydayTest : public QObject {
         QVERIFY(!window_->isVisible());
         QCOMPARE(dialogs_.saveQuestions, 2);
         QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) == window_->sketch());
+    }
+
+    void whatWasSetSurvivesARestart() {
+        const QString ini = dir_.filePath("carbonel.INI");
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Other]\nKeep=me\n[Settings]\nLine=99\nStyle=Crayon\nBrushSize=x\n");
+        file.close();
+        open({}, ini);
+        auto* precision = test::control<QSlider>(window_.get(), "precisionSlider");
+        auto* line = test::control<QSlider>(window_.get(), "lineSlider");
+        auto* brush = test::control<QSlider>(window_.get(), "brushSlider");
+        auto* paper = test::control<QComboBox>(window_.get(), "textureSelector");
+        // Bad values read as the start values.
+        QCOMPARE(line->value(), 1);
+        QCOMPARE(brush->value(), 32);
+        QVERIFY(test::control<QRadioButton>(window_.get(), "pencilButton")->isChecked());
+        QVERIFY(paper->count() > 2);
+
+        precision->setValue(120);
+        line->setValue(4);
+        brush->setValue(8);
+        test::control<QRadioButton>(window_.get(), "penButton")->setChecked(true);
+        test::control<QRadioButton>(window_.get(), "stretchButton")->setChecked(true);
+        paper->setCurrentIndex(2);
+        window_->resize(800, 700);
+        QVERIFY(window_->close());
+        open({}, ini);
+        QCOMPARE(test::control<QSlider>(window_.get(), "precisionSlider")->value(), 120);
+        QCOMPARE(test::control<QSlider>(window_.get(), "lineSlider")->value(), 4);
+        QCOMPARE(test::control<QSlider>(window_.get(), "brushSlider")->value(), 8);
+        QVERIFY(test::control<QRadioButton>(window_.get(), "penButton")->isChecked());
+        QVERIFY(test::control<QRadioButton>(window_.get(), "stretchButton")->isChecked());
+        QCOMPARE(test::control<QComboBox>(window_.get(), "textureSelector")->currentIndex(), 2);
+        QVERIFY(!window_->texturePaper().isEmpty());
+        QCOMPARE(window_->size(), QSize(800, 700));
+        QCOMPARE(readIniValue(ini.toStdString(), "Other", "Keep"),
+                 std::optional<std::string>("me"));
     }
 
     void theGivenPhotoOpensInsteadOfTheStartPicture() {

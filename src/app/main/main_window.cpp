@@ -24,6 +24,7 @@
 #include "app/ui/ui_styles.h"
 #include "sketch/error.h"
 #include "workspace/app_paths.h"
+#include "workspace/kept_settings.h"
 #include "workspace/settings_file.h"
 
 namespace carbonel {
@@ -75,6 +76,7 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     layoutStrip();
 
     connectToolWindows();
+    applyKeptSettings();
     connect(strip_->uiStyleSelector, &QComboBox::currentIndexChanged, this,
             &MainWindow::uiStyleChosen);
     connect(strip_->sendButton, &QPushButton::clicked, this, &MainWindow::sendSketch);
@@ -157,16 +159,80 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         connect(batchWindow_, &BatchWindow::finished, &untilStopped, &QEventLoop::quit);
         if (batchWindow_->running()) untilStopped.exec();
     }
-    // The chosen look is kept for the next run; a failed write is reported, and the window closes.
-    if (!environment_.settingsFile.isEmpty() &&
-        !writeUiStyleSetting(environment_.settingsFile.toStdString(),
-                             strip_->uiStyleSelector->currentIndex())) {
+    // The chosen look and settings are kept for the next run; a failed write is reported, and the
+    // window closes.
+    if (!environment_.settingsFile.isEmpty() && !writeKeptSettings()) {
         dialogs_->message(this, "Unable to write to " + environment_.settingsFile);
     }
     QWidget::closeEvent(event);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::applyKeptSettings() {
+    if (environment_.settingsFile.isEmpty()) return;
+    const KeptSettings kept = readKeptSettings(environment_.settingsFile.toStdString());
+    strip_->precisionSlider->setValue(kept.precision);
+    strip_->lineSlider->setValue(kept.line);
+    QRadioButton* style = kept.style == "Pen"      ? strip_->penButton
+                          : kept.style == "Pastel" ? strip_->pastelButton
+                                                   : strip_->pencilButton;
+    style->setChecked(true);
+    (kept.stretch ? strip_->stretchButton : strip_->tileButton)->setChecked(true);
+    strip_->brushSlider->setValue(kept.brushSize);
+    auto geometry = [](const std::string& text) {
+        return QByteArray::fromBase64(QByteArray::fromStdString(text));
+    };
+    if (!kept.mainWindow.empty()) restoreGeometry(geometry(kept.mainWindow));
+    if (!kept.batchWindow.empty()) batchWindow_->restorePlacement(geometry(kept.batchWindow));
+    if (!kept.recorderWindow.empty())
+        recorderWindow_->restorePlacement(geometry(kept.recorderWindow));
+    dialogs_->setFolders(
+        {QString::fromStdString(kept.openFolder), QString::fromStdString(kept.saveFolder),
+         QString::fromStdString(kept.animationFolder), QString::fromStdString(kept.sourceFolder)});
+}
+
+void MainWindow::applyKeptPaper() {
+    if (environment_.settingsFile.isEmpty()) return;
+    const std::string paper = readKeptSettings(environment_.settingsFile.toStdString()).paper;
+    for (std::size_t i = 0; i < textures_.size(); ++i) {
+        if (textures_[i].name != paper) continue;
+        const int index = static_cast<int>(i) + 2;  // after "NULL" and "Custom"
+        strip_->textureSelector->setCurrentIndex(index);
+        textureChosen(index);
+        return;
+    }
+}
+
+bool MainWindow::writeKeptSettings() {
+    KeptSettings kept;
+    kept.precision = strip_->precisionSlider->value();
+    kept.line = strip_->lineSlider->value();
+    kept.style = strip_->penButton->isChecked()      ? "Pen"
+                 : strip_->pastelButton->isChecked() ? "Pastel"
+                                                     : "Pencil";
+    const int paper = strip_->textureSelector->currentIndex() - 2;
+    if (paper >= 0 && paper < static_cast<int>(textures_.size()))
+        kept.paper = textures_[static_cast<std::size_t>(paper)].name;
+    kept.stretch = strip_->stretchButton->isChecked();
+    kept.brushSize = strip_->brushSlider->value();
+    kept.mainWindow = saveGeometry().toBase64().toStdString();
+    // A tool window not shown in this run keeps the place it had.
+    const std::string path = environment_.settingsFile.toStdString();
+    const KeptSettings before = readKeptSettings(path);
+    auto placement = [](const ToolWindow& window, const std::string& kept) {
+        return window.placed() ? window.saveGeometry().toBase64().toStdString() : kept;
+    };
+    kept.batchWindow = placement(*batchWindow_, before.batchWindow);
+    kept.recorderWindow = placement(*recorderWindow_, before.recorderWindow);
+    const UserDialogs::Folders folders = dialogs_->folders();
+    kept.openFolder = folders.open.toStdString();
+    kept.saveFolder = folders.save.toStdString();
+    kept.animationFolder = folders.animation.toStdString();
+    kept.sourceFolder = folders.source.toStdString();
+    return writeUiStyleSetting(path, strip_->uiStyleSelector->currentIndex()) &&
+           carbonel::writeKeptSettings(path, kept);
+}
 
 void MainWindow::layoutStrip() {
     strip_->layoutFor(width());
@@ -212,6 +278,7 @@ void MainWindow::start() {
         return;
     }
     fillTextureList();
+    applyKeptPaper();
     // Last, the look kept from the last run; an index outside the list leaves it unselected.
     const int stored = environment_.settingsFile.isEmpty()
                            ? kDesignedStyle

@@ -129,6 +129,11 @@ class MainWindow : public QWidget {
 
   private:
     void addShortcuts();
+    // What the settings file keeps between runs: read at the start (the paper once the texture
+    // list is filled), written at the close.
+    void applyKeptSettings();
+    void applyKeptPaper();
+    bool writeKeptSettings();
     void connectStrip();
     void connectToolWindows();
     void layoutStrip();

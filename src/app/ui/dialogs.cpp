@@ -26,9 +26,12 @@ void keepAboveOwner(QWidget& dialog, QWidget* owner) {
 
 namespace {
 
-QString runFileDialog(QFileDialog& dialog, QWidget* parent) {
+// Runs the dialog from `folder` (when known) and remembers the folder it was left in.
+QString runFileDialog(QFileDialog& dialog, QWidget* parent, QString& folder) {
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) dialog.setDirectory(folder);
     keepAboveOwner(dialog, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    folder = dialog.directory().absolutePath();
     return dialog.selectedFiles().first();
 }
 
@@ -72,7 +75,7 @@ QString QtUserDialogs::openPicture(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);  // ours has the preview
     addPicturePreview(dialog);
-    return runFileDialog(dialog, parent);
+    return runFileDialog(dialog, parent, folders_.open);
 }
 
 std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* parent,
@@ -85,8 +88,13 @@ std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* paren
     for (const char* filter : kSavePictureFilters) filters << filter;
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(filterIndex - 1, filters.first()));
-    if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
-    const QString path = runFileDialog(dialog, parent);
+    QString folder = folders_.save;
+    if (!proposedName.isEmpty()) {
+        folder = QFileInfo(proposedName).absolutePath();
+        dialog.selectFile(proposedName);
+    }
+    const QString path = runFileDialog(dialog, parent, folder);
+    if (!path.isEmpty()) folders_.save = folder;
     if (path.isEmpty()) return std::nullopt;
     return SaveChoice{path, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1};
 }
@@ -95,7 +103,7 @@ QString QtUserDialogs::chooseFolder(QWidget* parent) {
     QFileDialog dialog(parent, "Please select the directory", QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    return runFileDialog(dialog, parent);
+    return runFileDialog(dialog, parent, folders_.source);
 }
 
 QString QtUserDialogs::saveAnimation(QWidget* parent) {
@@ -103,7 +111,7 @@ QString QtUserDialogs::saveAnimation(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter("Gif Image File (*.gif)");
     dialog.setDefaultSuffix("gif");
-    return runFileDialog(dialog, parent);
+    return runFileDialog(dialog, parent, folders_.animation);
 }
 
 UserDialogs::SaveAnswer QtUserDialogs::askToSaveSketch(QWidget* parent) {

@@ -35,6 +35,13 @@ class UserDialogs {
 
     // A plain message box with one OK button.
     virtual void message(QWidget* parent, const QString& text) = 0;
+
+    // The folders the file dialogs start in, kept between runs; "" for the usual start.
+    struct Folders {
+        QString open, save, animation, source;
+    };
+    virtual Folders folders() const { return {}; }
+    virtual void setFolders(const Folders&) {}
     // The error box that shows what a command failed on.
     virtual void error(QWidget* parent, const QString& text) = 0;
 };
@@ -50,6 +57,11 @@ class QtUserDialogs : public UserDialogs {
     SaveAnswer askToSaveSketch(QWidget* parent) override;
     void message(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
+    Folders folders() const override { return folders_; }
+    void setFolders(const Folders& folders) override { folders_ = folders; }
+
+  private:
+    Folders folders_;
 };
 
 // A modal dialog of a window that stays on top (a tool window) stays on top too, so that its

@@ -13,6 +13,13 @@ class ToolWindow : public QWidget {
 
   public:
     explicit ToolWindow(QWidget* owner);
+    // Puts the window where it was at the end of the last run (geometry as Qt saves it); it then
+    // no longer opens on its owner's corner. Bad data changes nothing.
+    void restorePlacement(const QByteArray& geometry) {
+        if (restoreGeometry(geometry)) firstShow_ = false;
+    }
+    // Whether the window has a place of its own: shown, or restored.
+    bool placed() const { return !firstShow_; }
 
   signals:
     void closedByUser();
