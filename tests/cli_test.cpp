@@ -104,29 +104,39 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
 TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
     test::TempDir dir;
     const std::string files = quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "o.bmp");
-    const std::vector<std::string> badUsages = {std::string(""),
-                                                "convert",
-                                                "convert " + quoted(test::dataFile("chelsea.jpg")),
-                                                "convert " + files + " --precision 201",
-                                                "convert " + files + " --precision -1",
-                                                "convert " + files + " --line 0",
-                                                "convert " + files + " --line 16",
-                                                "convert " + files + " --line 2x",
-                                                "convert " + files + " --style crayon",
-                                                "convert " + files + " --bogus",
-                                                "convert " + files + " --stretch",
-                                                "convert " + files + " --threads",
-                                                "paint " + files};
+    const std::vector<std::string> badUsages = {
+        std::string(""),
+        "convert",
+        "convert " + quoted(test::dataFile("chelsea.jpg")),
+        "convert " + files + " --precision 201",
+        "convert " + files + " --precision -1",
+        "convert " + files + " --line 0",
+        "convert " + files + " --line 16",
+        "convert " + files + " --line 2x",
+        "convert " + files + " --style crayon",
+        "convert " + files + " --bogus",
+        "convert " + files + " --stretch",
+        "convert " + files + " --threads",
+        "convert " + files + " --quality 0",
+        "convert " + files + " --quality=101",
+        "convert " + files + " --format png",
+        "convert " + quoted(test::dataFile("chelsea.jpg")) + " - --format tiff",
+        "textures extra",
+        "paint " + files};
+    // One line naming the problem, then where to look.
     for (const std::string& arguments : badUsages) {
         const test::CommandResult result = cli(arguments);
         EXPECT_EQ(result.status, 2) << arguments;
-        EXPECT_NE(result.output.find("Usage:"), std::string::npos) << arguments;
+        EXPECT_EQ(lineCount(result.output), 2u) << result.output;
+        EXPECT_TRUE(result.output.starts_with("carbonel-cli: ")) << result.output;
+        EXPECT_TRUE(result.output.ends_with("\nTry 'carbonel-cli --help'.\n")) << result.output;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "o.bmp"));
     const test::CommandResult help = cli("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* option :
-         {"--precision", "--line", "--style", "--texture", "--stretch", "--threads"}) {
+    for (const char* option : {"--precision", "--line", "--style", "--texture", "--stretch",
+                               "--threads", "--quality", "--keep-orientation", "--format", "--out",
+                               "--jobs", "--quiet", "--size", "--version", "textures"}) {
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
     }
 }
@@ -170,10 +180,6 @@ TEST(CliGif, BadFramesSizesAndOutputsWriteNothing) {
     const std::vector<std::string> failing = {
         "gif " + out + " " + frame + " " + quoted(dir / "missing.bmp"),
         "gif " + out + " " + quoted(dir / "text.bmp"),
-        "gif " + out + " " + frame + " --size 0x10",
-        "gif " + out + " " + frame + " --size 10x",
-        "gif " + out + " " + frame + " --size ten",
-        "gif " + out + " " + frame + " --size 10x10x2",
         "gif " + quoted(dir / "nowhere" / "out.gif") + " " + frame,
     };
     for (const std::string& arguments : failing) {
@@ -182,8 +188,10 @@ TEST(CliGif, BadFramesSizesAndOutputsWriteNothing) {
         EXPECT_EQ(lineCount(result.output), 1u) << result.output;
         EXPECT_TRUE(result.output.starts_with("carbonel-cli: ")) << result.output;
     }
-    EXPECT_EQ(cli("gif " + out).status, 2);
-    EXPECT_EQ(cli("gif " + out + " " + frame + " --speed 3").status, 2);
+    for (const char* bad :
+         {"", " --speed 3", " --size 0x10", " --size 10x", " --size ten", " --size 10x10x2"}) {
+        EXPECT_EQ(cli("gif " + out + (*bad ? " " + frame + bad : std::string())).status, 2) << bad;
+    }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
@@ -211,7 +219,11 @@ TEST(CliBatch, ConvertsATreeAsConvertDoesAndReportsBadFiles) {
         << result.output;
     EXPECT_NE(result.output.find((dir / "nothing").string() + ": no such file or folder"),
               std::string::npos);
-    EXPECT_EQ(lineCount(result.output), 2u) << result.output;
+    // The failures, then the summary.
+    EXPECT_TRUE(result.output.ends_with("carbonel-cli: converted 2 of 3 photos into " +
+                                        (dir / "out").string() + ", 1 failed\n"))
+        << result.output;
+    EXPECT_EQ(lineCount(result.output), 3u) << result.output;
     ASSERT_EQ(
         cli("convert " + quoted(dir / "src" / "a.jpg") + " " + quoted(dir / "a.jpg") + options)
             .status,
@@ -293,6 +305,124 @@ TEST(CliBatch, MissingOutputFolderAndBadUsage) {
           "batch --out " + quoted(dir.path()) + " --size 3 x"}) {
         EXPECT_EQ(cli(arguments).status, 2) << arguments;
     }
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+TEST(CliOptions, FollowTheUsualRules) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    EXPECT_EQ(cli("--version").output, "carbonel-cli " CARBONEL_VERSION "\n");
+    // "--opt=value" is "--opt value", and "--" ends the options: a file may look like one.
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "a.jpg") + " --line 3").status,
+              0);
+    ASSERT_EQ(cli("convert --line=3 " + quoted(photo) + " " + quoted(dir / "b.jpg")).status, 0);
+    std::filesystem::copy_file(photo, dir / "--odd.jpg");
+    const test::CommandResult ended =
+        cli("convert --line 3 -- " + quoted(dir / "--odd.jpg") + " " + quoted(dir / "c.jpg"));
+    ASSERT_EQ(ended.status, 0) << ended.output;
+    EXPECT_EQ(test::readBytes(dir / "a.jpg"), test::readBytes(dir / "b.jpg"));
+    EXPECT_EQ(test::readBytes(dir / "a.jpg"), test::readBytes(dir / "c.jpg"));
+
+    // --quality: 20 is the default, and another quality is another file.
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "q20.jpg") + " --quality 20 " +
+                  "--line 3")
+                  .status,
+              0);
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "q90.jpg") + " --quality 90 " +
+                  "--line 3")
+                  .status,
+              0);
+    EXPECT_EQ(test::readBytes(dir / "q20.jpg"), test::readBytes(dir / "a.jpg"));
+    EXPECT_GT(std::filesystem::file_size(dir / "q90.jpg"),
+              2 * std::filesystem::file_size(dir / "a.jpg"));
+}
+
+TEST(CliStreams, StandardInputAndOutputCarryOnlyPictures) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "file.jpg")).status, 0);
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "file.png")).status, 0);
+    // Standard error apart: standard output holds the picture and nothing else.
+    const std::string tool = std::string(CARBONEL_CLI);
+    ASSERT_EQ(test::runCommand("cat " + quoted(photo) + " | " + tool + " convert - - > " +
+                               quoted(dir / "piped.jpg") + " 2> " + quoted(dir / "err.txt"))
+                  .status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "piped.jpg") == test::readBytes(dir / "file.jpg"));
+    EXPECT_EQ(test::readBytes(dir / "err.txt"), "");
+    ASSERT_EQ(
+        test::runCommand(tool + " convert - - --format png < " +
+                         quoted(test::dataFile("chelsea.jpg")) + " > " + quoted(dir / "piped.png"))
+            .status,
+        0);
+    EXPECT_TRUE(test::readBytes(dir / "piped.png") == test::readBytes(dir / "file.png"));
+    // A BMP sent through a pipe is whole, though it is written bottom-up.
+    ASSERT_EQ(test::runCommand(tool + " convert " + quoted(photo) + " - --format bmp > " +
+                               quoted(dir / "piped.bmp"))
+                  .status,
+              0);
+    EXPECT_EQ(loadPicture((dir / "piped.bmp").string()), loadPicture((dir / "file.png").string()));
+
+    const test::CommandResult unknown =
+        test::runCommand("echo hello | " + tool + " convert - " + quoted(dir / "x.jpg") + " 2>&1");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.output, "carbonel-cli: standard input: Unknown picture format\n");
+}
+
+TEST(CliFiles, PapersByNameAndNoPhotoLostToItsSketch) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    const test::CommandResult names = cli("textures");
+    EXPECT_EQ(names.status, 0);
+    EXPECT_NE(names.output.find("paper\n"), std::string::npos) << names.output;
+    const std::string paperFile =
+        (std::filesystem::path(CARBONEL_CLI).parent_path() / "texture" / "paper.bmp").string();
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "named.bmp") + " --texture paper")
+                  .status,
+              0);
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "path.bmp") + " --texture " +
+                  quoted(std::filesystem::path(paperFile)))
+                  .status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "named.bmp") == test::readBytes(dir / "path.bmp"));
+    const test::CommandResult unknown =
+        cli("convert " + quoted(photo) + " " + quoted(dir / "x.bmp") + " --texture velvet");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.output.find("textures lists them"), std::string::npos) << unknown.output;
+
+    // The same file, under its own name or another link to it, is refused and left as it was.
+    std::filesystem::copy_file(photo, dir / "p.jpg");
+    std::filesystem::create_hard_link(dir / "p.jpg", dir / "link.jpg");
+    for (const char* output : {"p.jpg", "link.jpg"}) {
+        const test::CommandResult same =
+            cli("convert " + quoted(dir / "p.jpg") + " " + quoted(dir / output));
+        EXPECT_EQ(same.status, 1) << output;
+        EXPECT_NE(same.output.find("is the photo itself"), std::string::npos) << same.output;
+    }
+    EXPECT_TRUE(test::readBytes(dir / "p.jpg") == test::readBytes(photo));
+}
+
+TEST(CliBatch, ProgressCountsFailuresAndQuietSilencesIt) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir / "in");
+    std::filesystem::create_directories(dir / "out");
+    std::filesystem::copy_file(test::dataFile("chelsea.jpg"), dir / "in" / "a.jpg");
+    test::writeBytes(dir / "in" / "b.jpg", "broken");
+    const std::string batch = std::string(CARBONEL_CLI) + " batch --jobs 1 --out " +
+                              quoted(dir / "out") + " " + quoted(dir / "in");
+    // The progress line shows on a terminal only: `script` gives the tool one.
+    const test::CommandResult shown = test::runCommand("script -qec \"" + batch + "\" /dev/null");
+    EXPECT_NE(shown.output.find("2 of 2, 1 failed"), std::string::npos) << shown.output;
+    EXPECT_NE(shown.output.find("converted 1 of 2 photos"), std::string::npos) << shown.output;
+    const test::CommandResult quiet =
+        test::runCommand("script -qec \"" + batch + " -q\" /dev/null");
+    EXPECT_EQ(quiet.output.find(" of 2, 1 failed"), std::string::npos) << quiet.output;
+    EXPECT_NE(quiet.output.find("converted 1 of 2 photos"), std::string::npos) << quiet.output;
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
-    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome, PhotoReading reading) {
+    const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome,
+    const FileOptions& files) {
     std::error_code error;
     if (!fs::is_directory(outputFolder, error)) {
         throw Error("The output folder " + outputFolder + " does not exist");
@@ -40,7 +41,7 @@ std::vector<BatchOutcome> runParallelBatch(
             try {
                 file.emplace(batchTarget(outputFolder, entries[i]));
                 convertPhotoInto(entries[i], *file, batchOutputType(entries[i]), MetafileKind::Wmf,
-                                 perJob, reading);
+                                 perJob, files);
                 file->close();
             } catch (const std::exception& failure) {
                 outcome.error = failure.what();

@@ -28,6 +28,6 @@ std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
     const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome,
-    PhotoReading reading = PhotoReading::Upright);
+    const FileOptions& files = {});
 
 }  // namespace carbonel

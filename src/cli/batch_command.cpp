@@ -15,31 +15,6 @@
 namespace carbonel::cli {
 namespace fs = std::filesystem;
 
-BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
-    BatchArgs parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (takeConversionOption(args, i, parsed.conversion)) continue;
-        if (args[i] == "--out" || args[i] == "--jobs") {
-            if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
-            if (args[i] == "--out") {
-                parsed.outputFolder = args[++i];
-            } else {
-                parsed.jobs = parseIntOption("--jobs", args[++i], 1, 256);
-            }
-        } else if (args[i].starts_with("--")) {
-            throw UsageError("unknown option " + args[i]);
-        } else {
-            parsed.sources.push_back(args[i]);
-        }
-    }
-    if (parsed.outputFolder.empty()) throw UsageError("batch needs --out DIR");
-    if (parsed.sources.empty()) throw UsageError("batch takes at least one SOURCE");
-    if (parsed.conversion.stretch && !parsed.conversion.texture) {
-        throw UsageError("--stretch needs --texture");
-    }
-    return parsed;
-}
-
 namespace {
 
 // The work list: each folder scanned, each file as it is. False when a source is neither, or a
@@ -66,6 +41,13 @@ bool collectSources(const std::vector<std::string>& sources, PathList& list) {
     return allFound;
 }
 
+// "7 of 9, 1 failed": the files done so far, and how many of them failed.
+std::string progressText(std::size_t done, std::size_t total, std::size_t failed) {
+    std::string text = std::to_string(done) + " of " + std::to_string(total);
+    if (failed > 0) text += ", " + std::to_string(failed) + " failed";
+    return text;
+}
+
 }  // namespace
 
 int runBatch(const BatchArgs& args) {
@@ -83,23 +65,28 @@ int runBatch(const BatchArgs& args) {
                              ? args.jobs
                              : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-        const bool showProgress = ::isatty(STDERR_FILENO) != 0;
+        const bool showProgress = !args.quiet && ::isatty(STDERR_FILENO) != 0;
         const std::size_t total = list.size();
+        std::size_t failed = 0;
         runParallelBatch(
             list.entries(), args.outputFolder, options, jobs,
             [&](std::size_t index, const BatchOutcome& outcome) {
                 if (showProgress) std::cerr << "\r\033[K";
                 if (!outcome.error.empty()) {
                     reportError(aboutFile(outcome.source, outcome.error));
-                    ok = false;
+                    ++failed;
                 }
                 if (showProgress) {
-                    std::cerr << "converted " << index + 1 << " of " << total << std::flush;
+                    std::cerr << progressText(index + 1, total, failed) << std::flush;
                     if (index + 1 == total) std::cerr << '\n';
                 }
             },
-            args.conversion.reading);
-        return ok ? 0 : 1;
+            args.conversion.files);
+        std::cerr << "carbonel-cli: converted " << total - failed << " of " << total
+                  << (total == 1 ? " photo" : " photos") << " into " << args.outputFolder;
+        if (failed > 0) std::cerr << ", " << failed << " failed";
+        std::cerr << '\n';
+        return ok && failed == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         reportError(error.what());
         return 1;

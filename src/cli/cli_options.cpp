@@ -1,46 +1,98 @@
 #include "cli/cli_options.h"
 
+#include <QCommandLineParser>
+#include <QStringList>
 #include <charconv>
 
 namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
-  carbonel-cli batch --out DIR [options] [--jobs N] SOURCE...
+  carbonel-cli batch --out DIR [options] [--jobs N] [--quiet] SOURCE...
   carbonel-cli gif OUTPUT FRAME... [--size WxH]
-  carbonel-cli --help
+  carbonel-cli textures
+  carbonel-cli --help | --version
 
 convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp or .gif) into a sketch
-          and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG at
-          quality 20, .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf
-          enhanced metafile. The sketch is one pixel wider and taller than the photo, as the
-          program's Save writes it. A camera photo is first turned upright by its orientation.
+          and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG,
+          .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf enhanced
+          metafile. The sketch is one pixel wider and taller than the photo, as the
+          program's Save writes it. A camera photo is first turned upright by its
+          orientation. PHOTO "-" reads standard input (its kind told by its first bytes);
+          OUTPUT "-" writes standard output in the --format given. Converting a file onto
+          itself is refused.
+  --format F         jpg, bmp, png, wmf or emf: the format for OUTPUT "-" (default jpg)
 
 batch     converts every photo of each SOURCE folder and its sub-folders (the extensions
           above, in any case; a SOURCE file is taken as it is) into DIR, which must exist:
           JPEG sources as JPEG, BMP sources as BMP, others as PNG, under the source's name.
           A name already in DIR gets the file's list position inserted before its extension
-          (cat.jpg, cat1.jpg, ...); no existing file is ever replaced. A failing file is reported and the others go on.
+          (cat.jpg, cat1.jpg, ...); no existing file is ever replaced. A failing file is
+          reported and the others go on; a summary line ends the run.
+  --out DIR          where the sketches go
   --jobs N           how many files to convert at once (default: one per core)
+  -q, --quiet        no progress line
 
 gif       builds a looping animated GIF from the FRAME pictures (any photo kind above), as the
           recorder's Save Animate does: each frame is drawn over the ones before it, its white
           pixels left out, scaled to the animation's size (--size, default the first frame's),
           reduced to the 216 web colours and shown for 0.30 s.
+  --size WxH         the animation's width and height, each 1..16385
+
+textures  lists the names of the installed paper textures, one per line.
 
 Conversion options (defaults are the program's start state):
   --precision N      0..200, how small a contrast makes a stroke (default 170)
   --line N           1..15, the line step: how far apart the compared pixels lie (default 1)
   --style S          pen (black strokes), pencil (darkening by contrast) or
                      pastel (strokes in the photo's colours) (default pencil)
-  --texture PICTURE  lay this paper picture (any photo kind above) under the strokes
+  --texture PAPER    lay this paper under the strokes: the name of an installed paper
+                     (see "textures") or a picture file
   --stretch          stretch the paper over the sketch instead of tiling it
+  --quality N        1..100, the JPEG quality of the sketches (default 20)
+  --threads N        threads for the conversion (default: every core)
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
-  --threads N        threads for the conversion (default: every core)
 
+Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
 )";
+
+namespace {
+
+// A parser for one command: its options, and the arguments after the command's name.
+class CommandLine {
+  public:
+    CommandLine() {
+        parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+        parser_.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    }
+    void add(const QStringList& names, bool takesValue) {
+        parser_.addOption(takesValue ? QCommandLineOption(names, QString(), "value")
+                                     : QCommandLineOption(names));
+    }
+    void parse(const std::vector<std::string>& args) {
+        QStringList arguments{"carbonel-cli"};
+        for (const std::string& arg : args) arguments << QString::fromStdString(arg);
+        if (!parser_.parse(arguments)) throw UsageError(parser_.errorText().toStdString());
+    }
+    bool isSet(const char* name) const { return parser_.isSet(name); }
+    std::optional<std::string> value(const char* name) const {
+        if (!parser_.isSet(name)) return std::nullopt;
+        const QStringList values = parser_.values(name);
+        if (values.size() > 1) throw UsageError(std::string("--") + name + " is given twice");
+        return values.first().toStdString();
+    }
+    std::vector<std::string> positional() const {
+        std::vector<std::string> list;
+        for (const QString& argument : parser_.positionalArguments())
+            list.push_back(argument.toStdString());
+        return list;
+    }
+
+  private:
+    QCommandLineParser parser_;
+};
 
 int parseIntOption(const std::string& option, const std::string& value, int low, int high) {
     int number = 0;
@@ -53,62 +105,133 @@ int parseIntOption(const std::string& option, const std::string& value, int low,
     return number;
 }
 
-namespace {
+void addConversionOptions(CommandLine& line) {
+    for (const char* name : {"precision", "line", "style", "texture", "threads", "quality"})
+        line.add({name}, true);
+    line.add({"stretch"}, false);
+    line.add({"keep-orientation"}, false);
+}
 
-const std::string& valueOf(const std::vector<std::string>& args, std::size_t& i) {
-    if (i + 1 >= args.size()) throw UsageError(args[i] + " needs a value");
-    return args[++i];
+ConversionArgs readConversionOptions(const CommandLine& line) {
+    ConversionArgs out;
+    if (const auto value = line.value("precision"))
+        out.precision = parseIntOption("--precision", *value, 0, 200);
+    if (const auto value = line.value("line")) out.line = parseIntOption("--line", *value, 1, 15);
+    if (const auto style = line.value("style")) {
+        if (*style == "pen") {
+            out.style = PenStyle::Pen;
+        } else if (*style == "pencil") {
+            out.style = PenStyle::Pencil;
+        } else if (*style == "pastel") {
+            out.style = PenStyle::Pastel;
+        } else {
+            throw UsageError("--style takes pen, pencil or pastel, not \"" + *style + "\"");
+        }
+    }
+    out.texture = line.value("texture");
+    out.stretch = line.isSet("stretch");
+    if (out.stretch && !out.texture) throw UsageError("--stretch needs --texture");
+    if (const auto value = line.value("threads"))
+        out.threads = parseIntOption("--threads", *value, 1, 256);
+    if (const auto value = line.value("quality"))
+        out.files.jpegQuality = parseIntOption("--quality", *value, 1, 100);
+    if (line.isSet("keep-orientation")) out.files.reading = PhotoReading::AsStored;
+    return out;
+}
+
+std::optional<SaveType> formatNamed(const std::string& name) {
+    if (name == "jpg") return SaveType::Jpeg;
+    if (name == "bmp") return SaveType::Bmp;
+    if (name == "png") return SaveType::Png;
+    if (name == "wmf" || name == "emf") return SaveType::Metafile;
+    return std::nullopt;
+}
+
+bool parseSide(const std::string& text, int& side) {
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, side);
+    return !text.empty() && error == std::errc() && rest == end && side >= 1 &&
+           side <= kMaxPictureSide;
 }
 
 }  // namespace
 
-bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i,
-                          ConversionArgs& out) {
-    const std::string& option = args[i];
-    if (option == "--precision") {
-        out.precision = parseIntOption(option, valueOf(args, i), 0, 200);
-    } else if (option == "--line") {
-        out.line = parseIntOption(option, valueOf(args, i), 1, 15);
-    } else if (option == "--style") {
-        const std::string& style = valueOf(args, i);
-        if (style == "pen") {
-            out.style = PenStyle::Pen;
-        } else if (style == "pencil") {
-            out.style = PenStyle::Pencil;
-        } else if (style == "pastel") {
-            out.style = PenStyle::Pastel;
-        } else {
-            throw UsageError("--style takes pen, pencil or pastel, not \"" + style + "\"");
-        }
-    } else if (option == "--texture") {
-        out.texture = valueOf(args, i);
-    } else if (option == "--stretch") {
-        out.stretch = true;
-    } else if (option == "--keep-orientation") {
-        out.reading = PhotoReading::AsStored;
-    } else if (option == "--threads") {
-        out.threads = parseIntOption(option, valueOf(args, i), 1, 256);
-    } else {
-        return false;
+bool asksFor(const std::vector<std::string>& args, const std::string& longName,
+             const std::string& shortName) {
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == longName || (!shortName.empty() && arg == shortName)) return true;
     }
-    return true;
+    return false;
 }
 
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    addConversionOptions(line);
+    line.add({"format"}, true);
+    line.parse(args);
     ConvertArgs parsed;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (takeConversionOption(args, i, parsed.conversion)) continue;
-        if (args[i].starts_with("--")) throw UsageError("unknown option " + args[i]);
-        positional.push_back(args[i]);
-    }
+    parsed.conversion = readConversionOptions(line);
+    const std::vector<std::string> positional = line.positional();
     if (positional.size() != 2) throw UsageError("convert takes a PHOTO and an OUTPUT");
-    if (parsed.conversion.stretch && !parsed.conversion.texture) {
-        throw UsageError("--stretch needs --texture");
-    }
     parsed.photo = positional[0];
     parsed.output = positional[1];
+    if (const auto format = line.value("format")) {
+        if (parsed.output != "-") throw UsageError("--format is for OUTPUT \"-\" only");
+        parsed.format = formatNamed(*format);
+        if (!parsed.format) {
+            throw UsageError("--format takes jpg, bmp, png, wmf or emf, not \"" + *format + "\"");
+        }
+        parsed.formatName = *format;
+    } else if (parsed.output == "-") {
+        parsed.format = SaveType::Jpeg;
+        parsed.formatName = "jpg";
+    }
     return parsed;
+}
+
+BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    addConversionOptions(line);
+    line.add({"out"}, true);
+    line.add({"jobs"}, true);
+    line.add({"q", "quiet"}, false);
+    line.parse(args);
+    BatchArgs parsed;
+    parsed.conversion = readConversionOptions(line);
+    parsed.outputFolder = line.value("out").value_or("");
+    if (parsed.outputFolder.empty()) throw UsageError("batch needs --out DIR");
+    if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);
+    parsed.quiet = line.isSet("quiet");
+    parsed.sources = line.positional();
+    if (parsed.sources.empty()) throw UsageError("batch takes at least one SOURCE");
+    return parsed;
+}
+
+GifArgs parseGifArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    line.add({"size"}, true);
+    line.parse(args);
+    GifArgs parsed;
+    if (const auto size = line.value("size")) {
+        const std::size_t cross = size->find('x');
+        if (cross == std::string::npos || !parseSide(size->substr(0, cross), parsed.width) ||
+            !parseSide(size->substr(cross + 1), parsed.height)) {
+            throw UsageError("--size takes WIDTHxHEIGHT, two whole numbers from 1 to " +
+                             std::to_string(kMaxPictureSide) + ", not \"" + *size + "\"");
+        }
+    }
+    const std::vector<std::string> positional = line.positional();
+    if (positional.size() < 2) throw UsageError("gif takes an OUTPUT and at least one FRAME");
+    parsed.output = positional.front();
+    parsed.frames.assign(positional.begin() + 1, positional.end());
+    return parsed;
+}
+
+void parseTexturesArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    line.parse(args);
+    if (!line.positional().empty()) throw UsageError("textures takes no arguments");
 }
 
 }  // namespace carbonel::cli

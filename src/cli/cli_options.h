@@ -10,7 +10,8 @@
 
 namespace carbonel::cli {
 
-// Bad usage: the message is printed with the usage text, and the tool exits with status 2.
+// Bad usage: the message is printed on one line, followed by "Try 'carbonel-cli --help'.", and
+// the tool exits with status 2.
 class UsageError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -21,26 +22,45 @@ struct ConversionArgs {
     int precision = 170;
     int line = 1;
     PenStyle style = PenStyle::Pencil;
-    std::optional<std::string> texture;
+    std::optional<std::string> texture;  // a picture file, or the name of an installed paper
     bool stretch = false;
     int threads = 0;
-    PhotoReading reading = PhotoReading::Upright;
+    FileOptions files;  // --keep-orientation and --quality
 };
 
 struct ConvertArgs {
-    std::string photo;
-    std::string output;
+    std::string photo;   // "-": standard input
+    std::string output;  // "-": standard output, in `format`
+    std::optional<SaveType> format;
+    std::string formatName;  // as given: jpg, bmp, png, wmf or emf
     ConversionArgs conversion;
 };
 
-// Reads an integer option's value, which must lie in [low, high].
-int parseIntOption(const std::string& option, const std::string& value, int low, int high);
+struct BatchArgs {
+    std::string outputFolder;
+    std::vector<std::string> sources;
+    ConversionArgs conversion;
+    int jobs = 0;  // 0: one per core
+    bool quiet = false;
+};
 
-// Takes one conversion option (and its value) at args[i], advancing i; false when args[i] is none.
-bool takeConversionOption(const std::vector<std::string>& args, std::size_t& i,
-                          ConversionArgs& out);
+struct GifArgs {
+    std::string output;
+    std::vector<std::string> frames;
+    int width = 0, height = 0;  // 0 x 0: the first frame's size
+};
 
+// The command line, read through QCommandLineParser: "--opt value" and "--opt=value" both work,
+// and "--" ends the options. Bad usage throws UsageError naming the problem.
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args);
+BatchArgs parseBatchArgs(const std::vector<std::string>& args);
+GifArgs parseGifArgs(const std::vector<std::string>& args);
+// The "textures" command takes nothing.
+void parseTexturesArgs(const std::vector<std::string>& args);
+
+// Whether the arguments ask for the help or the version (before any "--").
+bool asksFor(const std::vector<std::string>& args, const std::string& longName,
+             const std::string& shortName = "");
 
 extern const char* const kUsage;
 

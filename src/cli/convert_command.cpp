@@ -1,6 +1,8 @@
 #include "cli/convert_command.h"
 
+#include "cli/paper_lookup.h"
 #include "cli/report.h"
+#include "cli/standard_streams.h"
 #include "imageio/photo_conversion.h"
 #include "imageio/picture_files.h"
 #include "sketch/convert.h"
@@ -11,7 +13,7 @@ namespace carbonel::cli {
 std::optional<Raster> loadTexture(const ConversionArgs& args) {
     if (!args.texture) return std::nullopt;
     try {
-        return loadPicture(*args.texture);
+        return loadPicture(texturePath(*args.texture));
     } catch (const Error& error) {
         throw Error(std::string("texture ") + error.what());
     }
@@ -29,21 +31,45 @@ ConversionOptions conversionOptionsFor(const ConversionArgs& args,
     return options;
 }
 
-void convertFile(const std::string& photoPath, const std::string& outputPath,
-                 const ConversionArgs& args, const std::optional<Raster>& texture) {
-    const SaveType type = saveTypeForOutput(outputPath);  // before any work: a bad name fails fast
-    convertPhotoFile(photoPath, outputPath, type, conversionOptionsFor(args, texture),
-                     args.reading);
+namespace {
+
+// A message about a temporary file names the stream it stands for instead.
+std::string aboutStream(std::string message, const std::string& temporary,
+                        const std::string& stream) {
+    for (std::size_t at; !temporary.empty() && (at = message.find(temporary)) != std::string::npos;)
+        message.replace(at, temporary.size(), stream);
+    return message;
 }
 
+}  // namespace
+
 int runConvert(const ConvertArgs& args) {
+    std::string inputStandIn, outputStandIn;
     try {
-        saveTypeForOutput(args.output);
+        // Before any work: a bad output name fails fast, and so does the photo's own file.
+        const SaveType type = args.output == "-" ? *args.format : saveTypeForOutput(args.output);
+        if (args.photo != "-" && args.output != "-") refuseSameFile(args.photo, args.output);
         const std::optional<Raster> texture = loadTexture(args.conversion);
-        convertFile(args.photo, args.output, args.conversion, texture);
+        const ConversionOptions options = conversionOptionsFor(args.conversion, texture);
+
+        std::unique_ptr<TemporaryFile> input;
+        std::string photo = args.photo;
+        if (photo == "-") {
+            input = standardInputAsFile();
+            photo = inputStandIn = input->path();
+        }
+        if (args.output == "-") {
+            const TemporaryFile output("." + args.formatName);
+            outputStandIn = output.path();
+            convertPhotoFile(photo, output.path(), type, options, args.conversion.files);
+            copyToStandardOutput(output.path());
+        } else {
+            convertPhotoFile(photo, args.output, type, options, args.conversion.files);
+        }
         return 0;
     } catch (const std::exception& error) {
-        reportError(error.what());
+        reportError(aboutStream(aboutStream(error.what(), inputStandIn, "standard input"),
+                                outputStandIn, "standard output"));
         return 1;
     }
 }

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +6,7 @@
 #include "cli/cli_options.h"
 #include "cli/convert_command.h"
 #include "cli/gif_command.h"
+#include "cli/paper_lookup.h"
 #include "cli/report.h"
 #include "imageio/atomic_file.h"
 
@@ -16,17 +16,29 @@ void reportError(const std::string& message) {
     std::cerr << "carbonel-cli: " << message << '\n';
 }
 
+namespace {
+
+int listTextures(const std::vector<std::string>& args) {
+    parseTexturesArgs(args);
+    for (const TextureEntry& entry : installedTextures()) std::cout << entry.name << '\n';
+    return 0;
+}
+
+}  // namespace
+
 }  // namespace carbonel::cli
 
 int main(int argc, char** argv) {
     using namespace carbonel::cli;
     carbonel::removeTemporariesOnInterrupt();
-    std::vector<std::string> args(argv + 1, argv + argc);
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (asksFor(args, "--help", "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (asksFor(args, "--version")) {
+        std::cout << "carbonel-cli " CARBONEL_VERSION "\n";
+        return 0;
     }
     try {
         if (args.empty()) throw UsageError("no command given");
@@ -35,10 +47,11 @@ int main(int argc, char** argv) {
         if (command == "convert") return runConvert(parseConvertArgs(rest));
         if (command == "gif") return runGif(parseGifArgs(rest));
         if (command == "batch") return runBatch(parseBatchArgs(rest));
+        if (command == "textures") return listTextures(rest);
         throw UsageError("unknown command \"" + command + "\"");
     } catch (const UsageError& error) {
         reportError(error.what());
-        std::cerr << '\n' << kUsage;
+        std::cerr << "Try 'carbonel-cli --help'.\n";
         return 2;
     } catch (const std::exception& error) {
         // Whatever else goes wrong is reported too; unfinished files are never in place.

@@ -169,13 +169,15 @@ struct EncodeContext {
     std::FILE* out;
     int width, height;
     JSAMPROW* row;  // the next row to write
+    int quality;
 };
 
 void createEncoder(void* raw) {
     jpeg_create_compress(static_cast<EncodeContext*>(raw)->info);
 }
 
-// The program's JPEG: default settings but the floating-point DCT, quality 20 with baseline tables.
+// The program's JPEG: default settings but the floating-point DCT, the quality (20 unless asked
+// otherwise) with baseline tables.
 void startEncoding(void* raw) {
     auto* context = static_cast<EncodeContext*>(raw);
     jpeg_compress_struct* info = context->info;
@@ -186,7 +188,7 @@ void startEncoding(void* raw) {
     info->in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(info);
     info->dct_method = JDCT_FLOAT;
-    jpeg_set_quality(info, 20, TRUE);
+    jpeg_set_quality(info, context->quality, TRUE);
     jpeg_start_compress(info, TRUE);
 }
 
@@ -347,12 +349,12 @@ struct JpegRowEncoder::State {
     EncodeContext context{};
 };
 
-JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height)
+JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int quality)
     : state_(std::make_unique<State>()) {
     Encoder& encoder = state_->encoder;
     installErrorManager(encoder.errors);
     encoder.info.err = &encoder.errors.base;
-    state_->context = {&encoder.info, out, width, height, &state_->row};
+    state_->context = {&encoder.info, out, width, height, &state_->row, quality};
     if (!runGuarded(&encoder.errors, createEncoder, &state_->context))
         throwJpegError(encoder.errors);
     encoder.created = true;
@@ -373,8 +375,8 @@ void JpegRowEncoder::finish() {
         throwJpegError(state_->encoder.errors);
 }
 
-void writeJpeg(const Raster& picture, std::FILE* out) {
-    JpegRowEncoder encoder(out, picture.width(), picture.height());
+void writeJpeg(const Raster& picture, std::FILE* out, int quality) {
+    JpegRowEncoder encoder(out, picture.width(), picture.height(), quality);
     for (int y = 0; y < picture.height(); ++y) encoder.writeRow(picture.rowUnchecked(y));
     encoder.finish();
 }

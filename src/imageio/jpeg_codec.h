@@ -59,13 +59,14 @@ class JpegDecoder {
 Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading);
 
 // Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
-// quality 20 with the tables forced to baseline range. Fails with "JPEG error #%d: MESSAGE".
-void writeJpeg(const Raster& picture, std::FILE* out);
+// quality 20 (or the one asked for, 1..100) with the tables forced to baseline range. Fails with
+// "JPEG error #%d: MESSAGE".
+void writeJpeg(const Raster& picture, std::FILE* out, int quality = kSketchJpegQuality);
 
 // The same JPEG as writeJpeg, written row by row as the rows come, top to bottom.
 class JpegRowEncoder {
   public:
-    JpegRowEncoder(std::FILE* out, int width, int height);
+    JpegRowEncoder(std::FILE* out, int width, int height, int quality = kSketchJpegQuality);
     ~JpegRowEncoder();
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;

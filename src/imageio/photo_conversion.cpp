@@ -91,20 +91,20 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                       MetafileKind metafile, const ConversionOptions& options,
-                      PhotoReading reading) {
+                      const FileOptions& files) {
     if (streamsConversion(photoPath, options)) {
-        streamPhotoInto(photoPath, file, type, metafile, options, reading);
+        streamPhotoInto(photoPath, file, type, metafile, options, files);
         return;
     }
-    const ConvertedPhoto converted = loadAndConvert(photoPath, options, reading);
+    const ConvertedPhoto converted = loadAndConvert(photoPath, options, files.reading);
     writeSketchTo(converted.sketch, file, type, metafile, converted.photo.width(),
-                  converted.photo.height());
+                  converted.photo.height(), files.jpegQuality);
 }
 
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
-                      const ConversionOptions& options, PhotoReading reading) {
+                      const ConversionOptions& options, const FileOptions& files) {
     AtomicFile file(outputPath);
-    convertPhotoInto(photoPath, file, type, metafileKindFor(outputPath), options, reading);
+    convertPhotoInto(photoPath, file, type, metafileKindFor(outputPath), options, files);
     file.commit();
 }
 

@@ -24,11 +24,11 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 // decoder to encoder (streamPhotoInto); other conversions go through whole pictures.
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
                       const ConversionOptions& options,
-                      PhotoReading reading = PhotoReading::Upright);
+                      const FileOptions& files = {});
 
 // The same into a file not yet in place, for a caller that names it afterwards.
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                       MetafileKind metafile, const ConversionOptions& options,
-                      PhotoReading reading = PhotoReading::Upright);
+                      const FileOptions& files = {});
 
 }  // namespace carbonel

@@ -23,7 +23,7 @@ namespace {
 // A photo file's rows, one at a time, from whichever reader its kind takes.
 template <typename Reader>
 void streamRows(Reader& reader, AtomicFile& file, SaveType type, MetafileKind metafile,
-                const ConversionOptions& options);
+                const ConversionOptions& options, int jpegQuality);
 
 // The rows of a photo already decoded whole.
 class RasterRowReader {
@@ -44,22 +44,23 @@ class RasterRowReader {
 
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                      MetafileKind metafile, const ConversionOptions& options,
-                     PhotoReading reading) {
+                     const FileOptions& files) {
+    const PhotoReading reading = files.reading;
     const PhotoKind kind = photoKindFor(photoPath);
     if (kind == PhotoKind::Jpeg) {
         JpegDecoder decoder(photoPath);
         if (reading == PhotoReading::AsStored || decoder.orientation() == 1) {
-            streamRows(decoder, file, type, metafile, options);
+            streamRows(decoder, file, type, metafile, options, files.jpegQuality);
         } else {
             RasterRowReader upright(readJpegPhoto(decoder, reading));
-            streamRows(upright, file, type, metafile, options);
+            streamRows(upright, file, type, metafile, options, files.jpegQuality);
         }
     } else if (kind == PhotoKind::Bmp) {
         BmpRowReader reader(photoPath);
-        streamRows(reader, file, type, metafile, options);
+        streamRows(reader, file, type, metafile, options, files.jpegQuality);
     } else {
         RasterRowReader reader(loadPicture(photoPath, reading));
-        streamRows(reader, file, type, metafile, options);
+        streamRows(reader, file, type, metafile, options, files.jpegQuality);
     }
 }
 
@@ -67,7 +68,7 @@ namespace {
 
 template <typename Reader>
 void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind metafile,
-                const ConversionOptions& options) {
+                const ConversionOptions& options, int jpegQuality) {
     checkPhotoSize(decoder.width(), decoder.height());
     const int width = decoder.width() + 1, height = decoder.height() + 1;
     const std::string output = file.target().string();
@@ -84,7 +85,7 @@ void streamRows(Reader& decoder, AtomicFile& file, SaveType type, MetafileKind m
     // A bitmap (alone or in a metafile) between what comes before and after its bottom-up rows.
     MetafileParts around;
     if (type == SaveType::Jpeg) {
-        writing([&] { jpeg.emplace(file.stream(), width, height); });
+        writing([&] { jpeg.emplace(file.stream(), width, height, jpegQuality); });
     } else if (type == SaveType::Png) {
         writing([&] { png.emplace(file.stream(), width, height); });
     } else {

@@ -20,6 +20,6 @@ bool streamsConversion(const std::string& photoPath, const ConversionOptions& op
 // Save; a file that fails anywhere, after its last row too, fails the whole conversion.
 void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,
                      MetafileKind metafile, const ConversionOptions& options,
-                     PhotoReading reading = PhotoReading::Upright);
+                     const FileOptions& files = {});
 
 }  // namespace carbonel

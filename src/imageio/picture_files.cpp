@@ -34,10 +34,10 @@ Raster loadPicture(const std::string& path, PhotoReading reading) {
 namespace {
 
 void writeFormat(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
-                 int photoWidth, int photoHeight) {
+                 int photoWidth, int photoHeight, int jpegQuality) {
     switch (type) {
         case SaveType::Jpeg:
-            writeJpeg(sketch, file.stream());
+            writeJpeg(sketch, file.stream(), jpegQuality);
             break;
         case SaveType::Bmp:
             writeBmp(sketch, file.stream());
@@ -58,10 +58,10 @@ void writeFormat(const Raster& sketch, AtomicFile& file, SaveType type, Metafile
 }  // namespace
 
 void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
-                   int photoWidth, int photoHeight) {
+                   int photoWidth, int photoHeight, int jpegQuality) {
     if (sketch.isEmpty()) throw Error("There is no sketch to save.");
     try {
-        writeFormat(sketch, file, type, metafile, photoWidth, photoHeight);
+        writeFormat(sketch, file, type, metafile, photoWidth, photoHeight, jpegQuality);
     } catch (const Error& error) {
         throw Error(aboutFile(file.target().string(), error.what()));
     }

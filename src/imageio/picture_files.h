@@ -21,7 +21,7 @@ std::string saveSketchFile(const Raster& sketch, const std::string& path, SaveTy
 
 // Writes a sketch into a file that is not yet in place; its caller gives it its name.
 void writeSketchTo(const Raster& sketch, AtomicFile& file, SaveType type, MetafileKind metafile,
-                   int photoWidth, int photoHeight);
+                   int photoWidth, int photoHeight, int jpegQuality = kSketchJpegQuality);
 
 // Writes a sketch in the format its output name's extension asks for, under exactly that name.
 void writeSketchAs(const Raster& sketch, const std::string& path, SaveType type, int photoWidth,

@@ -11,6 +11,15 @@ enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif };
 // How a photo is read: turned upright by its camera's orientation tag, or as stored.
 enum class PhotoReading { Upright, AsStored };
 
+// The program's own JPEG quality for sketches.
+inline constexpr int kSketchJpegQuality = 20;
+
+// How photo files are read and sketch files written, beside the conversion's own options.
+struct FileOptions {
+    PhotoReading reading = PhotoReading::Upright;
+    int jpegQuality = kSketchJpegQuality;  // 1..100
+};
+
 // The kinds saveSketch writes; the numbers are the save dialog's filter indices.
 enum class SaveType { Jpeg = 1, Bmp = 2, Metafile = 3, Png = 4 };
 
