@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs a build into a fresh prefix and checks what the desktop and the shell read: the man
+# pages render without warnings, the bash completion loads and completes, the AppStream metainfo
+# and the desktop entry pass their validators, and the installed tool finds its papers.
+# Usage: scripts/check_install.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+for page in carbonel carbonel-cli; do
+  file="$prefix/share/man/man1/$page.1"
+  warnings=$(groff -ww -man -z "$file" 2>&1)
+  [ -z "$warnings" ] || { echo "check_install: $page.1: $warnings" >&2; exit 1; }
+  MANWIDTH=80 man -l "$file" | grep -q "^NAME" || { echo "check_install: $page.1 does not render" >&2; exit 1; }
+done
+
+completion="$prefix/share/bash-completion/completions/carbonel-cli"
+words=$(PATH="$prefix/bin:$PATH" bash -c 'source "$1"; complete -p carbonel-cli >/dev/null
+  COMP_WORDS=(carbonel-cli convert a.jpg b.jpg --texture pa); COMP_CWORD=5; _carbonel_cli
+  echo "${COMPREPLY[*]}"' _ "$completion")
+[[ " $words " == *" paper "* ]] || { echo "check_install: completion gave \"$words\"" >&2; exit 1; }
+
+# Not even a pedantic remark or an info line.
+report=$(appstreamcli validate --no-net --pedantic \
+  "$prefix/share/metainfo/io.github.carbonel.carbonel.metainfo.xml" 2>&1) ||
+  { echo "$report" >&2; exit 1; }
+if grep -qE '^[EWIP]: ' <<<"$report"; then echo "$report" >&2; exit 1; fi
+desktop-file-validate "$prefix/share/applications/carbonel.desktop"
+grep -q '^Exec=carbonel %F$' "$prefix/share/applications/carbonel.desktop"
+"$prefix/bin/carbonel-cli" textures | grep -qx paper
+echo "check_install: the installed files pass"
