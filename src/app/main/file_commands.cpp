@@ -44,18 +44,14 @@ void MainWindow::showPhoto(Raster photo) {
 void MainWindow::openPhoto() {
     if (!unsavedWorkSettled()) return;
     const QString path = dialogs_->openPicture(this);
-    if (path.isEmpty()) return;
-    guarded([&] {
-        recordStroke();
-        const Raster photoBefore = photo_;
-        const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
-        loadPhoto(path);
-        recordWholeChange("Open", photoBefore, before);
-    });
+    if (!path.isEmpty()) openAsked(path);
 }
 
 void MainWindow::openPhotoFile(const QString& path) {
-    if (!unsavedWorkSettled()) return;
+    if (unsavedWorkSettled()) openAsked(path);
+}
+
+void MainWindow::openAsked(const QString& path) {
     guarded([&] {
         recordStroke();
         const Raster photoBefore = photo_;

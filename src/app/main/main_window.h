@@ -173,6 +173,8 @@ class MainWindow : public QWidget {
     void strokeDrew(const PixelArea& area);
     void recordStroke();
     void convertCommand();
+    // Open, once unsaved work is settled: an undoable step.
+    void openAsked(const QString& path);
     // Asks "Save the sketch?" when it has unsaved changes; false when the user cancels (or the
     // save was not made).
     bool unsavedWorkSettled();
