@@ -55,7 +55,7 @@ void MainWindow::openAsked(const QString& path) {
     guarded([&] {
         recordStroke();
         const Raster photoBefore = photo_;
-        const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+        const SnapshotFuture before = shownFuture();
         loadPhoto(path);
         recordWholeChange("Open", photoBefore, before);
     });
@@ -106,7 +106,7 @@ void MainWindow::save() {
 
 void MainWindow::clearSketch() {
     recordStroke();
-    const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+    const SnapshotFuture before = shownFuture();
     Raster paper;
     if (strip_->paperChosen()) {
         guarded([&] {

@@ -326,6 +326,7 @@ void MainWindow::replaceSketch(Raster sketch) {
     strokeArea_.reset();
     sketch_ = std::move(sketch);
     // Whoever changes the sketch records the step; until then the snapshot is unknown.
+    pending_ = {};
     shown_ = basis_ = sketch_.isEmpty() ? std::make_shared<const SketchSnapshot>() : nullptr;
     sketchPane_->pictureChanged();
 }

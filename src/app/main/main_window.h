@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -96,9 +97,11 @@ class MainWindow : public QWidget {
     int selectedUiStyle() const;
 
     // The photo and the sketch at one step of the history.
+    // A snapshot that may still be being taken on another core.
+    using SnapshotFuture = std::shared_future<std::shared_ptr<const SketchSnapshot>>;
     struct State {
         Raster photo;
-        std::shared_ptr<const SketchSnapshot> sketch;  // null: no sketch
+        SnapshotFuture sketch;  // null: no sketch
     };
     // Undo and redo of the last change (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y); a stroke still being
     // drawn becomes a step first.
@@ -168,8 +171,9 @@ class MainWindow : public QWidget {
     // The history: the snapshot the sketch shows (taken now when unknown), a change made to the
     // whole sketch, and the area a stroke drew in so far, which becomes a step when it ends.
     const std::shared_ptr<const SketchSnapshot>& shownSnapshot();
-    void recordWholeChange(const QString& text, const Raster& photoBefore,
-                           std::shared_ptr<const SketchSnapshot> before);
+    void recordWholeChange(const QString& text, const Raster& photoBefore, SnapshotFuture before);
+    // The snapshot the sketch shows, without waiting for one still being taken.
+    SnapshotFuture shownFuture();
     void strokeDrew(const PixelArea& area);
     void recordStroke();
     void convertCommand();
@@ -195,6 +199,10 @@ class MainWindow : public QWidget {
     // The snapshot the sketch showed at the last step, and the one a stroke's tiles are compared
     // with (a fresh white sheet's, before its first stroke); null when unknown.
     std::shared_ptr<const SketchSnapshot> shown_, basis_;
+    // The snapshot of a sketch Convert, Clear or Open has just made, taken on another core so the
+    // command does not wait for it; whatever reads shown_ or basis_ takes it first.
+    SnapshotFuture pending_;
+    void takePendingSnapshot();
     std::optional<PixelArea> strokeArea_;  // where the stroke being drawn has drawn
     SketchSettings settings_;
     FreehandStroke stroke_;

@@ -50,7 +50,7 @@ void MainWindow::convert() {
 
 void MainWindow::convertCommand() {
     recordStroke();
-    const std::shared_ptr<const SketchSnapshot> before = shownSnapshot();
+    const SnapshotFuture before = shownFuture();
     convert();
     recordWholeChange("Convert", photo_, before);
 }

@@ -37,7 +37,24 @@ class SketchChange : public QUndoCommand {
 
 }  // namespace
 
+namespace {
+
+MainWindow::SnapshotFuture ready(std::shared_ptr<const SketchSnapshot> snapshot) {
+    std::promise<std::shared_ptr<const SketchSnapshot>> promise;
+    promise.set_value(std::move(snapshot));
+    return promise.get_future().share();
+}
+
+}  // namespace
+
+void MainWindow::takePendingSnapshot() {
+    if (!pending_.valid()) return;
+    shown_ = basis_ = pending_.get();
+    pending_ = {};
+}
+
 const std::shared_ptr<const SketchSnapshot>& MainWindow::shownSnapshot() {
+    takePendingSnapshot();
     if (!shown_) {
         shown_ = std::make_shared<const SketchSnapshot>(SketchSnapshot::of(sketch()));
         basis_ = shown_;
@@ -45,16 +62,26 @@ const std::shared_ptr<const SketchSnapshot>& MainWindow::shownSnapshot() {
     return shown_;
 }
 
+MainWindow::SnapshotFuture MainWindow::shownFuture() {
+    return pending_.valid() ? pending_ : ready(shownSnapshot());
+}
+
 void MainWindow::recordWholeChange(const QString& text, const Raster& photoBefore,
-                                   std::shared_ptr<const SketchSnapshot> before) {
-    auto after = std::make_shared<const SketchSnapshot>(SketchSnapshot::of(sketch()));
-    shown_ = basis_ = after;
-    history_->push(new SketchChange(*this, text, {photoBefore, std::move(before)},
-                                    {photo_, std::move(after)}));
+                                   SnapshotFuture before) {
+    // The other core copies the new sketch into tiles. It reads a copy that shares the pixels:
+    // the sketch is replaced, never written in place, until that snapshot has been taken.
+    const Raster made = sketch();
+    pending_ = std::async(std::launch::async, [made] {
+                   return std::make_shared<const SketchSnapshot>(SketchSnapshot::of(made));
+               }).share();
+    shown_ = basis_ = nullptr;
+    history_->push(
+        new SketchChange(*this, text, {photoBefore, std::move(before)}, {photo_, pending_}));
 }
 
 void MainWindow::recordStroke() {
     if (!strokeArea_) return;
+    takePendingSnapshot();
     const PixelArea area = *strokeArea_;
     strokeArea_.reset();
     if (!basis_) return;  // the sketch changed outside the history: nothing to compare with
@@ -64,8 +91,8 @@ void MainWindow::recordStroke() {
     auto after = std::make_shared<const SketchSnapshot>(basis_->updated(sketch_, area));
     std::shared_ptr<const SketchSnapshot> before = shown_;
     shown_ = basis_ = after;
-    history_->push(
-        new SketchChange(*this, "Stroke", {photo_, std::move(before)}, {photo_, std::move(after)}));
+    history_->push(new SketchChange(*this, "Stroke", {photo_, ready(std::move(before))},
+                                    {photo_, ready(std::move(after))}));
 }
 
 void MainWindow::strokeDrew(const PixelArea& area) {
@@ -80,6 +107,9 @@ void MainWindow::strokeDrew(const PixelArea& area) {
 }
 
 void MainWindow::restoreState(const State& state) {
+    takePendingSnapshot();
+    const std::shared_ptr<const SketchSnapshot> wanted =
+        state.sketch.valid() ? state.sketch.get() : nullptr;
     if (!photo_.sharesPixelsWith(state.photo) || photo_.width() != state.photo.width() ||
         photo_.height() != state.photo.height()) {
         photo_ = state.photo;
@@ -87,7 +117,7 @@ void MainWindow::restoreState(const State& state) {
         layoutPanes();
     }
     const SketchSnapshot empty;
-    const SketchSnapshot& target = state.sketch ? *state.sketch : empty;
+    const SketchSnapshot& target = wanted ? *wanted : empty;
     const bool sameSize = target.width() == sketch_.width() && target.height() == sketch_.height();
     if (target.isEmpty()) {
         blankSheet_.forget();
@@ -98,7 +128,7 @@ void MainWindow::restoreState(const State& state) {
         if (!sameSize) blankSheet_.forget();
         target.restoreInto(sketch_, sameSize ? shown_.get() : nullptr);
     }
-    shown_ = basis_ = state.sketch ? state.sketch : std::make_shared<const SketchSnapshot>();
+    shown_ = basis_ = wanted ? wanted : std::make_shared<const SketchSnapshot>();
     saveName_.clear();
     sketchPane_->pictureChanged();
 }
@@ -115,6 +145,7 @@ void MainWindow::redo() {
 
 void MainWindow::forgetHistory() {
     strokeArea_.reset();
+    pending_ = {};
     history_->clear();
     shown_.reset();
     basis_.reset();
