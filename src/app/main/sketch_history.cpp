@@ -35,10 +35,6 @@ class SketchChange : public QUndoCommand {
     bool made_ = true;
 };
 
-}  // namespace
-
-namespace {
-
 MainWindow::SnapshotFuture ready(std::shared_ptr<const SketchSnapshot> snapshot) {
     std::promise<std::shared_ptr<const SketchSnapshot>> promise;
     promise.set_value(std::move(snapshot));
