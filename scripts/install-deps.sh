@@ -9,7 +9,7 @@ packages=(
   libwmf-bin giflib-tools libgif-dev
   xvfb xauth time bc xdg-utils fonts-dejavu-core fonts-urw-base35
   fonts-liberation2 clang libclang-rt-dev libomp-dev
-  libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db bsdutils
+  libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db
 )
 missing=()
 for p in "${packages[@]}"; do

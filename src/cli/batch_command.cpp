@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -65,7 +66,9 @@ int runBatch(const BatchArgs& args) {
                              ? args.jobs
                              : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-        const bool showProgress = !args.quiet && ::isatty(STDERR_FILENO) != 0;
+        // On a terminal; CARBONEL_PROGRESS=1 shows it elsewhere too (the tests have no terminal).
+        const bool showProgress =
+            !args.quiet && (::isatty(STDERR_FILENO) != 0 || std::getenv("CARBONEL_PROGRESS"));
         const std::size_t total = list.size();
         std::size_t failed = 0;
         runParallelBatch(
