@@ -54,14 +54,22 @@ TEST(PhotoFormats, QtKindsGiveTheBmpSketchAndPngKeepsItsPixels) {
     EXPECT_EQ(test::pixelAt(laid, 0, 0), test::kWhite);
     EXPECT_EQ(test::pixelAt(laid, 1, 1), (test::Bgr{255, 0, 0}));
 
-    // A cut-off file is refused and writes nothing.
-    const std::string png = test::readBytes(dir / "photo.png");
-    test::writeBytes(dir / "cut.png", png.substr(0, png.size() / 2));
-    const test::CommandResult cut =
-        cli("convert " + quoted(dir / "cut.png") + " " + quoted(dir / "cut.jpg"));
-    EXPECT_EQ(cut.status, 1) << cut.output;
-    EXPECT_NE(cut.output.find("cut.png: "), std::string::npos) << cut.output;
-    EXPECT_FALSE(std::filesystem::exists(dir / "cut.jpg"));
+    // A cut-off file of any kind is refused and writes nothing.
+    std::filesystem::copy_file(test::dataFile("seed.gif"), dir / "photo.gif");  // Qt writes none
+    ASSERT_EQ(cli("convert " + quoted(dir / "photo.gif") + " " + quoted(dir / "gif.bmp")).status,
+              0);
+    for (const char* name : {"photo.png", "photo.tif", "photo.webp", "photo.gif"}) {
+        const std::string whole = test::readBytes(dir / name);
+        for (const std::size_t kept : {whole.size() / 2, whole.size() * 9 / 10}) {
+            const std::string cutName = std::string("cut-") + name;
+            test::writeBytes(dir / cutName, whole.substr(0, kept));
+            const test::CommandResult cut =
+                cli("convert " + quoted(dir / cutName) + " " + quoted(dir / "cut.jpg"));
+            EXPECT_EQ(cut.status, 1) << name << " " << kept << cut.output;
+            EXPECT_NE(cut.output.find(cutName + ": "), std::string::npos) << cut.output;
+            EXPECT_FALSE(std::filesystem::exists(dir / "cut.jpg"));
+        }
+    }
 }
 
 // A JPEG with an Exif block holding only the orientation tag.

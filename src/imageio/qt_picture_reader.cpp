@@ -47,6 +47,47 @@ Raster rasterFrom(const QImage& image) {
     return raster;
 }
 
+// Qt's GIF reader shows a file cut off inside its first frame as a whole picture, the missing
+// part blank. So the blocks up to the end of the first frame's data are checked to be there:
+// header, screen descriptor, colour tables, extensions, the image descriptor and its data
+// sub-blocks up to their terminator.
+void checkGifFirstFrameWhole(const std::vector<std::uint8_t>& bytes) {
+    const std::size_t size = bytes.size();
+    std::size_t at = 13;  // "GIF89a" and the logical screen descriptor
+    auto cutOff = [] { throw Error("The GIF file is cut off before the end of its first frame"); };
+    auto skipTable = [&](std::uint8_t flags) {
+        if (flags & 0x80) at += 3u * (2u << (flags & 7));
+    };
+    auto skipSubBlocks = [&] {
+        for (;;) {
+            if (at >= size) cutOff();
+            const std::size_t length = bytes[at++];
+            if (length == 0) return;
+            at += length;
+        }
+    };
+    if (size < at) cutOff();
+    skipTable(bytes[10]);
+    for (;;) {
+        if (at >= size) cutOff();
+        const std::uint8_t introducer = bytes[at++];
+        if (introducer == 0x21) {  // an extension: its label, then sub-blocks
+            ++at;
+            skipSubBlocks();
+        } else if (introducer == 0x2C) {  // the first image
+            if (at + 9 > size) cutOff();
+            const std::uint8_t flags = bytes[at + 8];
+            at += 9;
+            skipTable(flags);
+            ++at;  // the LZW minimum code size
+            skipSubBlocks();
+            return;
+        } else {
+            throw Error("The GIF file holds no picture");
+        }
+    }
+}
+
 Raster readWith(QIODevice& device, PhotoKind kind, PhotoReading reading) {
     QImageReader reader(&device, formatOf(kind));
     reader.setAutoTransform(reading == PhotoReading::Upright);
@@ -71,7 +112,9 @@ Raster decodeQtPicture(const std::vector<std::uint8_t>& bytes, PhotoReading read
                                                   static_cast<qsizetype>(bytes.size()));
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
-        return readWith(buffer, photoKindOfBytes(bytes.data(), bytes.size()), reading);
+        const PhotoKind kind = photoKindOfBytes(bytes.data(), bytes.size());
+        if (kind == PhotoKind::Gif) checkGifFirstFrameWhole(bytes);
+        return readWith(buffer, kind, reading);
     } catch (const Error& error) {
         throw Error(aboutFile(name, error.what()));
     }
