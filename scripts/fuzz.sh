@@ -27,9 +27,12 @@ for target in "${targets[@]}"; do
   echo "== $target, $seconds s"
   "build-fuzz/bin/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=4096 \
     -timeout=20 -max_len=1048576 -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 \
-    2>&1 | grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)" || true
-  # libFuzzer's own status is what counts: a crash or leak leaves an artifact.
+    >"build-fuzz/$target.log" 2>&1 || true
+  grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)" "build-fuzz/$target.log" || true
+  # libFuzzer's own status is what counts: a crash, leak, time-out or memory overrun leaves an
+  # artifact.
   if compgen -G "build-fuzz/artifacts/*" >/dev/null; then
+    grep -v -E "^(#[0-9]+ |INFO: |MS: )" "build-fuzz/$target.log" | tail -40 >&2
     echo "fuzz.sh: $target failed; its input is in build-fuzz/artifacts/" >&2
     exit 1
   fi

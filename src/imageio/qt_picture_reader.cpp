@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <algorithm>
+#include <new>
 
 #include "imageio/file_bytes.h"
 #include "sketch/error.h"
@@ -30,17 +32,23 @@ const char* formatOf(PhotoKind kind) {
 }
 
 // White paper under the picture's transparent parts: (colour * alpha + white * (255 - alpha)).
+// Converted a band of rows at a time, so a large picture is never held twice over.
 Raster rasterFrom(const QImage& image) {
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    Raster raster = Raster::uninitialized(rgba.width(), rgba.height());
-    for (int y = 0; y < rgba.height(); ++y) {
-        const uchar* in = rgba.constScanLine(y);
-        std::uint8_t* out = raster.mutableRowUnchecked(y);
-        for (int x = 0; x < rgba.width(); ++x, in += 4, out += 3) {
-            const unsigned alpha = in[3];
-            for (int c = 0; c < 3; ++c) {
-                out[2 - c] =
-                    static_cast<std::uint8_t>((in[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+    constexpr int kBand = 256;
+    Raster raster = Raster::uninitialized(image.width(), image.height());
+    for (int top = 0; top < image.height(); top += kBand) {
+        const int rows = std::min(kBand, image.height() - top);
+        const QImage rgba =
+            image.copy(0, top, image.width(), rows).convertToFormat(QImage::Format_RGBA8888);
+        for (int y = 0; y < rows; ++y) {
+            const uchar* in = rgba.constScanLine(y);
+            std::uint8_t* out = raster.mutableRowUnchecked(top + y);
+            for (int x = 0; x < rgba.width(); ++x, in += 4, out += 3) {
+                const unsigned alpha = in[3];
+                for (int c = 0; c < 3; ++c) {
+                    out[2 - c] = static_cast<std::uint8_t>(
+                        (in[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+                }
             }
         }
     }
@@ -91,8 +99,9 @@ void checkGifFirstFrameWhole(const std::vector<std::uint8_t>& bytes) {
 Raster readWith(QIODevice& device, PhotoKind kind, PhotoReading reading) {
     QImageReader reader(&device, formatOf(kind));
     reader.setAutoTransform(reading == PhotoReading::Upright);
-    // Our own size check comes first, so Qt's smaller allocation limit is not needed.
-    QImageReader::setAllocationLimit(0);
+    // Room for the largest photo we take at 8 bits a channel with alpha (16384 x 16384 x 4); Qt's
+    // own default, 256 MB, would refuse photos we convert. Deeper pictures that large are refused.
+    QImageReader::setAllocationLimit(1100);
     const QSize size = reader.size();
     if (size.isValid()) checkPhotoSize(size.width(), size.height());
     QImage image;
@@ -113,10 +122,13 @@ Raster decodeQtPicture(const std::vector<std::uint8_t>& bytes, PhotoReading read
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         const PhotoKind kind = photoKindOfBytes(bytes.data(), bytes.size());
+        if (!*formatOf(kind)) throw Error("Not a PNG, TIFF, WebP or GIF picture");
         if (kind == PhotoKind::Gif) checkGifFirstFrameWhole(bytes);
         return readWith(buffer, kind, reading);
     } catch (const Error& error) {
         throw Error(aboutFile(name, error.what()));
+    } catch (const std::bad_alloc&) {
+        throw Error(aboutFile(name, "Not enough memory to read the picture"));
     }
 }
 
