@@ -1,6 +1,5 @@
 #include "workspace/kept_settings.h"
 
-#include <charconv>
 #include <optional>
 
 #include "workspace/settings_file.h"
@@ -19,43 +18,35 @@ constexpr Key kPrecision{"Settings", "Precision"}, kLine{"Settings", "Line"},
     kOpenFolder{"Folders", "Open"}, kSaveFolder{"Folders", "Save"},
     kAnimationFolder{"Folders", "Animation"}, kSourceFolder{"Folders", "Source"};
 
-std::optional<std::string> read(const std::string& path, Key key) {
-    return readIniValue(path, key.section, key.name);
-}
-
 // The key's whole number when it lies in [low, high], else `fallback`.
-int readNumber(const std::string& path, Key key, int low, int high, int fallback) {
-    const std::optional<std::string> text = read(path, key);
-    if (!text) return fallback;
-    int number = 0;
-    const char* end = text->data() + text->size();
-    const auto [rest, error] = std::from_chars(text->data(), end, number);
-    return error == std::errc() && rest == end && number >= low && number <= high ? number
-                                                                                  : fallback;
+int readNumber(const IniValues& file, Key key, int low, int high, int fallback) {
+    const std::optional<int> number = file.number(key.section, key.name);
+    return number && *number >= low && *number <= high ? *number : fallback;
 }
 
-std::string readText(const std::string& path, Key key) {
-    return read(path, key).value_or("");
+std::string readText(const IniValues& file, Key key) {
+    return file.value(key.section, key.name).value_or("");
 }
 
 }  // namespace
 
 KeptSettings readKeptSettings(const std::string& path) {
+    const IniValues file(path);
     KeptSettings kept;
-    kept.precision = readNumber(path, kPrecision, 0, 200, kept.precision);
-    kept.line = readNumber(path, kLine, 1, 15, kept.line);
-    const std::string style = readText(path, kStyle);
+    kept.precision = readNumber(file, kPrecision, 0, 200, kept.precision);
+    kept.line = readNumber(file, kLine, 1, 15, kept.line);
+    const std::string style = readText(file, kStyle);
     if (style == "Pen" || style == "Pencil" || style == "Pastel") kept.style = style;
-    kept.paper = readText(path, kPaper);
-    kept.stretch = readText(path, kPaperFit) == "Stretch";
-    kept.brushSize = readNumber(path, kBrushSize, 1, 62, kept.brushSize);
-    kept.mainWindow = readText(path, kMainWindow);
-    kept.batchWindow = readText(path, kBatchWindow);
-    kept.recorderWindow = readText(path, kRecorderWindow);
-    kept.openFolder = readText(path, kOpenFolder);
-    kept.saveFolder = readText(path, kSaveFolder);
-    kept.animationFolder = readText(path, kAnimationFolder);
-    kept.sourceFolder = readText(path, kSourceFolder);
+    kept.paper = readText(file, kPaper);
+    kept.stretch = readText(file, kPaperFit) == "Stretch";
+    kept.brushSize = readNumber(file, kBrushSize, 1, 62, kept.brushSize);
+    kept.mainWindow = readText(file, kMainWindow);
+    kept.batchWindow = readText(file, kBatchWindow);
+    kept.recorderWindow = readText(file, kRecorderWindow);
+    kept.openFolder = readText(file, kOpenFolder);
+    kept.saveFolder = readText(file, kSaveFolder);
+    kept.animationFolder = readText(file, kAnimationFolder);
+    kept.sourceFolder = readText(file, kSourceFolder);
     return kept;
 }
 

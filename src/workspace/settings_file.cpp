@@ -43,11 +43,13 @@ std::optional<std::string> keyOf(const std::string& line) {
 
 }  // namespace
 
-std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
-                                        const std::string& key) {
+IniValues::IniValues(const std::string& path) : lines_(readLines(path)) {}
+
+std::optional<std::string> IniValues::value(const std::string& section,
+                                            const std::string& key) const {
     const std::string wantedSection = toLowerAscii(section), wantedKey = toLowerAscii(key);
     bool inSection = false;
-    for (const std::string& line : readLines(path)) {
+    for (const std::string& line : lines_) {
         if (const auto opened = sectionOf(line)) {
             inSection = *opened == wantedSection;
         } else if (inSection && keyOf(line) == wantedKey) {
@@ -55,6 +57,21 @@ std::optional<std::string> readIniValue(const std::string& path, const std::stri
         }
     }
     return std::nullopt;
+}
+
+std::optional<int> IniValues::number(const std::string& section, const std::string& key) const {
+    const std::optional<std::string> text = value(section, key);
+    if (!text) return std::nullopt;
+    int number = 0;
+    const char* end = text->data() + text->size();
+    const auto [rest, error] = std::from_chars(text->data(), end, number);
+    if (error != std::errc() || rest != end) return std::nullopt;
+    return number;
+}
+
+std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
+                                        const std::string& key) {
+    return IniValues(path).value(section, key);
 }
 
 namespace {
@@ -113,12 +130,7 @@ bool writeIniValue(const std::string& path, const std::string& section, const st
 }
 
 int readUiStyleSetting(const std::string& path) {
-    const std::optional<std::string> value = readIniValue(path, "Form", "UIStyle");
-    if (!value) return 0;
-    int index = 0;
-    const char* end = value->data() + value->size();
-    const auto [rest, error] = std::from_chars(value->data(), end, index);
-    return error == std::errc() && rest == end ? index : 0;
+    return IniValues(path).number("Form", "UIStyle").value_or(0);
 }
 
 bool writeUiStyleSetting(const std::string& path, int index) {

@@ -9,7 +9,20 @@ namespace carbonel {
 // The settings file: INI text, "[Section]" lines followed by "key=value" lines. Section and key
 // names match without regard to case.
 
-// The value of a key, or nothing when the file, the section or the key is missing.
+// The settings file read once, for a reader that looks up many keys.
+class IniValues {
+  public:
+    explicit IniValues(const std::string& path);
+    // The value of a key, or nothing when the file, the section or the key is missing.
+    std::optional<std::string> value(const std::string& section, const std::string& key) const;
+    // The value as a whole number, or nothing when it is missing or not one.
+    std::optional<int> number(const std::string& section, const std::string& key) const;
+
+  private:
+    std::vector<std::string> lines_;
+};
+
+// The value of one key, as IniValues gives it.
 std::optional<std::string> readIniValue(const std::string& path, const std::string& section,
                                         const std::string& key);
 

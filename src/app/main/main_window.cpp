@@ -24,7 +24,6 @@
 #include "app/ui/ui_styles.h"
 #include "sketch/error.h"
 #include "workspace/app_paths.h"
-#include "workspace/kept_settings.h"
 #include "workspace/settings_file.h"
 
 namespace carbonel {
@@ -171,7 +170,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::applyKeptSettings() {
     if (environment_.settingsFile.isEmpty()) return;
-    const KeptSettings kept = readKeptSettings(environment_.settingsFile.toStdString());
+    kept_ = readKeptSettings(environment_.settingsFile.toStdString());
+    const KeptSettings& kept = kept_;
     strip_->precisionSlider->setValue(kept.precision);
     strip_->lineSlider->setValue(kept.line);
     QRadioButton* style = kept.style == "Pen"      ? strip_->penButton
@@ -194,9 +194,8 @@ void MainWindow::applyKeptSettings() {
 
 void MainWindow::applyKeptPaper() {
     if (environment_.settingsFile.isEmpty()) return;
-    const std::string paper = readKeptSettings(environment_.settingsFile.toStdString()).paper;
     for (std::size_t i = 0; i < textures_.size(); ++i) {
-        if (textures_[i].name != paper) continue;
+        if (textures_[i].name != kept_.paper) continue;
         const int index = static_cast<int>(i) + 2;  // after "NULL" and "Custom"
         strip_->textureSelector->setCurrentIndex(index);
         textureChosen(index);
@@ -218,18 +217,17 @@ bool MainWindow::writeKeptSettings() {
     kept.brushSize = strip_->brushSlider->value();
     kept.mainWindow = saveGeometry().toBase64().toStdString();
     // A tool window not shown in this run keeps the place it had.
-    const std::string path = environment_.settingsFile.toStdString();
-    const KeptSettings before = readKeptSettings(path);
     auto placement = [](const ToolWindow& window, const std::string& kept) {
         return window.placed() ? window.saveGeometry().toBase64().toStdString() : kept;
     };
-    kept.batchWindow = placement(*batchWindow_, before.batchWindow);
-    kept.recorderWindow = placement(*recorderWindow_, before.recorderWindow);
+    kept.batchWindow = placement(*batchWindow_, kept_.batchWindow);
+    kept.recorderWindow = placement(*recorderWindow_, kept_.recorderWindow);
     const UserDialogs::Folders folders = dialogs_->folders();
     kept.openFolder = folders.open.toStdString();
     kept.saveFolder = folders.save.toStdString();
     kept.animationFolder = folders.animation.toStdString();
     kept.sourceFolder = folders.source.toStdString();
+    const std::string path = environment_.settingsFile.toStdString();
     return writeUiStyleSetting(path, strip_->uiStyleSelector->currentIndex()) &&
            carbonel::writeKeptSettings(path, kept);
 }

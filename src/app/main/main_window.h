@@ -13,6 +13,7 @@
 #include "sketch/convert.h"
 #include "sketch/texture.h"
 #include "workspace/freehand.h"
+#include "workspace/kept_settings.h"
 #include "workspace/lazy_white_sheet.h"
 #include "workspace/pane_layout.h"
 #include "workspace/sketch_snapshot.h"
@@ -137,6 +138,7 @@ class MainWindow : public QWidget {
     void applyKeptSettings();
     void applyKeptPaper();
     bool writeKeptSettings();
+    KeptSettings kept_;  // as read at the start
     void connectStrip();
     void connectToolWindows();
     void layoutStrip();
