@@ -51,7 +51,6 @@ class SketchSnapshot {
 
     // The bytes of the tiles this snapshot holds that `other` does not share.
     std::size_t bytesNotSharedWith(const SketchSnapshot& other) const;
-    bool sharesEveryTileWith(const SketchSnapshot& other) const { return tiles_ == other.tiles_; }
 
   private:
     using Tile = std::vector<std::uint8_t>;  // its rows, 3 bytes a pixel, no padding
