@@ -52,13 +52,7 @@ void MainWindow::openPhotoFile(const QString& path) {
 }
 
 void MainWindow::openAsked(const QString& path) {
-    guarded([&] {
-        recordStroke();
-        const Raster photoBefore = photo_;
-        const SnapshotFuture before = shownFuture();
-        loadPhoto(path);
-        recordWholeChange("Open", photoBefore, before);
-    });
+    guarded([&] { recordWholeChange("Open", [&] { loadPhoto(path); }); });
 }
 
 bool MainWindow::sketchUnsaved() const {
@@ -105,18 +99,17 @@ void MainWindow::save() {
 }
 
 void MainWindow::clearSketch() {
-    recordStroke();
-    const SnapshotFuture before = shownFuture();
-    Raster paper;
-    if (strip_->paperChosen()) {
-        guarded([&] {
-            applyTexture(paper, photo_.width(), photo_.height(), settings_.outputScale,
-                         texturePaper_,
-                         strip_->tileButton->isChecked() ? TextureFit::Tile : TextureFit::Stretch);
-        });
-    }
-    replaceSketch(std::move(paper));
-    recordWholeChange("Clear", photo_, before);
+    recordWholeChange("Clear", [this] {
+        Raster paper;
+        if (strip_->paperChosen()) {
+            guarded([&] {
+                applyTexture(
+                    paper, photo_.width(), photo_.height(), settings_.outputScale, texturePaper_,
+                    strip_->tileButton->isChecked() ? TextureFit::Tile : TextureFit::Stretch);
+            });
+        }
+        replaceSketch(std::move(paper));
+    });
     if (strip_->recordBox->isChecked()) emit recordedFramesCleared();
 }
 

@@ -173,9 +173,9 @@ class MainWindow : public QWidget {
     // The history: the snapshot the sketch shows (taken now when unknown), a change made to the
     // whole sketch, and the area a stroke drew in so far, which becomes a step when it ends.
     const std::shared_ptr<const SketchSnapshot>& shownSnapshot();
-    void recordWholeChange(const QString& text, const Raster& photoBefore, SnapshotFuture before);
-    // The snapshot the sketch shows, without waiting for one still being taken.
-    SnapshotFuture shownFuture();
+    // Makes a change to the whole sketch (Convert, Clear, Open) an undoable step: a stroke still
+    // being drawn becomes a step first, and a change that fails records nothing.
+    void recordWholeChange(const QString& text, const std::function<void()>& change);
     void strokeDrew(const PixelArea& area);
     void recordStroke();
     void convertCommand();

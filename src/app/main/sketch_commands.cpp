@@ -49,10 +49,7 @@ void MainWindow::convert() {
 }
 
 void MainWindow::convertCommand() {
-    recordStroke();
-    const SnapshotFuture before = shownFuture();
-    convert();
-    recordWholeChange("Convert", photo_, before);
+    recordWholeChange("Convert", [this] { convert(); });
 }
 
 void MainWindow::pageChanged(int page) {

@@ -58,12 +58,12 @@ const std::shared_ptr<const SketchSnapshot>& MainWindow::shownSnapshot() {
     return shown_;
 }
 
-MainWindow::SnapshotFuture MainWindow::shownFuture() {
-    return pending_.valid() ? pending_ : ready(shownSnapshot());
-}
-
-void MainWindow::recordWholeChange(const QString& text, const Raster& photoBefore,
-                                   SnapshotFuture before) {
+void MainWindow::recordWholeChange(const QString& text, const std::function<void()>& change) {
+    recordStroke();
+    const Raster photoBefore = photo_;
+    // What the sketch shows, without waiting for a snapshot still being taken.
+    SnapshotFuture before = pending_.valid() ? pending_ : ready(shownSnapshot());
+    change();
     // The other core copies the new sketch into tiles. It reads a copy that shares the pixels:
     // the sketch is replaced, never written in place, until that snapshot has been taken.
     const Raster made = sketch();
