@@ -20,24 +20,6 @@ std::string systemReason() {
     return std::strerror(errno);
 }
 
-const char* extensionFor(PhotoKind kind) {
-    switch (kind) {
-        case PhotoKind::Jpeg:
-            return ".jpg";
-        case PhotoKind::Bmp:
-            return ".bmp";
-        case PhotoKind::Png:
-            return ".png";
-        case PhotoKind::Tiff:
-            return ".tif";
-        case PhotoKind::Webp:
-            return ".webp";
-        case PhotoKind::Gif:
-            return ".gif";
-    }
-    return "";
-}
-
 void writeAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& what) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
@@ -79,7 +61,7 @@ std::unique_ptr<TemporaryFile> standardInputAsFile() {
     } catch (const Error& error) {
         throw Error(std::string("standard input: ") + error.what());
     }
-    auto file = std::make_unique<TemporaryFile>(extensionFor(kind));
+    auto file = std::make_unique<TemporaryFile>(std::string(".") + photoKindExtension(kind));
     std::FILE* out = std::fopen(file->path().c_str(), "wb");
     if (!out) throw Error("Cannot create a temporary file: " + systemReason());
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();

@@ -23,8 +23,7 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
 // `outputPath`: what Convert followed by Save gives. JPEG and BMP photos stream row by row from
 // decoder to encoder (streamPhotoInto); other conversions go through whole pictures.
 void convertPhotoFile(const std::string& photoPath, const std::string& outputPath, SaveType type,
-                      const ConversionOptions& options,
-                      const FileOptions& files = {});
+                      const ConversionOptions& options, const FileOptions& files = {});
 
 // The same into a file not yet in place, for a caller that names it afterwards.
 void convertPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType type,

@@ -43,6 +43,24 @@ PhotoKind photoKindFor(const std::string& path) {
     unknownExtension(path);
 }
 
+const char* photoKindExtension(PhotoKind kind) {
+    switch (kind) {
+        case PhotoKind::Jpeg:
+            return "jpg";
+        case PhotoKind::Bmp:
+            return "bmp";
+        case PhotoKind::Png:
+            return "png";
+        case PhotoKind::Tiff:
+            return "tif";
+        case PhotoKind::Webp:
+            return "webp";
+        case PhotoKind::Gif:
+            return "gif";
+    }
+    return "";
+}
+
 bool isPhotoName(const std::string& path) {
     return knownPhotoKind(path).has_value();
 }

@@ -33,6 +33,10 @@ std::string fileExtension(const std::string& path);
 // fails with "Unknown picture file extension (.%s)".
 PhotoKind photoKindFor(const std::string& path);
 
+// The usual extension of a photo kind, without its dot ("jpg", "bmp", "png", "tif", "webp",
+// "gif"); Qt's readers know each kind by it too.
+const char* photoKindExtension(PhotoKind kind);
+
 // Whether the photo kind is known for this name (photoKindFor would not fail).
 bool isPhotoName(const std::string& path);
 

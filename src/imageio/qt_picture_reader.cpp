@@ -13,24 +13,6 @@
 namespace carbonel {
 namespace {
 
-// The kinds Qt reads for us, by the format names of its readers.
-const char* formatOf(PhotoKind kind) {
-    switch (kind) {
-        case PhotoKind::Png:
-            return "png";
-        case PhotoKind::Tiff:
-            return "tiff";
-        case PhotoKind::Webp:
-            return "webp";
-        case PhotoKind::Gif:
-            return "gif";
-        case PhotoKind::Jpeg:
-        case PhotoKind::Bmp:
-            break;
-    }
-    return "";
-}
-
 // White paper under the picture's transparent parts: (colour * alpha + white * (255 - alpha)).
 // Converted a band of rows at a time, so a large picture is never held twice over.
 Raster rasterFrom(const QImage& image) {
@@ -97,7 +79,7 @@ void checkGifFirstFrameWhole(const std::vector<std::uint8_t>& bytes) {
 }
 
 Raster readWith(QIODevice& device, PhotoKind kind, PhotoReading reading) {
-    QImageReader reader(&device, formatOf(kind));
+    QImageReader reader(&device, photoKindExtension(kind));
     reader.setAutoTransform(reading == PhotoReading::Upright);
     // Room for the largest photo we take at 8 bits a channel with alpha (16384 x 16384 x 4); Qt's
     // own default, 256 MB, would refuse photos we convert. Deeper pictures that large are refused.
@@ -122,7 +104,9 @@ Raster decodeQtPicture(const std::vector<std::uint8_t>& bytes, PhotoReading read
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         const PhotoKind kind = photoKindOfBytes(bytes.data(), bytes.size());
-        if (!*formatOf(kind)) throw Error("Not a PNG, TIFF, WebP or GIF picture");
+        // JPEG and BMP have exact decoders of their own.
+        if (kind == PhotoKind::Jpeg || kind == PhotoKind::Bmp)
+            throw Error("Not a PNG, TIFF, WebP or GIF picture");
         if (kind == PhotoKind::Gif) checkGifFirstFrameWhole(bytes);
         return readWith(buffer, kind, reading);
     } catch (const Error& error) {
