@@ -13,9 +13,7 @@ namespace {
 
 using test::quoted;
 
-test::CommandResult cli(const std::string& arguments) {
-    return test::runCommand(std::string(CARBONEL_CLI) + " " + arguments);
-}
+using test::cli;
 
 std::size_t lineCount(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));

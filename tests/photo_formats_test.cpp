@@ -15,9 +15,7 @@ namespace {
 
 using test::quoted;
 
-test::CommandResult cli(const std::string& arguments) {
-    return test::runCommand(std::string(CARBONEL_CLI) + " " + arguments);
-}
+using test::cli;
 
 QImage imageOf(const Raster& raster) {
     return QImage(raster.rowUnchecked(0), raster.width(), raster.height(),

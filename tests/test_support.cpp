@@ -92,6 +92,10 @@ CommandResult runCommand(const std::string& command) {
     return result;
 }
 
+CommandResult cli(const std::string& arguments) {
+    return runCommand(std::string(CARBONEL_CLI) + " " + arguments);
+}
+
 std::string quoted(const std::filesystem::path& path) {
     std::string text = path.string();
     text.insert(text.begin(), '\'');

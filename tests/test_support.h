@@ -47,6 +47,8 @@ struct CommandResult {
     std::string output;  // stdout and stderr together
 };
 CommandResult runCommand(const std::string& command);
+// carbonel-cli with these arguments.
+CommandResult cli(const std::string& arguments);
 std::string quoted(const std::filesystem::path& path);
 
 }  // namespace carbonel::test
