@@ -288,7 +288,8 @@ int JpegDecoder::height() const {
     return static_cast<int>(state_->decoder.info.image_height);
 }
 
-int JpegDecoder::orientation() const {
+int JpegDecoder::orientation(PhotoReading reading) const {
+    if (reading == PhotoReading::AsStored) return 1;
     for (jpeg_saved_marker_ptr marker = state_->decoder.info.marker_list; marker;
          marker = marker->next) {
         if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 &&
@@ -329,8 +330,7 @@ Raster decodeWhole(JpegDecoder& decoder) {
 }  // namespace
 
 Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading) {
-    const int orientation = reading == PhotoReading::Upright ? decoder.orientation() : 1;
-    return orientUpright(decodeWhole(decoder), orientation);
+    return orientUpright(decodeWhole(decoder), decoder.orientation(reading));
 }
 
 Raster readJpeg(const std::string& path) {

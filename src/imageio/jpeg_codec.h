@@ -36,8 +36,8 @@ class JpegDecoder {
 
     int width() const;
     int height() const;
-    // The Exif orientation tag, 1..8 (1 without one).
-    int orientation() const;
+    // The Exif orientation tag to apply, 1..8: 1 without one, or for a photo read as stored.
+    int orientation(PhotoReading reading) const;
     // Decodes every row into `picture` (width x height, not shared), publishing the rows finished
     // after each batch in `progress`.
     void decodeInto(Raster& picture, RowProgress* progress = nullptr);

@@ -79,7 +79,7 @@ ConvertedPhoto loadAndConvert(const std::string& path, const ConversionOptions& 
     ConvertedPhoto result;
     if (pipelines(path, options)) {
         JpegDecoder decoder(path);
-        if (reading == PhotoReading::AsStored || decoder.orientation() == 1)
+        if (decoder.orientation(reading) == 1)
             return convertWhileDecoding(decoder, options);
         result.photo = readJpegPhoto(decoder, reading);
     } else {

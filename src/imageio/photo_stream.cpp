@@ -49,7 +49,7 @@ void streamPhotoInto(const std::string& photoPath, AtomicFile& file, SaveType ty
     const PhotoKind kind = photoKindFor(photoPath);
     if (kind == PhotoKind::Jpeg) {
         JpegDecoder decoder(photoPath);
-        if (reading == PhotoReading::AsStored || decoder.orientation() == 1) {
+        if (decoder.orientation(reading) == 1) {
             streamRows(decoder, file, type, metafile, options, files.jpegQuality);
         } else {
             RasterRowReader upright(readJpegPhoto(decoder, reading));
