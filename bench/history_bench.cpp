@@ -17,9 +17,8 @@
 #include "app/recorder/recorder_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
-#include "imageio/picture_files.h"
-#include "scaled_photo.h"
 #include "share/editor_launcher.h"
+#include "window_photo.h"
 
 namespace {
 
@@ -52,12 +51,7 @@ int main(int argc, char** argv) {
                                  .dialogs = &dialogs,
                                  .launcher = &launcher});
     window.show();
-    const carbonel::Raster big =
-        carbonel::bench::scaledPhoto(std::string(CARBONEL_ASSETS) + "/4.jpg", 24.0);
-    const QString path = dir.filePath("big.bmp");
-    carbonel::writeSketchAs(big, path.toStdString(), carbonel::SaveType::Bmp, big.width(),
-                            big.height());
-    window.loadPhoto(path);
+    const carbonel::Raster big = carbonel::bench::openScaledPhoto(window, dir, 24.0);
     window.findChild<QPushButton*>("convertButton")->click();
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);
     window.findChild<QSlider*>("brushSlider")->setValue(8);

@@ -15,10 +15,9 @@
 #include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
-#include "imageio/picture_files.h"
-#include "scaled_photo.h"
 #include "share/editor_launcher.h"
 #include "sketch/convert.h"
+#include "window_photo.h"
 #include "workspace/freehand.h"
 
 using Clock = std::chrono::steady_clock;
@@ -39,7 +38,6 @@ double median(std::vector<double> values) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QTemporaryDir dir;
-    const std::string assets = CARBONEL_ASSETS;
     carbonel::QtUserDialogs dialogs;
     carbonel::SystemProcessLauncher launcher;
     carbonel::MainWindow window({.programFolder = QCoreApplication::applicationDirPath(),
@@ -48,11 +46,7 @@ int main(int argc, char** argv) {
     window.show();
 
     // One freehand step on a 24-Mpixel photo.
-    const carbonel::Raster big = carbonel::bench::scaledPhoto(assets + "/4.jpg", 24.0);
-    const QString bigPath = dir.filePath("big.bmp");
-    carbonel::writeSketchAs(big, bigPath.toStdString(), carbonel::SaveType::Bmp, big.width(),
-                            big.height());
-    window.loadPhoto(bigPath);
+    const carbonel::Raster big = carbonel::bench::openScaledPhoto(window, dir, 24.0);
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);
     auto* pane = window.findChild<carbonel::PicturePane*>("sketchPane");
     std::vector<double> steps;
@@ -109,11 +103,7 @@ int main(int argc, char** argv) {
 
     // Convert of a 12-Mpixel photo in the window against the engine alone.
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(0);
-    const carbonel::Raster twelve = carbonel::bench::scaledPhoto(assets + "/4.jpg", 12.0);
-    const QString twelvePath = dir.filePath("twelve.bmp");
-    carbonel::writeSketchAs(twelve, twelvePath.toStdString(), carbonel::SaveType::Bmp,
-                            twelve.width(), twelve.height());
-    window.loadPhoto(twelvePath);
+    const carbonel::Raster twelve = carbonel::bench::openScaledPhoto(window, dir, 12.0);
     auto* convert = window.findChild<QPushButton*>("convertButton");
     std::vector<double> inWindow, engine;
     carbonel::Raster engineSketch;  // like the window's, each new sketch replaces the last
