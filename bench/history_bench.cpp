@@ -44,13 +44,9 @@ void stroke(carbonel::PicturePane* pane, QPoint from) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QTemporaryDir dir;
-    carbonel::QtUserDialogs dialogs;
-    carbonel::SystemProcessLauncher launcher;
-    carbonel::MainWindow window({.programFolder = QCoreApplication::applicationDirPath(),
-                                 .dialogs = &dialogs,
-                                 .launcher = &launcher});
-    window.show();
+    carbonel::bench::BenchWindow bench;
+    carbonel::MainWindow& window = bench.window;
+    const QTemporaryDir& dir = bench.dir;
     const carbonel::Raster big = carbonel::bench::openScaledPhoto(window, dir, 24.0);
     window.findChild<QPushButton*>("convertButton")->click();
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);

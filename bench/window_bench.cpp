@@ -37,13 +37,9 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QTemporaryDir dir;
-    carbonel::QtUserDialogs dialogs;
-    carbonel::SystemProcessLauncher launcher;
-    carbonel::MainWindow window({.programFolder = QCoreApplication::applicationDirPath(),
-                                 .dialogs = &dialogs,
-                                 .launcher = &launcher});
-    window.show();
+    carbonel::bench::BenchWindow bench;
+    carbonel::MainWindow& window = bench.window;
+    const QTemporaryDir& dir = bench.dir;
 
     // One freehand step on a 24-Mpixel photo.
     const carbonel::Raster big = carbonel::bench::openScaledPhoto(window, dir, 24.0);
