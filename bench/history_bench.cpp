@@ -15,9 +15,7 @@
 
 #include "app/main/main_window.h"
 #include "app/recorder/recorder_window.h"
-#include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
-#include "share/editor_launcher.h"
 #include "window_photo.h"
 
 namespace {

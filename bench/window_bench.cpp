@@ -13,9 +13,7 @@
 #include <vector>
 
 #include "app/main/main_window.h"
-#include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
-#include "share/editor_launcher.h"
 #include "sketch/convert.h"
 #include "window_photo.h"
 #include "workspace/freehand.h"
