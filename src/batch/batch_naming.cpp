@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "sketch/folder_order.h"
+#include "imageio/folder_order.h"
 
 namespace carbonel {
 
@@ -20,7 +20,7 @@ std::string batchTarget(const std::string& outputFolder, const std::string& entr
         outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
     // A source in a format we do not write becomes a PNG of the same name.
     const std::string extension = fileExtension(target);
-    if (batchOutputType(entry) == SaveType::Png && toLowerAscii(extension) != ".png")
+    if (batchOutputFormat(entry) == OutputFormat::Png && toLowerAscii(extension) != ".png")
         target = target.substr(0, target.size() - extension.size()) + ".png";
     return target;
 }
@@ -48,10 +48,10 @@ std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
     }
 }
 
-SaveType batchOutputType(const std::string& entry) {
+OutputFormat batchOutputFormat(const std::string& entry) {
     const std::string extension = toLowerAscii(fileExtension(entry));
-    if (extension == ".jpg" || extension == ".jpeg") return SaveType::Jpeg;
-    return extension == ".bmp" ? SaveType::Bmp : SaveType::Png;
+    if (extension == ".jpg" || extension == ".jpeg") return OutputFormat::Jpeg;
+    return extension == ".bmp" ? OutputFormat::Bmp : OutputFormat::Png;
 }
 
 }  // namespace carbonel

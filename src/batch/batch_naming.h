@@ -28,6 +28,6 @@ std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
                              const std::string& entry, int index);
 
 // A batch writes a JPEG source as JPEG, a BMP as BMP, and any other (PNG, TIFF, WebP, GIF) as PNG.
-SaveType batchOutputType(const std::string& entry);
+OutputFormat batchOutputFormat(const std::string& entry);
 
 }  // namespace carbonel

@@ -4,16 +4,37 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <optional>
+#include <memory>
 #include <thread>
 
 #include "batch/batch_naming.h"
 #include "imageio/atomic_file.h"
-#include "imageio/photo_conversion.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 namespace fs = std::filesystem;
+
+namespace {
+
+// The entry's sketch, written but not yet named.
+std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry, const std::string& outputFolder,
+                                           const ConversionOptions& options,
+                                           const FileOptions& files, ConversionCopies* copies) {
+    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry));
+    convertPhotoFile(entry, *file, batchOutputFormat(entry), options, files, copies);
+    file->close();
+    return file;
+}
+
+}  // namespace
+
+std::string convertBatchEntry(const std::string& entry, int index, const std::string& outputFolder,
+                              const ConversionOptions& options, const FileOptions& files,
+                              ConversionCopies* copies) {
+    const std::unique_ptr<AtomicFile> file =
+        convertUnnamed(entry, outputFolder, options, files, copies);
+    return placeBatchOutput(*file, outputFolder, entry, index);
+}
 
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
@@ -37,12 +58,9 @@ std::vector<BatchOutcome> runParallelBatch(
         for (std::size_t i = next++; i < entries.size(); i = next++) {
             BatchOutcome& outcome = outcomes[i];
             outcome.source = entries[i];
-            std::optional<AtomicFile> file;
+            std::unique_ptr<AtomicFile> file;
             try {
-                file.emplace(batchTarget(outputFolder, entries[i]));
-                convertPhotoInto(entries[i], *file, batchOutputType(entries[i]), MetafileKind::Wmf,
-                                 perJob, files);
-                file->close();
+                file = convertUnnamed(entries[i], outputFolder, perJob, files, nullptr);
             } catch (const std::exception& failure) {
                 outcome.error = failure.what();
                 file.reset();

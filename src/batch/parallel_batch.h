@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/conversion.h"
 #include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
@@ -17,8 +18,15 @@ struct BatchOutcome {
     std::string error;   // "" when it succeeded
 };
 
+// Converts entry `index` of a batch into `outputFolder` through the one-file conversion and gives
+// the sketch its batch name (placeBatchOutput), which it returns: for a batch run one file at a
+// time. Fails, naming the file, and leaves nothing.
+std::string convertBatchEntry(const std::string& entry, int index, const std::string& outputFolder,
+                              const ConversionOptions& options, const FileOptions& files = {},
+                              ConversionCopies* copies = nullptr);
+
 // Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
-// one thread unless the options ask for more. Sources become files of batchOutputType.
+// one thread unless the options ask for more. Sources become files of batchOutputFormat.
 // The names are exactly those a one-by-one run in list order gives (batchOutputName): each sketch
 // is written under a temporary name and named in list order, once every entry before it is done,
 // and an existing file is never replaced. A failing entry is reported and the others go on. At most

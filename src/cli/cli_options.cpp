@@ -115,8 +115,8 @@ void addConversionOptions(CommandLine& line) {
 ConversionArgs readConversionOptions(const CommandLine& line) {
     ConversionArgs out;
     if (const auto value = line.value("precision"))
-        out.precision = parseIntOption("--precision", *value, 0, 200);
-    if (const auto value = line.value("line")) out.line = parseIntOption("--line", *value, 1, 15);
+        out.precision = parseIntOption("--precision", *value, kPrecision.lowest, kPrecision.highest);
+    if (const auto value = line.value("line")) out.line = parseIntOption("--line", *value, kLine.lowest, kLine.highest);
     if (const auto style = line.value("style")) {
         if (*style == "pen") {
             out.style = PenStyle::Pen;
@@ -134,17 +134,10 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
     if (const auto value = line.value("threads"))
         out.threads = parseIntOption("--threads", *value, 1, 256);
     if (const auto value = line.value("quality"))
-        out.files.jpegQuality = parseIntOption("--quality", *value, 1, 100);
+        out.files.jpegQuality = parseIntOption("--quality", *value, kJpegQuality.lowest,
+                                                 kJpegQuality.highest);
     if (line.isSet("keep-orientation")) out.files.reading = PhotoReading::AsStored;
     return out;
-}
-
-std::optional<SaveType> formatNamed(const std::string& name) {
-    if (name == "jpg") return SaveType::Jpeg;
-    if (name == "bmp") return SaveType::Bmp;
-    if (name == "png") return SaveType::Png;
-    if (name == "wmf" || name == "emf") return SaveType::Metafile;
-    return std::nullopt;
 }
 
 bool parseSide(const std::string& text, int& side) {
@@ -178,14 +171,12 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     parsed.output = positional[1];
     if (const auto format = line.value("format")) {
         if (parsed.output != "-") throw UsageError("--format is for OUTPUT \"-\" only");
-        parsed.format = formatNamed(*format);
+        parsed.format = outputFormatNamed(*format);
         if (!parsed.format) {
             throw UsageError("--format takes jpg, bmp, png, wmf or emf, not \"" + *format + "\"");
         }
-        parsed.formatName = *format;
     } else if (parsed.output == "-") {
-        parsed.format = SaveType::Jpeg;
-        parsed.formatName = "jpg";
+        parsed.format = OutputFormat::Jpeg;
     }
     return parsed;
 }

@@ -19,9 +19,9 @@ class UsageError : public std::runtime_error {
 
 // The conversion options every command that converts shares.
 struct ConversionArgs {
-    int precision = 170;
-    int line = 1;
-    PenStyle style = PenStyle::Pencil;
+    int precision = kPrecision.start;
+    int line = kLine.start;
+    PenStyle style = kStartStyle;
     std::optional<std::string> texture;  // a picture file, or the name of an installed paper
     bool stretch = false;
     int threads = 0;
@@ -31,8 +31,7 @@ struct ConversionArgs {
 struct ConvertArgs {
     std::string photo;   // "-": standard input
     std::string output;  // "-": standard output, in `format`
-    std::optional<SaveType> format;
-    std::string formatName;  // as given: jpg, bmp, png, wmf or emf
+    std::optional<OutputFormat> format;
     ConversionArgs conversion;
 };
 

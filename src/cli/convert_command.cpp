@@ -1,10 +1,12 @@
 #include "cli/convert_command.h"
 
+#include <unistd.h>
+
 #include "cli/paper_lookup.h"
 #include "cli/report.h"
 #include "cli/standard_streams.h"
-#include "imageio/photo_conversion.h"
-#include "imageio/picture_files.h"
+#include "imageio/conversion.h"
+#include "imageio/photo_reader.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
 
@@ -31,45 +33,34 @@ ConversionOptions conversionOptionsFor(const ConversionArgs& args,
     return options;
 }
 
-namespace {
-
-// A message about a temporary file names the stream it stands for instead.
-std::string aboutStream(std::string message, const std::string& temporary,
-                        const std::string& stream) {
-    for (std::size_t at; !temporary.empty() && (at = message.find(temporary)) != std::string::npos;)
-        message.replace(at, temporary.size(), stream);
-    return message;
-}
-
-}  // namespace
-
 int runConvert(const ConvertArgs& args) {
-    std::string inputStandIn, outputStandIn;
     try {
         // Before any work: a bad output name fails fast, and so does the photo's own file.
-        const SaveType type = args.output == "-" ? *args.format : saveTypeForOutput(args.output);
+        const OutputFormat format =
+            args.output == "-" ? *args.format : outputFormatFor(args.output);
         if (args.photo != "-" && args.output != "-") refuseSameFile(args.photo, args.output);
         const std::optional<Raster> texture = loadTexture(args.conversion);
         const ConversionOptions options = conversionOptionsFor(args.conversion, texture);
-
-        std::unique_ptr<TemporaryFile> input;
-        std::string photo = args.photo;
-        if (photo == "-") {
-            input = standardInputAsFile();
-            photo = inputStandIn = input->path();
-        }
+        const FileOptions& files = args.conversion.files;
+        auto openPhoto = [&] {
+            return args.photo == "-"
+                       ? openPhotoStream(STDIN_FILENO, files.reading, "standard input")
+                       : openPhotoFile(args.photo, files.reading);
+        };
         if (args.output == "-") {
-            const TemporaryFile output("." + args.formatName);
-            outputStandIn = output.path();
-            convertPhotoFile(photo, output.path(), type, options, args.conversion.files);
-            copyToStandardOutput(output.path());
+            const std::unique_ptr<PhotoReader> reader = openPhoto();
+            writeStandardOutput(format, [&](std::FILE* out) {
+                convertRows(*reader, options, format, out, "standard output", files);
+            });
         } else {
-            convertPhotoFile(photo, args.output, type, options, args.conversion.files);
+            AtomicFile file(args.output);
+            const std::unique_ptr<PhotoReader> reader = openPhoto();
+            convertRows(*reader, options, format, file.stream(), args.output, files);
+            file.commit();
         }
         return 0;
     } catch (const std::exception& error) {
-        reportError(aboutStream(aboutStream(error.what(), inputStandIn, "standard input"),
-                                outputStandIn, "standard output"));
+        reportError(error.what());
         return 1;
     }
 }

@@ -3,7 +3,7 @@
 #include "animation/animation_export.h"
 #include "cli/cli_options.h"
 #include "cli/report.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {

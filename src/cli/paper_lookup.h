@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sketch/texture.h"
+#include "imageio/texture_list.h"
 
 namespace carbonel::cli {
 

@@ -1,88 +1,72 @@
 #include "cli/standard_streams.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <vector>
 
-#include "imageio/picture_names.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {
 namespace {
 
-std::string systemReason() {
-    return std::strerror(errno);
+[[noreturn]] void failOutput() {
+    throw Error(std::string("Cannot write standard output: ") + std::strerror(errno));
 }
 
-void writeAll(int fd, const std::uint8_t* data, std::size_t size, const std::string& what) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) throw Error("Cannot write " + what + ": " + systemReason());
-        data += written;
-        size -= static_cast<std::size_t>(written);
+// A file in the temporary folder that has no name from the start (or loses it at once where the
+// file system cannot make unnamed files), readable by its owner only: no signal, not even
+// SIGKILL, can leave it behind.
+std::FILE* unnamedTemporaryFile() {
+    const char* variable = std::getenv("TMPDIR");
+    const std::string folder = variable && *variable ? variable : "/tmp";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::string pattern = folder + "/carbonel-XXXXXX";
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(pattern.c_str());
     }
-}
-
-}  // namespace
-
-TemporaryFile::TemporaryFile(const std::string& extension) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "carbonel-XXXXXX").string() + extension;
-    const int fd = ::mkstemps(pattern.data(), static_cast<int>(extension.size()));
-    if (fd < 0) throw Error("Cannot create a temporary file: " + systemReason());
-    ::close(fd);
-    path_ = pattern;
-}
-
-TemporaryFile::~TemporaryFile() {
-    ::unlink(path_.c_str());
-}
-
-std::unique_ptr<TemporaryFile> standardInputAsFile() {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw Error("Cannot read standard input: " + systemReason());
-        if (got == 0) break;
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    }
-    PhotoKind kind{};
-    try {
-        kind = photoKindOfBytes(bytes.data(), bytes.size());
-    } catch (const Error& error) {
-        throw Error(std::string("standard input: ") + error.what());
-    }
-    auto file = std::make_unique<TemporaryFile>(std::string(".") + photoKindExtension(kind));
-    std::FILE* out = std::fopen(file->path().c_str(), "wb");
-    if (!out) throw Error("Cannot create a temporary file: " + systemReason());
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (std::fclose(out) != 0 || !written) {
-        throw Error("Cannot write a temporary file: " + systemReason());
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "w+b");
+    if (!file) {
+        const int reason = errno;
+        if (fd >= 0) ::close(fd);
+        throw Error("Cannot create a temporary file in " + folder + ": " + std::strerror(reason));
     }
     return file;
 }
 
-void copyToStandardOutput(const std::string& path) {
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) throw Error("Cannot open file " + path + ": " + systemReason());
+void copyToStandardOutput(std::FILE* in) {
+    std::rewind(in);
     std::uint8_t buffer[1 << 16];
-    try {
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-            writeAll(STDOUT_FILENO, buffer, got, "standard output");
-    } catch (...) {
-        std::fclose(in);
-        throw;
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+        if (std::fwrite(buffer, 1, got, stdout) != got) failOutput();
     }
-    std::fclose(in);
+    if (std::ferror(in)) throw Error(std::string("Cannot read a temporary file: ") + std::strerror(errno));
+}
+
+}  // namespace
+
+void writeStandardOutput(OutputFormat format, const std::function<void(std::FILE*)>& write) {
+    if (!writtenOutOfOrder(format)) {
+        write(stdout);
+    } else {
+        std::FILE* temporary = unnamedTemporaryFile();
+        try {
+            write(temporary);
+            if (std::fflush(temporary) != 0 || std::ferror(temporary))
+                throw Error(std::string("Cannot write a temporary file: ") + std::strerror(errno));
+            copyToStandardOutput(temporary);
+        } catch (...) {
+            std::fclose(temporary);
+            throw;
+        }
+        std::fclose(temporary);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) failOutput();
 }
 
 void refuseSameFile(const std::string& photo, const std::string& output) {

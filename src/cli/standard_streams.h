@@ -1,33 +1,18 @@
 #pragma once
 
-#include <memory>
+#include <cstdio>
+#include <functional>
 #include <string>
+
+#include "imageio/picture_names.h"
 
 namespace carbonel::cli {
 
-// A file of our own in the temporary folder, removed when done: standard input copied to disk for
-// the readers, or a sketch written before it is copied to standard output (BMP and metafiles are
-// written out of order, which a pipe cannot take).
-class TemporaryFile {
-  public:
-    // An empty file whose name ends in `extension` (".jpg"); fails with the system's reason.
-    explicit TemporaryFile(const std::string& extension);
-    ~TemporaryFile();
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-// Standard input, whole, in a temporary file named for its kind (told by its first bytes); fails
-// with "standard input: Unknown picture format" for anything else.
-std::unique_ptr<TemporaryFile> standardInputAsFile();
-
-// Copies a file to standard output; fails with the system's reason.
-void copyToStandardOutput(const std::string& path);
+// Writes a sketch to standard output: `write` gets the stream to write it into. JPEG and PNG go
+// to standard output as they are encoded; the formats written out of order (BMP, metafiles) go
+// first into an unnamed file of the owner's only in the temporary folder, which nothing can leave
+// behind, and are copied from there. Fails with the system's reason.
+void writeStandardOutput(OutputFormat format, const std::function<void(std::FILE*)>& write);
 
 // Refuses (carbonel::Error, naming OUTPUT) to write a sketch over the photo itself: the same file
 // by device and inode, whatever the names say.

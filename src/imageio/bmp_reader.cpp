@@ -263,65 +263,69 @@ void checkRowsPresent(const Header& header, std::uint64_t fileSize) {
 
 }  // namespace
 
-Raster decodeBmp(const std::uint8_t* data, std::size_t size) {
-    const Bytes file(data, size);
-    const Header header = readHeader(file);
-    const Palette palette = readPalette(file, header);
-    const Channel channels[3] = {Channel(header.masks[0]), Channel(header.masks[1]),
-                                 Channel(header.masks[2])};
-    const int width = static_cast<int>(header.width);
-    const int height = static_cast<int>(header.height);
-
-    if (header.compression == kRle8 || header.compression == kRle4) {
-        const std::vector<std::uint8_t> indices = decodeRle(file, header);
-        Raster picture = Raster::uninitialized(width, height);
-        for (int y = 0; y < height; ++y) {
-            std::uint8_t* out = picture.mutableRowUnchecked(y);
-            const std::uint8_t* row = &indices[static_cast<std::size_t>(y) * width];
-            for (int x = 0; x < width; ++x) putIndexed(out + 3 * x, palette, row[x]);
-        }
-        return picture;
-    }
-
-    checkRowsPresent(header, size);
-    const std::uint64_t stride = rowStride(header);
-    Raster picture = Raster::uninitialized(width, height);
-    for (int y = 0; y < height; ++y) {
-        const int fileRow = header.topDown ? y : height - 1 - y;
-        decodeRow(data + header.pixelOffset + stride * std::uint64_t(fileRow),
-                  picture.mutableRowUnchecked(y), header, palette, channels);
-    }
-    return picture;
-}
-
+// Where the rows come from: an open file, read at the offsets asked for, or bytes in memory.
 struct BmpRowReader::State {
-    std::string path;
+    std::string name;  // for messages
     std::FILE* file = nullptr;
     std::uint64_t size = 0;
-    std::vector<std::uint8_t> head;  // the file's start: headers and colour table
+    std::vector<std::uint8_t> bytes;  // the whole file in memory, or its start: headers and colours
+    bool whole = false;               // `bytes` holds the whole file
     Header header;
     Palette palette;
     ~State() {
         if (file) std::fclose(file);
     }
+
+    // Reads `length` bytes at `offset` into `out`; false when the file holds fewer.
+    bool readAt(std::uint64_t offset, std::uint8_t* out, std::size_t length) {
+        if (offset > size || length > size - offset) return false;
+        if (whole) {
+            std::memcpy(out, bytes.data() + offset, length);
+            return true;
+        }
+        return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+               std::fread(out, 1, length, file) == length;
+    }
+    // Fails naming the file.
+    template <typename Step>
+    auto named(const Step& step) {
+        try {
+            return step();
+        } catch (const Error& error) {
+            throw Error(aboutFile(name, error.what()));
+        }
+    }
 };
 
 BmpRowReader::BmpRowReader(const std::string& path) : state_(std::make_unique<State>()) {
     State& s = *state_;
-    s.path = path;
+    s.name = path;
     s.file = openForReading(path, s.size);
     // Headers and a colour table fit in the first 2 KB.
-    s.head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(s.size, 2048)));
-    if (std::fread(s.head.data(), 1, s.head.size(), s.file) != s.head.size())
+    s.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(s.size, 2048)));
+    if (std::fread(s.bytes.data(), 1, s.bytes.size(), s.file) != s.bytes.size())
         throw Error("Cannot read file " + path + ": " + std::strerror(errno));
-    try {
-        const Bytes start(s.head.data(), s.head.size());
+    readHeaders();
+}
+
+BmpRowReader::BmpRowReader(std::vector<std::uint8_t> bytes, const std::string& name)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.name = name;
+    s.size = bytes.size();
+    s.bytes = std::move(bytes);
+    s.whole = true;
+    readHeaders();
+}
+
+void BmpRowReader::readHeaders() {
+    State& s = *state_;
+    s.named([&] {
+        const Bytes start(s.bytes.data(), s.bytes.size());
         s.header = readHeader(start);
         s.palette = readPalette(start, s.header);
-        if (streams()) checkRowsPresent(s.header, s.size);
-    } catch (const Error& error) {
-        throw Error(aboutFile(path, error.what()));
-    }
+        if (!runLengthCoded()) checkRowsPresent(s.header, s.size);
+    });
 }
 
 BmpRowReader::~BmpRowReader() = default;
@@ -333,23 +337,31 @@ int BmpRowReader::height() const {
     return static_cast<int>(state_->header.height);
 }
 
-bool BmpRowReader::streams() const {
-    return state_->header.compression != kRle8 && state_->header.compression != kRle4;
+bool BmpRowReader::runLengthCoded() const {
+    return state_->header.compression == kRle8 || state_->header.compression == kRle4;
 }
 
 void BmpRowReader::decodeRows(const RowSink& sink) {
     State& s = *state_;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width()) * 3);
-    if (!streams()) {
-        // Run-length coded rows cannot be found without the rows before them: decoded whole.
-        const std::vector<std::uint8_t> bytes = readFileBytes(s.path);
-        Raster picture;
-        try {
-            picture = decodeBmp(bytes.data(), bytes.size());
-        } catch (const Error& error) {
-            throw Error(aboutFile(s.path, error.what()));
+    if (runLengthCoded()) {
+        // Run-length coded rows cannot be found without the rows before them: their colour
+        // indices are decoded whole first.
+        if (!s.whole) {
+            std::vector<std::uint8_t> file(static_cast<std::size_t>(s.size));
+            if (!s.readAt(0, file.data(), file.size()))
+                throw Error("Cannot read file " + s.name + ": " + std::strerror(errno));
+            s.bytes = std::move(file);
+            s.whole = true;
         }
-        for (int y = 0; y < height(); ++y) sink(y, picture.rowUnchecked(y));
+        const std::vector<std::uint8_t> indices =
+            s.named([&] { return decodeRle(Bytes(s.bytes.data(), s.bytes.size()), s.header); });
+        const std::size_t w = static_cast<std::size_t>(width());
+        for (int y = 0; y < height(); ++y) {
+            const std::uint8_t* row = &indices[static_cast<std::size_t>(y) * w];
+            for (std::size_t x = 0; x < w; ++x) putIndexed(&out[3 * x], s.palette, row[x]);
+            sink(y, out.data());
+        }
         return;
     }
     const Channel channels[3] = {Channel(s.header.masks[0]), Channel(s.header.masks[1]),
@@ -359,9 +371,8 @@ void BmpRowReader::decodeRows(const RowSink& sink) {
     for (int y = 0; y < height(); ++y) {
         const int fileRow = s.header.topDown ? y : height() - 1 - y;
         const std::uint64_t at = s.header.pixelOffset + stride * std::uint64_t(fileRow);
-        if (::fseeko(s.file, static_cast<off_t>(at), SEEK_SET) != 0 ||
-            std::fread(in.data(), 1, in.size(), s.file) != in.size()) {
-            throw Error(aboutFile(s.path, "Bitmap image is not valid: the file is cut off"));
+        if (!s.readAt(at, in.data(), in.size())) {
+            throw Error(aboutFile(s.name, "Bitmap image is not valid: the file is cut off"));
         }
         decodeRow(in.data(), out.data(), s.header, s.palette, channels);
         sink(y, out.data());

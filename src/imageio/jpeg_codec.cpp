@@ -95,9 +95,7 @@ struct DecodeContext {
     std::FILE* file;  // read as it is decoded, or else the bytes below
     const unsigned char* data;
     unsigned long size;
-    Raster* picture;       // where the rows go, or else to `sink` through `row`
     std::uint8_t* inkRow;  // one row of four-channel ink (CMYK) for a printer's photo
-    RowProgress* progress;
     const JpegDecoder::RowSink* sink;
     std::uint8_t* row;
 };
@@ -143,13 +141,11 @@ void decodePixels(void* raw) {
     const int width = static_cast<int>(info->output_width);
     while (info->output_scanline < info->output_height) {
         const int y = static_cast<int>(info->output_scanline);
-        std::uint8_t* row =
-            context->picture ? context->picture->mutableRowUnchecked(y) : context->row;
+        std::uint8_t* row = context->row;
         JSAMPROW target = ink ? context->inkRow : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1) continue;
         if (ink) inkRowToBgr(context->inkRow, row, width, info->saw_Adobe_marker);
-        if (context->progress) context->progress->publish(y + 1);
-        if (context->sink) (*context->sink)(y, row);
+        (*context->sink)(y, row);
     }
     jpeg_finish_decompress(info);
 }
@@ -234,6 +230,12 @@ JpegDecoder::JpegDecoder(const std::string& path) : state_(std::make_unique<Stat
     start(path, static_cast<std::size_t>(size));
 }
 
+JpegDecoder::JpegDecoder(std::FILE* stream, const std::string& name, std::size_t sizeHint)
+    : state_(std::make_unique<State>()) {
+    state_->file = stream;
+    start(name, sizeHint);
+}
+
 JpegDecoder::JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name)
     : state_(std::make_unique<State>()) {
     state_->bytes = std::move(bytes);
@@ -249,8 +251,6 @@ void JpegDecoder::start(const std::string& name, std::size_t fileSize) {
                        state_->file,
                        state_->bytes.data(),
                        static_cast<unsigned long>(state_->bytes.size()),
-                       nullptr,
-                       nullptr,
                        nullptr,
                        nullptr,
                        nullptr};
@@ -300,47 +300,13 @@ int JpegDecoder::orientation(PhotoReading reading) const {
     return 1;
 }
 
-void JpegDecoder::decodeInto(Raster& picture, RowProgress* progress) {
-    if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
-    state_->context.picture = &picture;
-    state_->context.inkRow = state_->inkRow.data();
-    state_->context.progress = progress;
-    if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
-}
-
 void JpegDecoder::decodeRows(const RowSink& sink) {
     if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
     std::vector<std::uint8_t> row(std::size_t(width()) * 3);
-    state_->context.picture = nullptr;
     state_->context.inkRow = state_->inkRow.data();
     state_->context.sink = &sink;
     state_->context.row = row.data();
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
-}
-
-namespace {
-
-Raster decodeWhole(JpegDecoder& decoder) {
-    // Every row is written by the decoder or the picture is thrown away.
-    Raster picture = Raster::uninitialized(decoder.width(), decoder.height());
-    decoder.decodeInto(picture);
-    return picture;
-}
-
-}  // namespace
-
-Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading) {
-    return orientUpright(decodeWhole(decoder), decoder.orientation(reading));
-}
-
-Raster readJpeg(const std::string& path) {
-    JpegDecoder decoder(path);
-    return decodeWhole(decoder);
-}
-
-Raster decodeJpeg(std::vector<std::uint8_t> bytes) {
-    JpegDecoder decoder(std::move(bytes));
-    return decodeWhole(decoder);
 }
 
 struct JpegRowEncoder::State {
@@ -373,12 +339,6 @@ void JpegRowEncoder::writeRow(const std::uint8_t* row) {
 void JpegRowEncoder::finish() {
     if (!runGuarded(&state_->encoder.errors, finishEncoding, &state_->context))
         throwJpegError(state_->encoder.errors);
-}
-
-void writeJpeg(const Raster& picture, std::FILE* out, int quality) {
-    JpegRowEncoder encoder(out, picture.width(), picture.height(), quality);
-    for (int y = 0; y < picture.height(); ++y) encoder.writeRow(picture.rowUnchecked(y));
-    encoder.finish();
 }
 
 }  // namespace carbonel

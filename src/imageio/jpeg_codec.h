@@ -8,28 +8,25 @@
 #include <vector>
 
 #include "imageio/picture_names.h"
-#include "imageio/row_progress.h"
 #include "sketch/raster.h"
 
 namespace carbonel {
 
-// Decodes a JPEG file at full size with the floating-point inverse DCT and the library's default
-// upsampling and block smoothing; a printer's photo (CMYK or YCCK) is turned into light. A missing
-// file fails with "Cannot open file %s: REASON", data the codec rejects (damaged or truncated) with
-// "JPEG error #%d: MESSAGE" in the library's words, a picture over the size limit before its
-// pixels are allocated, and a crafted file that would cost much memory or time (thousands of
-// progressive scans) with "JPEG file refused: WHY".
-Raster readJpeg(const std::string& path);
-// The same for a file already in memory.
-Raster decodeJpeg(std::vector<std::uint8_t> bytes);
-
-// The same decoding in two steps, so that rows can be used while later rows are still decoding.
+// Decodes a JPEG photo at full size with the floating-point inverse DCT and the library's default
+// upsampling and block smoothing, a row at a time; a printer's photo (CMYK or YCCK) is turned into
+// light. A missing file fails with "Cannot open file %s: REASON", data the codec rejects (damaged
+// or truncated) with "JPEG error #%d: MESSAGE" in the library's words, a picture over the size
+// limit before its pixels are allocated, and a crafted file that would cost much memory or time
+// (thousands of progressive scans) with "JPEG file refused: WHY". Every message names the file.
 class JpegDecoder {
   public:
-    // Reads the file and its header; fails as readJpeg does, naming the file.
+    // Opens the file and reads its header; the rest is read as it is decoded.
     explicit JpegDecoder(const std::string& path);
     // A file already in memory; `name`, when given, is put in front of every message.
     explicit JpegDecoder(std::vector<std::uint8_t> bytes, const std::string& name = "");
+    // A stream read in order, which the decoder closes; the decoder's memory may grow with
+    // `sizeHint`, the stream's size where known.
+    JpegDecoder(std::FILE* stream, const std::string& name, std::size_t sizeHint);
     ~JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
     JpegDecoder& operator=(const JpegDecoder&) = delete;
@@ -38,10 +35,6 @@ class JpegDecoder {
     int height() const;
     // The Exif orientation tag to apply, 1..8: 1 without one, or for a photo read as stored.
     int orientation(PhotoReading reading) const;
-    // Decodes every row into `picture` (width x height, not shared), publishing the rows finished
-    // after each batch in `progress`.
-    void decodeInto(Raster& picture, RowProgress* progress = nullptr);
-
     // Decodes the rows one at a time and hands each to `sink` (row y, width pixels B, G, R), which
     // must copy what it keeps. Only the decoder's own buffers are held.
     using RowSink = std::function<void(int y, const std::uint8_t* row)>;
@@ -55,18 +48,12 @@ class JpegDecoder {
     std::unique_ptr<State> state_;
 };
 
-// A JPEG photo decoded whole and, unless read as stored, turned upright by its Exif orientation.
-Raster readJpegPhoto(JpegDecoder& decoder, PhotoReading reading);
-
-// Writes the raster as a baseline JFIF file: default settings but the floating-point forward DCT,
-// quality 20 (or the one asked for, 1..100) with the tables forced to baseline range. Fails with
-// "JPEG error #%d: MESSAGE".
-void writeJpeg(const Raster& picture, std::FILE* out, int quality = kSketchJpegQuality);
-
-// The same JPEG as writeJpeg, written row by row as the rows come, top to bottom.
+// Writes a picture as a baseline JFIF file, row by row as the rows come, top to bottom: default
+// settings but the floating-point forward DCT, the quality asked for (1..100) with the tables
+// forced to baseline range. Fails with "JPEG error #%d: MESSAGE".
 class JpegRowEncoder {
   public:
-    JpegRowEncoder(std::FILE* out, int width, int height, int quality = kSketchJpegQuality);
+    JpegRowEncoder(std::FILE* out, int width, int height, int quality = kJpegQuality.start);
     ~JpegRowEncoder();
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;

@@ -12,10 +12,6 @@ namespace {
 constexpr std::uint32_t kSourceCopy = 0x00CC0020;  // raster operation: copy the source
 constexpr int kDotsPerInch = 96;
 
-void write(const std::string& bytes, std::FILE* out) {
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-}
-
 }  // namespace
 
 MetafileParts placeableWmfParts(int width, int height, int frameWidth, int frameHeight) {
@@ -146,29 +142,10 @@ MetafileParts emfParts(int width, int height, int frameWidth, int frameHeight) {
     return {bytes, end};
 }
 
-MetafileParts metafileParts(MetafileKind kind, int width, int height, int frameWidth,
+MetafileParts metafileParts(OutputFormat format, int width, int height, int frameWidth,
                             int frameHeight) {
-    return kind == MetafileKind::Wmf ? placeableWmfParts(width, height, frameWidth, frameHeight)
+    return format == OutputFormat::Wmf ? placeableWmfParts(width, height, frameWidth, frameHeight)
                                      : emfParts(width, height, frameWidth, frameHeight);
-}
-
-namespace {
-
-void writeMetafile(const MetafileParts& parts, const Raster& sketch, std::FILE* out) {
-    write(parts.head, out);
-    writeDibRows(sketch, out);
-    write(parts.tail, out);
-}
-
-}  // namespace
-
-void writePlaceableWmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
-    writeMetafile(placeableWmfParts(sketch.width(), sketch.height(), frameWidth, frameHeight),
-                  sketch, out);
-}
-
-void writeEmf(const Raster& sketch, int frameWidth, int frameHeight, std::FILE* out) {
-    writeMetafile(emfParts(sketch.width(), sketch.height(), frameWidth, frameHeight), sketch, out);
 }
 
 }  // namespace carbonel

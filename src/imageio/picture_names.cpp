@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "sketch/error.h"
-#include "sketch/folder_order.h"
+#include "imageio/folder_order.h"
 
 namespace carbonel {
 
@@ -79,31 +79,37 @@ PhotoKind photoKindOfBytes(const unsigned char* b, std::size_t size) {
     throw Error("Unknown picture format");
 }
 
-std::string saveNameFor(const std::string& path, SaveType type) {
+std::string saveNameFor(const std::string& path, OutputFormat format) {
     const std::string extension = toLowerAscii(fileExtension(path));
-    switch (type) {
-        case SaveType::Jpeg:
+    switch (format) {
+        case OutputFormat::Jpeg:
             return extension == ".jpg" || extension == ".jpeg" ? path : path + ".jpg";
-        case SaveType::Bmp:
+        case OutputFormat::Bmp:
             return extension == ".bmp" ? path : path + ".bmp";
-        case SaveType::Metafile:
+        case OutputFormat::Wmf:
+        case OutputFormat::Emf:
             return extension == ".wmf" || extension == ".emf" ? path : path + ".wmf";
-        case SaveType::Png:
+        case OutputFormat::Png:
             return extension == ".png" ? path : path + ".png";
     }
     return path;
 }
 
-MetafileKind metafileKindFor(const std::string& path) {
-    return toLowerAscii(fileExtension(path)) == ".wmf" ? MetafileKind::Wmf : MetafileKind::Emf;
+std::optional<OutputFormat> outputFormatNamed(const std::string& name) {
+    if (name == "jpg") return OutputFormat::Jpeg;
+    if (name == "bmp") return OutputFormat::Bmp;
+    if (name == "png") return OutputFormat::Png;
+    if (name == "wmf") return OutputFormat::Wmf;
+    if (name == "emf") return OutputFormat::Emf;
+    return std::nullopt;
 }
 
-SaveType saveTypeForOutput(const std::string& path) {
+OutputFormat outputFormatFor(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
-    if (extension == ".jpg" || extension == ".jpeg") return SaveType::Jpeg;
-    if (extension == ".bmp") return SaveType::Bmp;
-    if (extension == ".wmf" || extension == ".emf") return SaveType::Metafile;
-    if (extension == ".png") return SaveType::Png;
+    if (extension == ".jpeg") return OutputFormat::Jpeg;
+    if (extension.size() > 1) {
+        if (const auto format = outputFormatNamed(extension.substr(1))) return *format;
+    }
     unknownExtension(path);
 }
 

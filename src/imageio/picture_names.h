@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+
+#include "sketch/start_values.h"
 
 namespace carbonel {
 
@@ -11,19 +14,15 @@ enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif };
 // How a photo is read: turned upright by its camera's orientation tag, or as stored.
 enum class PhotoReading { Upright, AsStored };
 
-// The program's own JPEG quality for sketches.
-inline constexpr int kSketchJpegQuality = 20;
-
 // How photo files are read and sketch files written, beside the conversion's own options.
 struct FileOptions {
     PhotoReading reading = PhotoReading::Upright;
-    int jpegQuality = kSketchJpegQuality;  // 1..100
+    int jpegQuality = kJpegQuality.start;
 };
 
-// The kinds saveSketch writes; the numbers are the save dialog's filter indices.
-enum class SaveType { Jpeg = 1, Bmp = 2, Metafile = 3, Png = 4 };
-
-enum class MetafileKind { Wmf, Emf };
+// The formats a sketch is written in: JPEG, 24-bit BMP, 8-bit RGB PNG, a placeable Windows
+// metafile or an enhanced metafile.
+enum class OutputFormat { Jpeg, Bmp, Png, Wmf, Emf };
 
 // The extension of a path's own file name, with its dot ("photo.Jpg" gives ".Jpg"), or "".
 std::string fileExtension(const std::string& path);
@@ -44,15 +43,16 @@ bool isPhotoName(const std::string& path);
 // for anything else.
 PhotoKind photoKindOfBytes(const unsigned char* bytes, std::size_t size);
 
-// The name a sketch of this type is saved under: the type's extension is appended unless the
-// name's own extension already is one of that type's.
-std::string saveNameFor(const std::string& path, SaveType type);
+// The name a sketch of this format is saved under: the format's extension is appended unless the
+// name's own extension already is one of that format's family (".jpg" or ".jpeg" for JPEG, ".wmf"
+// or ".emf" for either metafile, which gets ".wmf").
+std::string saveNameFor(const std::string& path, OutputFormat format);
 
-// A metafile is a placeable Windows metafile when its extension is ".wmf", else enhanced.
-MetafileKind metafileKindFor(const std::string& path);
+// The format an output name asks for (".jpg", ".jpeg", ".bmp", ".png", ".wmf", ".emf"); any other
+// fails with "Unknown picture file extension (.%s)".
+OutputFormat outputFormatFor(const std::string& path);
 
-// The save type an output name asks for (".jpg", ".jpeg", ".bmp", ".wmf", ".emf", ".png"); any
-// other fails with "Unknown picture file extension (.%s)".
-SaveType saveTypeForOutput(const std::string& path);
+// The format a `--format` value names ("jpg", "bmp", "png", "wmf", "emf"), or none.
+std::optional<OutputFormat> outputFormatNamed(const std::string& name);
 
 }  // namespace carbonel

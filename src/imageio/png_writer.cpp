@@ -75,10 +75,4 @@ void PngRowWriter::finish() {
 
 #undef CARBONEL_PNG_GUARDED
 
-void writePng(const Raster& picture, std::FILE* out) {
-    PngRowWriter writer(out, picture.width(), picture.height());
-    for (int y = 0; y < picture.height(); ++y) writer.writeRow(picture.row(y));
-    writer.finish();
-}
-
 }  // namespace carbonel

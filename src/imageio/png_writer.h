@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "sketch/raster.h"
-
 namespace carbonel {
 
 // Writes a picture as an 8-bit RGB PNG, lossless, row by row as the rows come (B, G, R each),
@@ -25,8 +23,5 @@ class PngRowWriter {
     struct State;
     std::unique_ptr<State> state_;
 };
-
-// The whole raster as PngRowWriter writes it.
-void writePng(const Raster& picture, std::FILE* out);
 
 }  // namespace carbonel

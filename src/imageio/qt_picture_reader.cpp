@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <new>
 
-#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -114,10 +113,6 @@ Raster decodeQtPicture(const std::vector<std::uint8_t>& bytes, PhotoReading read
     } catch (const std::bad_alloc&) {
         throw Error(aboutFile(name, "Not enough memory to read the picture"));
     }
-}
-
-Raster readQtPicture(const std::string& path, PhotoReading reading) {
-    return decodeQtPicture(readFileBytes(path), reading, path);
 }
 
 }  // namespace carbonel

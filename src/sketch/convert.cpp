@@ -45,34 +45,26 @@ Raster convertInParallel(const Raster& photo, const ConversionOptions& options) 
 SketchSettings conversionSettings(const ConversionOptions& options) {
     SketchSettings settings;
     settings.edgeThreshold = 200 - options.precision;
-    settings.outputScale = 1;
     settings.lineStep = options.line;
     return settings;
 }
 
 Raster blankSketchFor(const Raster& photo, const ConversionOptions& options) {
     checkPhotoSize(photo.width(), photo.height());
-    const SketchSettings settings = conversionSettings(options);
     Raster sketch;
     if (options.texture) {
-        applyTexture(sketch, photo.width(), photo.height(), settings.outputScale, *options.texture,
-                     options.textureFit);
+        applyTexture(sketch, photo.width(), photo.height(), *options.texture, options.textureFit);
     }
-    sketch.setSize(photo.width() / settings.outputScale + 1,
-                   photo.height() / settings.outputScale + 1);
+    sketch.setSize(photo.width() + 1, photo.height() + 1);
     return sketch;
 }
 
 bool fastKernelHandles(const SketchSettings& settings, PenStyle style) {
-    const bool sketchStyle =
-        style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;
-    return sketchStyle && settings.outputScale == 1 && settings.lineStep >= 1 &&
-           settings.edgeThreshold >= 0;
+    return isSketchStyle(style) && settings.lineStep >= 1 && settings.edgeThreshold >= 0;
 }
 
 bool usesFastPath(const ConversionOptions& options) {
-    return options.page == ActivePage::Automatic &&
-           fastKernelHandles(conversionSettings(options), options.style);
+    return fastKernelHandles(conversionSettings(options), options.style);
 }
 
 Raster convertPhotoReference(const Raster& photo, const ConversionOptions& options) {
@@ -80,7 +72,7 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
     Raster sketch = blankSketchFor(photo, options);
     const int step = settings.lineStep;
     runRegionPass(step, step, photo.width() - step, photo.height() - step, photo, sketch, settings,
-                  options.style, options.page);
+                  options.style);
     return sketch;
 }
 

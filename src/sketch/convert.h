@@ -6,14 +6,13 @@
 
 namespace carbonel {
 
-// What the Convert button reads from the main window.
+// What a conversion of a whole photo reads: Precision, Line, the style, the paper.
 struct ConversionOptions {
-    int precision = 170;  // 0..200; the edge threshold is 200 - precision
-    int line = 1;         // 1..15; the line step
-    PenStyle style = PenStyle::Pencil;
-    ActivePage page = ActivePage::Automatic;
+    int precision = kPrecision.start;  // the edge threshold is 200 - precision
+    int line = kLine.start;            // the line step
+    PenStyle style = kStartStyle;
     const Raster* texture = nullptr;  // the paper, or none ("NULL")
-    TextureFit textureFit = TextureFit::Tile;
+    TextureFit textureFit = kStartTextureFit;
     int threads = 0;  // 0: every core
 };
 
@@ -25,12 +24,11 @@ SketchSettings conversionSettings(const ConversionOptions& options);
 // where it applies; the result is always exactly that of convertPhotoReference.
 Raster convertPhoto(const Raster& photo, const ConversionOptions& options);
 
-// Whether the fast kernel decides pixels for this style and these settings: the sketch styles, at
-// the photo's own scale, with a line step and a threshold in use.
+// Whether the fast kernel decides pixels for this style and these settings: the sketch styles,
+// with a line step and a threshold in use.
 bool fastKernelHandles(const SketchSettings& settings, PenStyle style);
 
-// Whether convertPhoto takes the fast path for these options: the sketch styles on the Automatic
-// page.
+// Whether convertPhoto takes the fast path for these options: the sketch styles.
 bool usesFastPath(const ConversionOptions& options);
 
 // The same conversion, pixel by pixel through runRegionPass and sketchPixel.
@@ -40,14 +38,13 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 Raster blankSketchFor(const Raster& photo, const ConversionOptions& options);
 
 // The fast pass over the photo rows beginRow..endRow-1 only (the rows outside the decided band are
-// skipped): every photo pixel with 2L <= x <= W-L-2 in them is decided into a sketch at the
-// photo's own scale. It reads photo rows up to endRow - 1 + lineStep; the sketch must not be
+// skipped): every photo pixel with 2L <= x <= W-L-2 in them is decided into the sketch. It reads photo rows up to endRow - 1 + lineStep; the sketch must not be
 // shared, and usesFastPath must hold for the options the settings come from.
 void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
                     PenStyle style, int beginRow, int endRow);
 
-// The fast sketch pass of a freehand brush: what runRegionPass does for Pen, Pencil and Pastel on
-// the Freehand page at the photo's own scale, row span by row span of the disc. Returns false,
+// The fast sketch pass of a freehand brush: what runDiscPass does for Pen, Pencil and Pastel, row
+// span by row span of the disc. Returns false,
 // having written what lies before it, where the per-pixel pass would fail on a lattice row outside
 // the photo.
 bool sketchDiscFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,

@@ -38,9 +38,6 @@ class Raster {
     void setHeight(int height) { setSize(width_, height); }
     void setSize(int width, int height);
 
-    // Every raster is 24-bit already; kept so callers read like the engine's steps.
-    void make24Bit() {}
-
     // Row access; fails with "Scan line index out of range" outside 0..height-1.
     const std::uint8_t* row(int y) const;
     // Writable row: splits a shared copy first.

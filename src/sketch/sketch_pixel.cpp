@@ -34,8 +34,8 @@ void sketchPixel(int x, int y, const Raster& photo, Raster& sketch, const Sketch
 
     const CountWindow window = countWindowFor(step);
     const bool inWindow = edgeCount >= window.lower && edgeCount <= window.upper;
-    const int sx = x / settings.outputScale;
-    const int sy = y / settings.outputScale;
+    const int sx = x;
+    const int sy = y;
     switch (style) {
         case PenStyle::Pen:
             if (inWindow) {

@@ -2,49 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <system_error>
-
-#include "sketch/folder_order.h"
 
 namespace carbonel {
-namespace fs = std::filesystem;
-
-namespace {
-
-bool endsWith(const std::string& text, const char* tail) {
-    const std::size_t n = std::strlen(tail);
-    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
-}
-
-// A ".swf" name, like a ".bmp" one, stands for the ".bmp" file of the same stem in its folder.
-fs::path bitmapFileFor(const fs::path& entry, const std::string& lowerName) {
-    if (endsWith(lowerName, ".bmp")) return entry;
-    const std::string stem = entry.filename().string().substr(0, lowerName.size() - 4);
-    const fs::path exact = entry.parent_path() / (stem + ".bmp");
-    std::error_code error;
-    if (fs::exists(exact, error)) return exact;
-    // On a case-sensitive disk the bitmap may be spelled "STEM.BMP" or the like.
-    for (const FolderEntry& sibling : sortedFolderEntries(entry.parent_path())) {
-        if (toLowerAscii(sibling.name) == toLowerAscii(stem) + ".bmp") return sibling.path;
-    }
-    return exact;
-}
-
-}  // namespace
-
-void listTextures(const fs::path& folder, std::vector<TextureEntry>& list) {
-    for (const FolderEntry& entry : sortedFolderEntries(folder)) {
-        if (entry.isRealDirectory) {
-            listTextures(entry.path, list);
-            continue;
-        }
-        const std::string lower = toLowerAscii(entry.name);
-        if (endsWith(lower, ".bmp") || endsWith(lower, ".swf")) {
-            list.push_back(
-                {entry.name.substr(0, entry.name.size() - 4), bitmapFileFor(entry.path, lower)});
-        }
-    }
-}
 
 void layTexture(Raster& sketch, const Raster& texture, TextureFit fit) {
     if (texture.isEmpty() || sketch.isEmpty()) return;
@@ -95,9 +54,9 @@ void PaperRows::fill(int y, std::uint8_t* out) const {
         std::memcpy(out + x * 3, in + sourceColumn_[static_cast<std::size_t>(x)] * 3, 3);
 }
 
-void applyTexture(Raster& sketch, int photoWidth, int photoHeight, int outputScale,
-                  const Raster& texture, TextureFit fit) {
-    sketch.setSize(photoWidth / outputScale + 1, photoHeight / outputScale + 1);
+void applyTexture(Raster& sketch, int photoWidth, int photoHeight, const Raster& texture,
+                  TextureFit fit) {
+    sketch.setSize(photoWidth + 1, photoHeight + 1);
     layTexture(sketch, texture, fit);
 }
 

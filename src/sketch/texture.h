@@ -1,26 +1,12 @@
 #pragma once
 
-#include <filesystem>
-#include <string>
+#include <cstdint>
 #include <vector>
 
 #include "sketch/raster.h"
+#include "sketch/start_values.h"
 
 namespace carbonel {
-
-enum class TextureFit { Tile, Stretch };
-
-// One texture name offered in the selector, and the picture file it loads.
-struct TextureEntry {
-    std::string name;            // the file name without its last four characters, as on disk
-    std::filesystem::path file;  // the ".bmp" file the name stands for, in its own folder
-};
-
-// Appends the textures found in `folder` and, depth first, in its sub-folders: every file whose
-// lower-cased name ends in ".bmp" or ".swf". Entries come sorted by lower-cased name, then by exact
-// name; symbolic links and names starting with "." are never descended into. A missing or
-// unreadable folder adds nothing.
-void listTextures(const std::filesystem::path& folder, std::vector<TextureEntry>& list);
 
 // Lays `texture` over the whole of `sketch`: tiled from the top-left corner (the last column and
 // row of tiles clipped), or stretched with nearest-neighbour sampling. An empty texture leaves the
@@ -47,8 +33,8 @@ class PaperRows {
     std::vector<int> sourceColumn_;  // stretched: the texture column of each sheet column
 };
 
-// Sizes the sketch to (photoWidth / scale + 1) x (photoHeight / scale + 1) and lays the texture.
-void applyTexture(Raster& sketch, int photoWidth, int photoHeight, int outputScale,
-                  const Raster& texture, TextureFit fit);
+// Sizes the sketch to (photoWidth + 1) x (photoHeight + 1) and lays the texture.
+void applyTexture(Raster& sketch, int photoWidth, int photoHeight, const Raster& texture,
+                  TextureFit fit);
 
 }  // namespace carbonel

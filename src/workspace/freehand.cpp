@@ -27,9 +27,8 @@ std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineS
                           photoPixel(y + radius)};
 }
 
-BrushRectangle sketchAreaOf(const BrushRectangle& r, int outputScale) {
-    return {r.left / outputScale - 1, r.top / outputScale - 1, r.right / outputScale + 1,
-            r.bottom / outputScale + 1};
+BrushRectangle sketchAreaOf(const BrushRectangle& r) {
+    return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
 }
 
 bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight) {
@@ -42,8 +41,7 @@ bool runFreehandPass(const BrushRectangle& r, const Raster& photo, Raster& sketc
         return sketchDiscFast(photo, sketch, settings, style, r.left, r.top, r.right, r.bottom);
     }
     try {
-        runRegionPass(r.left, r.top, r.right, r.bottom, photo, sketch, settings, style,
-                      ActivePage::Freehand);
+        runDiscPass(r.left, r.top, r.right, r.bottom, photo, sketch, settings, style);
     } catch (const Error&) {
         return false;
     }

@@ -11,17 +11,17 @@ struct Key {
     const char* section;
     const char* name;
 };
-constexpr Key kPrecision{"Settings", "Precision"}, kLine{"Settings", "Line"},
+constexpr Key kPrecisionKey{"Settings", "Precision"}, kLineKey{"Settings", "Line"},
     kStyle{"Settings", "Style"}, kPaper{"Settings", "Paper"}, kPaperFit{"Settings", "PaperFit"},
-    kBrushSize{"Settings", "BrushSize"}, kMainWindow{"Windows", "Main"},
+    kBrushSizeKey{"Settings", "BrushSize"}, kMainWindow{"Windows", "Main"},
     kBatchWindow{"Windows", "Batch"}, kRecorderWindow{"Windows", "Recorder"},
     kOpenFolder{"Folders", "Open"}, kSaveFolder{"Folders", "Save"},
     kAnimationFolder{"Folders", "Animation"}, kSourceFolder{"Folders", "Source"};
 
-// The key's whole number when it lies in [low, high], else `fallback`.
-int readNumber(const IniValues& file, Key key, int low, int high, int fallback) {
+// The key's whole number when it lies in the range, else the range's start value.
+int readNumber(const IniValues& file, Key key, SettingRange range) {
     const std::optional<int> number = file.number(key.section, key.name);
-    return number && *number >= low && *number <= high ? *number : fallback;
+    return number && range.holds(*number) ? *number : range.start;
 }
 
 std::string readText(const IniValues& file, Key key) {
@@ -33,13 +33,13 @@ std::string readText(const IniValues& file, Key key) {
 KeptSettings readKeptSettings(const std::string& path) {
     const IniValues file(path);
     KeptSettings kept;
-    kept.precision = readNumber(file, kPrecision, 0, 200, kept.precision);
-    kept.line = readNumber(file, kLine, 1, 15, kept.line);
+    kept.precision = readNumber(file, kPrecisionKey, kPrecision);
+    kept.line = readNumber(file, kLineKey, kLine);
     const std::string style = readText(file, kStyle);
     if (style == "Pen" || style == "Pencil" || style == "Pastel") kept.style = style;
     kept.paper = readText(file, kPaper);
     kept.stretch = readText(file, kPaperFit) == "Stretch";
-    kept.brushSize = readNumber(file, kBrushSize, 1, 62, kept.brushSize);
+    kept.brushSize = readNumber(file, kBrushSizeKey, kBrushSize);
     kept.mainWindow = readText(file, kMainWindow);
     kept.batchWindow = readText(file, kBatchWindow);
     kept.recorderWindow = readText(file, kRecorderWindow);
@@ -58,10 +58,10 @@ bool writeKeptSettings(const std::string& path, const KeptSettings& kept) {
     };
     return writeIniValues(
         path,
-        {entry(kPrecision, std::to_string(kept.precision)), entry(kLine, std::to_string(kept.line)),
+        {entry(kPrecisionKey, std::to_string(kept.precision)), entry(kLineKey, std::to_string(kept.line)),
          entry(kStyle, kept.style), entry(kPaper, kept.paper),
          entry(kPaperFit, kept.stretch ? "Stretch" : "Tile"),
-         entry(kBrushSize, std::to_string(kept.brushSize)), entry(kMainWindow, kept.mainWindow),
+         entry(kBrushSizeKey, std::to_string(kept.brushSize)), entry(kMainWindow, kept.mainWindow),
          entry(kBatchWindow, kept.batchWindow), entry(kRecorderWindow, kept.recorderWindow),
          entry(kOpenFolder, kept.openFolder), entry(kSaveFolder, kept.saveFolder),
          entry(kAnimationFolder, kept.animationFolder), entry(kSourceFolder, kept.sourceFolder)});

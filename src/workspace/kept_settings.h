@@ -2,17 +2,19 @@
 
 #include <string>
 
+#include "sketch/start_values.h"
+
 namespace carbonel {
 
 // What the program keeps between runs in its settings file, beside [Form] UIStyle. A missing or
 // bad value reads as the start value, and writing keeps every other key of the file.
 struct KeptSettings {
-    int precision = 170;           // 0..200
-    int line = 1;                  // 1..15
+    int precision = kPrecision.start;
+    int line = kLine.start;
     std::string style = "Pencil";  // Pen, Pencil or Pastel
     std::string paper;             // the name of a paper in the texture list; "" for none
     bool stretch = false;          // the paper stretched rather than tiled
-    int brushSize = 32;            // 1..62
+    int brushSize = kBrushSize.start;
     // Window geometry as Qt saves it, in base 64; "" for none.
     std::string mainWindow, batchWindow, recorderWindow;
     // The folders the file dialogs showed last; "" for none.

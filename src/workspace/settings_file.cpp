@@ -6,7 +6,7 @@
 
 #include "imageio/atomic_file.h"
 #include "sketch/error.h"
-#include "sketch/folder_order.h"
+#include "imageio/folder_order.h"
 
 namespace carbonel {
 namespace {

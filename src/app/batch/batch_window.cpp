@@ -10,16 +10,14 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
-#include "batch/batch_naming.h"
-#include "imageio/picture_files.h"
+#include "batch/parallel_batch.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 
-BatchWindow::BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner)
-    : ToolWindow(owner), main_(main), dialogs_(dialogs), worker_(new QObject) {
+BatchWindow::BatchWindow(BatchHost host, UserDialogs& dialogs, QWidget* owner)
+    : ToolWindow(owner), host_(std::move(host)), dialogs_(dialogs), worker_(new QObject) {
     setObjectName("batchWindow");
     setWindowTitle("Batch  convert ");
     setFixedSize(157, 337);
@@ -113,8 +111,7 @@ void BatchWindow::refreshList() {
 
 void BatchWindow::preview(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return;
-    main_.guarded(
-        [&] { main_.loadPhoto(QString::fromStdString(entries_[static_cast<std::size_t>(row)])); });
+    host_.preview(QString::fromStdString(entries_[static_cast<std::size_t>(row)]));
 }
 
 void BatchWindow::deleteSelectedEntries() {
@@ -161,7 +158,8 @@ void BatchWindow::convertAll() {
         dialogs_.message(this, " Import the Out directory,Please!");
         return;
     }
-    if (running_) return;
+    if (running_ || !host_.mayStart()) return;
+    settings_ = std::make_shared<const BatchSettings>(host_.settings());
     running_ = true;
     stopRequested_ = false;
     convertAllButton_->setEnabled(false);
@@ -180,64 +178,31 @@ void BatchWindow::nextFile() {
         return;
     }
     const std::string source = entries_[index_];
-    inWorker([this, source] {
-        std::optional<Raster> photo;
-        QString failure;
-        try {
-            photo = loadPicture(source);
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-        onWindowThread([this, source, photo = std::move(photo), failure]() mutable {
-            photoDecoded(source, std::move(photo), failure);
-        });
-    });
-}
-
-void BatchWindow::photoDecoded(const std::string& source, std::optional<Raster> photo,
-                               const QString& failure) {
-    if (!photo) {
-        stopWithError(QString::fromStdString(source), failure);
-        return;
-    }
-    // The main window shows the photo and converts it with its settings of this moment; the
-    // batch's changes are not undoable.
-    main_.forgetHistory();
-    main_.showPhoto(std::move(*photo));
-    try {
-        main_.convert();
-    } catch (const std::exception& error) {
-        stopWithError(QString::fromStdString(source), error.what());
-        return;
-    }
-    const Raster sketch = main_.sketch();  // shares the pixels; drawing on the pane splits them
-    const int photoWidth = main_.photo().width(), photoHeight = main_.photo().height();
     const std::string folder = outputEdit_->text().toStdString();
     const int index = static_cast<int>(index_);
-    inWorker([this, sketch, photoWidth, photoHeight, folder, source, index] {
+    inWorker([this, source, folder, index, settings = settings_] {
         QString written, failure;
+        ConversionCopies shown;
         try {
-            AtomicFile file(batchTarget(folder, source));
-            writeSketchTo(sketch, file, batchOutputType(source), MetafileKind::Wmf, photoWidth,
-                          photoHeight);
-            file.close();
-            written = QString::fromStdString(placeBatchOutput(file, folder, source, index));
+            written = QString::fromStdString(
+                convertBatchEntry(source, index, folder, settings->withPaper(), {}, &shown));
         } catch (const std::exception& error) {
             failure = error.what();
         }
-        onWindowThread([this, written, source, failure] {
-            fileWritten(written, QString::fromStdString(source), failure);
+        onWindowThread([this, written, source, failure, shown = std::move(shown)]() mutable {
+            fileFinished(written, QString::fromStdString(source), failure,
+                          std::move(shown.photo), std::move(shown.sketch));
         });
     });
 }
 
-void BatchWindow::fileWritten(const QString& written, const QString& source,
-                              const QString& failure) {
+void BatchWindow::fileFinished(const QString& written, const QString& source,
+                                const QString& failure, Raster photo, Raster sketch) {
     if (!failure.isEmpty()) {
         stopWithError(source, failure);
         return;
     }
-    main_.setRememberedSaveName(written);
+    host_.showConverted(std::move(photo), std::move(sketch), written);
     showProgress(done_ + 1);
     emit fileConverted(done_);
     // When its own entry was deleted meanwhile, the next file already stands at this place.

@@ -2,10 +2,12 @@
 
 #include <QThread>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/ui/tool_window.h"
 #include "batch/folder_scan.h"
+#include "sketch/convert.h"
 #include "sketch/raster.h"
 
 class QLineEdit;
@@ -15,18 +17,41 @@ class QPushButton;
 
 namespace carbonel {
 
-class MainWindow;
 class UserDialogs;
 
-// "Batch  convert ": collects photos from folder trees and converts them one after another with
-// the main window's own commands and current settings into an output folder. Decoding and
-// encoding run on a worker thread; every use of the main window happens on the user-interface
-// thread, between which the user can go on working.
+// The settings a batch converts with, copied when Convert All is pressed: the Automatic page's
+// Precision, Line and style (Pen, Pencil or Pastel) and the paper.
+struct BatchSettings {
+    ConversionOptions options;
+    Raster paper;  // none when empty
+    ConversionOptions withPaper() const {
+        ConversionOptions copy = options;
+        copy.texture = paper.isEmpty() ? nullptr : &paper;
+        return copy;
+    }
+};
+
+// What the batch window asks of the window that owns it.
+struct BatchHost {
+    // The settings for a batch about to start.
+    std::function<BatchSettings()> settings;
+    // Shows a listed photo; false when the user kept what was shown instead.
+    std::function<bool(const QString& path)> preview;
+    // Whether a batch may replace what is shown (unsaved work settled); false cancels it.
+    std::function<bool()> mayStart;
+    // Shows a file the batch converted, saved as `written`.
+    std::function<void(Raster photo, Raster sketch, const QString& written)> showConverted;
+};
+
+// "Batch  convert ": collects photos from folder trees and converts them one after another into an
+// output folder, each through the same one-file conversion as `carbonel-cli batch`, with a copy of
+// the settings taken when Convert All is pressed. The conversions run on a worker thread, and the
+// owner shows each photo and sketch as it goes while the user goes on working.
 class BatchWindow : public ToolWindow {
     Q_OBJECT
 
   public:
-    BatchWindow(MainWindow& main, UserDialogs& dialogs, QWidget* owner);
+    BatchWindow(BatchHost host, UserDialogs& dialogs, QWidget* owner);
     ~BatchWindow() override;
 
     // Adds the pictures of a folder tree to the list (the folder scan).
@@ -54,9 +79,8 @@ class BatchWindow : public ToolWindow {
     void preview(int row);
     void refreshList();
     void nextFile();
-    void photoDecoded(const std::string& source, std::optional<Raster> photo,
-                      const QString& failure);
-    void fileWritten(const QString& written, const QString& source, const QString& failure);
+    void fileFinished(const QString& written, const QString& source, const QString& failure,
+                      Raster photo, Raster sketch);
     void stopWithError(const QString& source, const QString& failure);
     void endBatch();
     void showProgress(int done);
@@ -65,8 +89,9 @@ class BatchWindow : public ToolWindow {
     // Runs `step` back on this window's thread, unless the window is gone by then.
     void onWindowThread(std::function<void()> step);
 
-    MainWindow& main_;
+    BatchHost host_;
     UserDialogs& dialogs_;
+    std::shared_ptr<const BatchSettings> settings_;  // the running batch's
     PathList entries_;
     bool running_ = false;
     bool stopRequested_ = false;

@@ -1,11 +1,13 @@
 #include "app/main/control_strip.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -59,61 +61,65 @@ ControlStrip::ControlStrip(QWidget* parent) : QWidget(parent) {
     buildLeftColumn();
     buildModePages();
     buildRightBlock();
-    statusBar = named(new QStatusBar(this), "statusBar");
-    statusBar->setSizeGripEnabled(false);
+    statusBar_ = named(new QStatusBar(this), "statusBar");
+    statusBar_->setSizeGripEnabled(false);
+    connectControls();
+    switchPage(0);
 }
 
 void ControlStrip::buildLeftColumn() {
-    leftColumn = new QWidget(this);
-    auto* batchLabel = new QLabel("Batch Convert Bar :", leftColumn);
+    leftColumn_ = new QWidget(this);
+    auto* batchLabel = new QLabel("Batch Convert Bar :", leftColumn_);
     batchLabel->setWordWrap(true);
     batchLabel->setGeometry(4, 2, 84, 32);
-    showBatchBox = named(new QCheckBox("Show ", leftColumn), "showBatchBox");
-    showBatchBox->setGeometry(4, 34, 80, 20);
-    openButton = named(new QPushButton("&Open", leftColumn), "openButton");
-    openButton->setGeometry(4, 58, 80, 27);
-    auto* styleLabel = new QLabel("UI Style :", leftColumn);
+    showBatchBox_ = named(new QCheckBox("Show ", leftColumn_), "showBatchBox");
+    showBatchBox_->setGeometry(4, 34, 80, 20);
+    openButton_ = named(new QPushButton("&Open", leftColumn_), "openButton");
+    openButton_->setGeometry(4, 58, 80, 27);
+    auto* styleLabel = new QLabel("UI Style :", leftColumn_);
     styleLabel->setGeometry(4, 92, 80, 16);
-    uiStyleSelector = named(new QComboBox(leftColumn), "uiStyleSelector");
-    uiStyleSelector->addItems(uiStyleNames());
-    uiStyleSelector->setGeometry(4, 110, 80, 24);
+    uiStyleSelector_ = named(new QComboBox(leftColumn_), "uiStyleSelector");
+    uiStyleSelector_->addItems(uiStyleNames());
+    uiStyleSelector_->setGeometry(4, 110, 80, 24);
 }
 
 void ControlStrip::buildModePages() {
-    modePages = named(new QTabWidget(this), "modePages");
+    modePages_ = named(new QTabWidget(this), "modePages");
     QWidget* automatic = new QWidget;
-    convertButton = named(new QPushButton(" &Convert", automatic), "convertButton");
-    convertButton->setGeometry(10, 20, 100, 32);
-    modePages->addTab(automatic, "Automatic ");
+    convertButton_ = named(new QPushButton(" &Convert", automatic), "convertButton");
+    convertButton_->setGeometry(10, 20, 100, 32);
+    modePages_->addTab(automatic, "Automatic ");
 
     QWidget* freehand = new QWidget;
     auto* brushLabel = new QLabel("Brush:", freehand);
     brushLabel->setGeometry(8, 10, 40, 18);
     // Shows the radius; what is typed into it is not read.
-    brushEdit = named(new QLineEdit("32", freehand), "brushEdit");
-    brushEdit->setGeometry(52, 8, 44, 22);
-    brushSlider = named(makeSlider(freehand, 1, 62, 5, 32), "brushSlider");
-    brushSlider->setGeometry(6, 36, 150, 30);
-    recordBox = named(new QCheckBox("Record  Animate", freehand), "recordBox");
-    recordBox->setGeometry(8, 72, 140, 22);
-    modePages->addTab(freehand, "Freehand");
+    brushEdit_ = named(new QLineEdit(QString::number(kBrushSize.start), freehand), "brushEdit");
+    brushEdit_->setGeometry(52, 8, 44, 22);
+    brushSlider_ = named(
+        makeSlider(freehand, kBrushSize.lowest, kBrushSize.highest, 5, kBrushSize.start),
+        "brushSlider");
+    brushSlider_->setGeometry(6, 36, 150, 30);
+    recordBox_ = named(new QCheckBox("Record  Animate", freehand), "recordBox");
+    recordBox_->setGeometry(8, 72, 140, 22);
+    modePages_->addTab(freehand, "Freehand");
 }
 
 void ControlStrip::buildRightBlock() {
-    rightBlock = new QWidget(this);
-    toolPages = named(new QTabWidget(rightBlock), "toolPages");
-    toolPages->setGeometry(0, 2, 278, 154);
-    toolPages->addTab(buildSketchPage(), "&Sketch");
-    toolPages->addTab(buildTexturePage(), "&Texture");
+    rightBlock_ = new QWidget(this);
+    toolPages_ = named(new QTabWidget(rightBlock_), "toolPages");
+    toolPages_->setGeometry(0, 2, 278, 154);
+    toolPages_->addTab(buildSketchPage(), "&Sketch");
+    toolPages_->addTab(buildTexturePage(), "&Texture");
 
-    clearButton = named(new QPushButton("&Clear", rightBlock), "clearButton");
-    saveButton = named(new QPushButton("&Save", rightBlock), "saveButton");
-    sendButton = named(new QPushButton("&Send to", rightBlock), "sendButton");
-    sendButton->setToolTip("Send the sketch to a friend");
-    editButton = named(new QPushButton("&Edit&&Print", rightBlock), "editButton");
-    editButton->setToolTip("Edit and print with PAINT");
+    clearButton_ = named(new QPushButton("&Clear", rightBlock_), "clearButton");
+    saveButton_ = named(new QPushButton("&Save", rightBlock_), "saveButton");
+    sendButton_ = named(new QPushButton("&Send to", rightBlock_), "sendButton");
+    sendButton_->setToolTip("Send the sketch to a friend");
+    editButton_ = named(new QPushButton("&Edit&&Print", rightBlock_), "editButton");
+    editButton_->setToolTip("Edit and print with PAINT");
     int top = 10;
-    for (QPushButton* button : {clearButton, saveButton, sendButton, editButton}) {
+    for (QPushButton* button : {clearButton_, saveButton_, sendButton_, editButton_}) {
         button->setGeometry(282, top, 84, 28);
         top += 36;
     }
@@ -121,69 +127,177 @@ void ControlStrip::buildRightBlock() {
 
 QWidget* ControlStrip::buildSketchPage() {
     QWidget* page = new QWidget;
-    precisionSlider = addSliderWithDisplay(page, "Precision:  ", 4, 0, 200, 10, 170, precisionEdit);
-    precisionSlider->setObjectName("precisionSlider");
-    precisionEdit->setObjectName("precisionEdit");
-    lineSlider = addSliderWithDisplay(page, "Line:  ", 56, 1, 15, 1, 1, lineEdit);
-    lineSlider->setObjectName("lineSlider");
-    lineEdit->setObjectName("lineEdit");
+    precisionSlider_ = addSliderWithDisplay(page, "Precision:  ", 4, kPrecision.lowest,
+                                            kPrecision.highest, 10, kPrecision.start,
+                                            precisionEdit_);
+    precisionSlider_->setObjectName("precisionSlider");
+    precisionEdit_->setObjectName("precisionEdit");
+    lineSlider_ = addSliderWithDisplay(page, "Line:  ", 56, kLine.lowest, kLine.highest, 1,
+                                       kLine.start, lineEdit_);
+    lineSlider_->setObjectName("lineSlider");
+    lineEdit_->setObjectName("lineEdit");
 
-    penButton = named(new QRadioButton("Pen", page), "penButton");
-    pencilButton = named(new QRadioButton("Pencil", page), "pencilButton");
-    pastelButton = named(new QRadioButton("Pastel", page), "pastelButton");
-    brushButton = named(new QRadioButton("Brush", page), "brushButton");
-    eraserButton = named(new QRadioButton("Eraser", page), "eraserButton");
+    const char* captions[] = {"Pen", "Pencil", "Pastel", "Brush", "Eraser"};
+    const char* names[] = {"penButton", "pencilButton", "pastelButton", "brushButton",
+                           "eraserButton"};
     int top = 2;
-    for (QRadioButton* button :
-         {penButton, pencilButton, pastelButton, brushButton, eraserButton}) {
-        button->setGeometry(206, top, 68, 20);
+    for (int i = 0; i < 5; ++i) {
+        styleButtons_[i] = named(new QRadioButton(captions[i], page), names[i]);
+        styleButtons_[i]->setGeometry(206, top, 68, 20);
         top += 21;
     }
-    pencilButton->setChecked(true);
+    styleButtons_[static_cast<int>(kStartStyle)]->setChecked(true);
     return page;
 }
 
 QWidget* ControlStrip::buildTexturePage() {
     QWidget* page = new QWidget;
-    textureSelector = named(new QComboBox(page), "textureSelector");
-    textureSelector->addItems({"NULL", "Custom"});
-    textureSelector->setGeometry(16, 20, 81, 24);
-    tileButton = named(new QRadioButton("Tile", page), "tileButton");
-    tileButton->setGeometry(14, 54, 80, 20);
-    tileButton->setChecked(true);
-    stretchButton = named(new QRadioButton("Stretch", page), "stretchButton");
-    stretchButton->setGeometry(14, 78, 80, 20);
-    texturePreview = named(new PicturePane(page), "texturePreview");
-    texturePreview->setAccessibleName("Texture");
-    texturePreview->setGeometry(107, 8, 158, 97);
-    texturePreview->setFit(PicturePane::Fit::Centre);
+    textureSelector_ = named(new QComboBox(page), "textureSelector");
+    textureSelector_->addItems({"NULL", "Custom"});
+    textureSelector_->setGeometry(16, 20, 81, 24);
+    tileButton_ = named(new QRadioButton("Tile", page), "tileButton");
+    tileButton_->setGeometry(14, 54, 80, 20);
+    tileButton_->setChecked(kStartTextureFit == TextureFit::Tile);
+    stretchButton_ = named(new QRadioButton("Stretch", page), "stretchButton");
+    stretchButton_->setGeometry(14, 78, 80, 20);
+    stretchButton_->setChecked(kStartTextureFit == TextureFit::Stretch);
+    texturePreview_ = named(new PicturePane(page), "texturePreview");
+    texturePreview_->setAccessibleName("Texture");
+    texturePreview_->setGeometry(107, 8, 158, 97);
+    texturePreview_->setFit(PicturePane::Fit::Centre);
     return page;
+}
+
+void ControlStrip::connectControls() {
+    connect(showBatchBox_, &QCheckBox::toggled, this, &ControlStrip::batchBoxToggled);
+    connect(recordBox_, &QCheckBox::toggled, this, &ControlStrip::recordBoxToggled);
+    connect(modePages_, &QTabWidget::currentChanged, this, &ControlStrip::switchPage);
+    connect(brushSlider_, &QSlider::valueChanged, this, [this](int radius) {
+        brushEdit_->setText(QString::number(radius));
+        emit brushSizeChanged(radius);
+    });
+    connect(textureSelector_, &QComboBox::activated, this, &ControlStrip::paperChosen);
+    connect(tileButton_, &QRadioButton::toggled, this, &ControlStrip::paperChanged);
+    connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this,
+            &ControlStrip::uiStyleChosen);
+    for (int i = 0; i < 3; ++i) {
+        connect(styleButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked) sketchStyle_ = static_cast<PenStyle>(i);
+        });
+    }
+}
+
+// Brush and Eraser draw only on the Freehand page; leaving it selects Pastel in their place.
+void ControlStrip::switchPage(int page) {
+    const bool freehand = page == 1;
+    styleButtons_[3]->setEnabled(freehand);
+    styleButtons_[4]->setEnabled(freehand);
+    if (freehand) {
+        statusBar_->showMessage("Use your mouse to draw on the sketch area.");
+    } else {
+        if (!isSketchStyle(settings().style)) styleButtons_[2]->setChecked(true);
+        statusBar_->showMessage("Auto Convert.");
+    }
+    emit pageChanged(freehand);
 }
 
 void ControlStrip::layoutFor(int width) {
     setGeometry(0, parentWidget()->height() - kHeight, width, kHeight);
-    leftColumn->setGeometry(0, 0, kLeftColumnWidth, kHeight - kStatusHeight);
-    rightBlock->setGeometry(std::max(kLeftColumnWidth, width - kRightBlockWidth), 0,
-                            kRightBlockWidth, kHeight - kStatusHeight);
-    modePages->setGeometry(kLeftColumnWidth + 4, 2,
-                           std::max(60, width - kLeftColumnWidth - kRightBlockWidth - 8), 154);
-    statusBar->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
+    leftColumn_->setGeometry(0, 0, kLeftColumnWidth, kHeight - kStatusHeight);
+    rightBlock_->setGeometry(std::max(kLeftColumnWidth, width - kRightBlockWidth), 0,
+                             kRightBlockWidth, kHeight - kStatusHeight);
+    modePages_->setGeometry(kLeftColumnWidth + 4, 2,
+                            std::max(60, width - kLeftColumnWidth - kRightBlockWidth - 8), 154);
+    statusBar_->setGeometry(0, kHeight - kStatusHeight, width, kStatusHeight);
 }
 
-PenStyle ControlStrip::selectedStyle() const {
-    if (penButton->isChecked()) return PenStyle::Pen;
-    if (pencilButton->isChecked()) return PenStyle::Pencil;
-    if (pastelButton->isChecked()) return PenStyle::Pastel;
-    if (brushButton->isChecked()) return PenStyle::Brush;
-    return PenStyle::Eraser;
+StripSettings ControlStrip::settings() const {
+    StripSettings settings;
+    settings.precision = precisionEdit_->text().toInt();
+    settings.line = lineSlider_->value();
+    for (int i = 0; i < 5; ++i) {
+        if (styleButtons_[i]->isChecked()) settings.style = static_cast<PenStyle>(i);
+    }
+    settings.sketchStyle = sketchStyle_;
+    settings.freehandPage = modePages_->currentIndex() == 1;
+    settings.brushSize = brushSlider_->value();
+    settings.paper = textureSelector_->currentIndex();
+    settings.paperFit = tileButton_->isChecked() ? TextureFit::Tile : TextureFit::Stretch;
+    return settings;
 }
 
-bool ControlStrip::freehandPageActive() const {
-    return modePages->currentIndex() == 1;
+void ControlStrip::restore(const KeptSettings& kept) {
+    precisionSlider_->setValue(kept.precision);
+    lineSlider_->setValue(kept.line);
+    const int style = kept.style == "Pen" ? 0 : kept.style == "Pastel" ? 2 : 1;
+    styleButtons_[style]->setChecked(true);
+    (kept.stretch ? stretchButton_ : tileButton_)->setChecked(true);
+    brushSlider_->setValue(kept.brushSize);
 }
 
-bool ControlStrip::paperChosen() const {
-    return textureSelector->currentIndex() != 0;
+void ControlStrip::keep(KeptSettings& kept) const {
+    const StripSettings now = settings();
+    kept.precision = precisionSlider_->value();
+    kept.line = now.line;
+    kept.style = now.style == PenStyle::Pen      ? "Pen"
+                 : now.style == PenStyle::Pastel ? "Pastel"
+                                                 : "Pencil";
+    kept.stretch = now.paperFit == TextureFit::Stretch;
+    kept.brushSize = now.brushSize;
+}
+
+void ControlStrip::bind(Button button, QAction* action) {
+    QPushButton* const buttons[] = {openButton_, convertButton_, clearButton_,
+                                    saveButton_, sendButton_,    editButton_};
+    connect(buttons[static_cast<int>(button)], &QPushButton::clicked, action, &QAction::trigger);
+}
+
+void ControlStrip::showStatus(const QString& text) {
+    statusBar_->showMessage(text);
+}
+
+QString ControlStrip::status() const {
+    return statusBar_->currentMessage();
+}
+
+void ControlStrip::addPapers(const QStringList& names) {
+    textureSelector_->addItems(names);
+}
+
+void ControlStrip::selectPaper(int index) {
+    const QSignalBlocker quiet(textureSelector_);
+    textureSelector_->setCurrentIndex(index);
+}
+
+void ControlStrip::showPaper(const Raster* paper) {
+    texturePreview_->showRaster(paper);
+}
+
+void ControlStrip::paperChanged() {
+    texturePreview_->pictureChanged();
+    texturePreview_->setFit(tileButton_->isChecked() ? PicturePane::Fit::Centre
+                                                     : PicturePane::Fit::Stretch);
+}
+
+int ControlStrip::uiStyle() const {
+    return uiStyleSelector_->currentIndex();
+}
+
+void ControlStrip::selectUiStyle(int index) {
+    const QSignalBlocker quiet(uiStyleSelector_);
+    uiStyleSelector_->setCurrentIndex(index);
+}
+
+void ControlStrip::uncheckBatchBox() {
+    showBatchBox_->setChecked(false);
+}
+
+void ControlStrip::uncheckRecordBox() {
+    recordBox_->setChecked(false);
+}
+
+bool ControlStrip::recording() const {
+    return recordBox_->isChecked();
 }
 
 }  // namespace carbonel

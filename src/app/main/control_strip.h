@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
-#include "sketch/sketch_settings.h"
+#include "sketch/start_values.h"
+#include "workspace/kept_settings.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -16,14 +20,32 @@ class QTabWidget;
 namespace carbonel {
 
 class PicturePane;
+class Raster;
+
+// What the strip's controls are set to, as one value.
+struct StripSettings {
+    int precision = kPrecision.start;
+    int line = kLine.start;
+    PenStyle style = kStartStyle;        // the selected radio button
+    PenStyle sketchStyle = kStartStyle;  // the one last chosen among Pen, Pencil and Pastel
+    bool freehandPage = false;
+    int brushSize = kBrushSize.start;
+    int paper = 0;  // the Texture page's choice: 0 "NULL" (none), 1 "Custom", then the papers
+    TextureFit paperFit = kStartTextureFit;
+};
 
 // The strip of controls under the panes: the batch switch, Open and the UI style on the left, the
 // Automatic and Freehand pages in the middle, the Sketch and Texture pages and the file buttons
-// on the right, the status bar below. It only builds and lays out the controls; the main window
-// connects them to its commands.
+// on the right, the status bar below. It builds, lays out and keeps its controls; the main window
+// reads their settings as one value, binds its commands to the buttons and hears the rest through
+// signals.
 class ControlStrip : public QWidget {
+    Q_OBJECT
+
   public:
     static constexpr int kHeight = 180;
+    // The buttons that run the main window's commands.
+    enum class Button { Open, Convert, Clear, Save, Send, Edit };
 
     explicit ControlStrip(QWidget* parent);
 
@@ -31,44 +53,38 @@ class ControlStrip : public QWidget {
     // widths, the mode pages take what is left.
     void layoutFor(int width);
 
-    // The drawing style the radio buttons select.
-    PenStyle selectedStyle() const;
-    bool freehandPageActive() const;
-    // The Texture page's choice: 0 is "NULL" (no paper).
-    bool paperChosen() const;
+    StripSettings settings() const;
+    // The kept settings: set at the start, read at the close (the paper by its index).
+    void restore(const KeptSettings& kept);
+    void keep(KeptSettings& kept) const;
 
-    QWidget* leftColumn;
-    QCheckBox* showBatchBox;
-    QPushButton* openButton;
-    QComboBox* uiStyleSelector;
+    // A click on the button triggers the action.
+    void bind(Button button, QAction* action);
+    void showStatus(const QString& text);
+    QString status() const;
 
-    QTabWidget* modePages;
-    QPushButton* convertButton;
-    QLineEdit* brushEdit;
-    QSlider* brushSlider;
-    QCheckBox* recordBox;
+    void addPapers(const QStringList& names);
+    // Selects a paper without a signal.
+    void selectPaper(int index);
+    // The preview shows this picture (the caller's, which must outlive the strip).
+    void showPaper(const Raster* paper);
+    void paperChanged();
 
-    QWidget* rightBlock;
-    QTabWidget* toolPages;
-    QSlider* precisionSlider;
-    QLineEdit* precisionEdit;
-    QSlider* lineSlider;
-    QLineEdit* lineEdit;
-    QRadioButton* penButton;
-    QRadioButton* pencilButton;
-    QRadioButton* pastelButton;
-    QRadioButton* brushButton;
-    QRadioButton* eraserButton;
-    QComboBox* textureSelector;
-    QRadioButton* tileButton;
-    QRadioButton* stretchButton;
-    PicturePane* texturePreview;
-    QPushButton* clearButton;
-    QPushButton* saveButton;
-    QPushButton* sendButton;
-    QPushButton* editButton;
+    int uiStyle() const;
+    // Selects a look (-1: none) without a signal.
+    void selectUiStyle(int index);
+    void uncheckBatchBox();
+    void uncheckRecordBox();
+    bool recording() const;
 
-    QStatusBar* statusBar;
+  signals:
+    void batchBoxToggled(bool checked);
+    void recordBoxToggled(bool checked);
+    // The Automatic or the Freehand page became the current one.
+    void pageChanged(bool freehand);
+    void brushSizeChanged(int radius);
+    void paperChosen(int index);
+    void uiStyleChosen(int index);
 
   private:
     void buildLeftColumn();
@@ -76,6 +92,38 @@ class ControlStrip : public QWidget {
     void buildRightBlock();
     QWidget* buildSketchPage();
     QWidget* buildTexturePage();
+    void connectControls();
+    void switchPage(int page);
+
+    QWidget* leftColumn_;
+    QCheckBox* showBatchBox_;
+    QPushButton* openButton_;
+    QComboBox* uiStyleSelector_;
+
+    QTabWidget* modePages_;
+    QPushButton* convertButton_;
+    QLineEdit* brushEdit_;
+    QSlider* brushSlider_;
+    QCheckBox* recordBox_;
+
+    QWidget* rightBlock_;
+    QTabWidget* toolPages_;
+    QSlider* precisionSlider_;
+    QLineEdit* precisionEdit_;
+    QSlider* lineSlider_;
+    QLineEdit* lineEdit_;
+    QRadioButton* styleButtons_[5];  // Pen, Pencil, Pastel, Brush, Eraser
+    PenStyle sketchStyle_ = kStartStyle;
+    QComboBox* textureSelector_;
+    QRadioButton* tileButton_;
+    QRadioButton* stretchButton_;
+    PicturePane* texturePreview_;
+    QPushButton* clearButton_;
+    QPushButton* saveButton_;
+    QPushButton* sendButton_;
+    QPushButton* editButton_;
+
+    QStatusBar* statusBar_;
 };
 
 }  // namespace carbonel

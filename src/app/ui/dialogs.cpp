@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
 
 namespace carbonel {
 

@@ -1,4 +1,4 @@
-#include "sketch/folder_order.h"
+#include "imageio/folder_order.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,0 +1,186 @@
+// The window's commands, each one QAction in one table: Open, Convert, Clear, Save, Send to,
+// Edit&Print, Undo, Redo and Quit, with their keys and the buttons that run them.
+#include <QAction>
+
+#include "app/batch/batch_window.h"
+#include "app/main/main_window.h"
+#include "app/share/mail_composer.h"
+#include "app/ui/dialogs.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
+#include "share/editor_launcher.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+struct Command {
+    const char* name;  // the action's object name
+    const char* text;
+    QList<QKeySequence> keys;
+    void (MainWindow::*handler)();
+    std::optional<ControlStrip::Button> button;
+};
+
+// The save dialog's filters, in their order (its indices count from 1).
+constexpr OutputFormat kSaveFilterFormats[] = {OutputFormat::Jpeg, OutputFormat::Bmp,
+                                               OutputFormat::Wmf, OutputFormat::Png};
+
+// Convert's options from the strip: the Automatic page's, whatever page is shown; Brush and
+// Eraser do not convert, so the style last chosen among Pen, Pencil and Pastel does.
+ConversionOptions automaticOptions(const StripSettings& strip, const Raster* paper) {
+    ConversionOptions options;
+    options.precision = strip.precision;
+    options.line = strip.line;
+    options.style = strip.sketchStyle;
+    options.texture = strip.paper != 0 ? paper : nullptr;
+    options.textureFit = strip.paperFit;
+    return options;
+}
+
+}  // namespace
+
+void MainWindow::addCommands() {
+    using Button = ControlStrip::Button;
+    const Command commands[] = {
+        {"openCommand", "Open", {Qt::CTRL | Qt::Key_O}, &MainWindow::openPhoto, Button::Open},
+        {"convertCommand", "Convert", {}, &MainWindow::convert, Button::Convert},
+        {"clearCommand", "Clear", {}, &MainWindow::clearSketch, Button::Clear},
+        {"saveCommand", "Save", {Qt::CTRL | Qt::Key_S}, &MainWindow::save, Button::Save},
+        {"sendCommand", "Send to", {}, &MainWindow::sendSketch, Button::Send},
+        {"editCommand", "Edit&Print", {}, &MainWindow::editAndPrint, Button::Edit},
+        {"undoCommand", "Undo", {Qt::CTRL | Qt::Key_Z}, &MainWindow::undo, std::nullopt},
+        {"redoCommand",
+         "Redo",
+         {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y},
+         &MainWindow::redo,
+         std::nullopt},
+        {"quitCommand", "Quit", {Qt::CTRL | Qt::Key_Q}, &MainWindow::quit, std::nullopt},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(command.text, this);
+        action->setObjectName(command.name);
+        action->setShortcuts(command.keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this,
+                [this, handler = command.handler] { guarded([&] { (this->*handler)(); }); });
+        if (command.button) strip_->bind(*command.button, action);
+        addAction(action);
+    }
+}
+
+void MainWindow::convert() {
+    document_.convert(automaticOptions(strip_->settings(), &paper_));
+}
+
+void MainWindow::undo() {
+    document_.undo();
+}
+
+void MainWindow::redo() {
+    document_.redo();
+}
+
+void MainWindow::quit() {
+    close();
+}
+
+void MainWindow::openPhoto() {
+    if (!unsavedWorkSettled()) return;
+    const QString path = environment_.dialogs->openPicture(this);
+    if (!path.isEmpty()) guarded([&] { document_.open(loadPicture(path.toStdString())); });
+}
+
+bool MainWindow::openPhotoFile(const QString& path) {
+    if (!unsavedWorkSettled()) return false;
+    try {
+        document_.open(loadPicture(path.toStdString()));
+    } catch (const std::exception& error) {
+        environment_.dialogs->error(this, error.what());
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::unsavedWorkSettled() {
+    document_.endStroke();
+    if (!document_.changedSinceSaved()) return true;
+    switch (environment_.dialogs->askToSaveSketch(this)) {
+        case UserDialogs::SaveAnswer::Save:
+            save();
+            return !document_.changedSinceSaved();  // a save cancelled or failed keeps the work
+        case UserDialogs::SaveAnswer::Discard:
+            return true;
+        case UserDialogs::SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void MainWindow::save() {
+    if (document_.sketchPixels().isEmpty()) {
+        environment_.dialogs->message(this, "There is no sketch to save.");
+        return;
+    }
+    const std::optional<UserDialogs::SaveChoice> choice = environment_.dialogs->savePicture(
+        this, QString::fromStdString(document_.savedName()), saveFilter_);
+    if (!choice) return;
+    saveFilter_ = choice->filterIndex;  // the dialog remembers the filter for the rest of the run
+    const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 4
+                                    ? kSaveFilterFormats[saveFilter_ - 1]
+                                    : OutputFormat::Jpeg;
+    guarded([&] { document_.save(choice->path.toStdString(), format); });
+}
+
+void MainWindow::clearSketch() {
+    const StripSettings settings = strip_->settings();
+    document_.clear(settings.paper != 0 ? &paper_ : nullptr, settings.paperFit);
+    if (strip_->recording()) emit recordedFramesCleared();
+}
+
+void MainWindow::editAndPrint() {
+    if (document_.savedName().empty()) {
+        environment_.dialogs->message(this, "Please save the sketch ,Then edit it.");
+        save();
+        if (document_.savedName().empty()) return;
+    }
+    ProcessLauncher& launcher = *environment_.launcher;
+    if (!launcher.startDetached(pictureEditor(launcher),
+                                {QString::fromStdString(document_.savedName())}))
+        environment_.dialogs->message(this, "ErrorCode");
+}
+
+void MainWindow::sendSketch() {
+    if (document_.sketchPixels().isEmpty()) {
+        environment_.dialogs->message(this, "There is no sketch to save.");
+        return;
+    }
+    const QString path = environment_.mailFolder + "/sketch.jpg";
+    const Raster& photo = document_.photo();
+    writeSketchFile(document_.sketch(), path.toStdString(), OutputFormat::Jpeg, photo.width(),
+                    photo.height());
+    openMailComposer(this, path, *environment_.mail);
+}
+
+BatchHost MainWindow::batchHost() {
+    BatchHost host;
+    host.settings = [this] {
+        BatchSettings settings;
+        const StripSettings strip = strip_->settings();
+        settings.options = automaticOptions(strip, nullptr);
+        if (strip.paper != 0) settings.paper = paper_;
+        return settings;
+    };
+    host.preview = [this](const QString& path) { return openPhotoFile(path); };
+    host.mayStart = [this] {
+        if (!unsavedWorkSettled()) return false;
+        document_.beginBatch();
+        return true;
+    };
+    host.showConverted = [this](Raster photo, Raster sketch, const QString& written) {
+        document_.showConverted(std::move(photo), std::move(sketch), written.toStdString());
+    };
+    return host;
+}
+
+}  // namespace carbonel

@@ -1,0 +1,226 @@
+#include "imageio/photo_reader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "imageio/bmp_reader.h"
+#include "imageio/file_bytes.h"
+#include "imageio/jpeg_codec.h"
+#include "imageio/orientation.h"
+#include "imageio/qt_picture_reader.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+// A photo decoded whole before its rows are handed out: the kinds Qt reads, and a camera JPEG
+// that must be turned upright.
+class RasterRows : public PhotoReader {
+  public:
+    explicit RasterRows(Raster picture) : picture_(std::move(picture)) {}
+    int width() const override { return picture_.width(); }
+    int height() const override { return picture_.height(); }
+    void readRows(const RowSink& sink) override {
+        for (int y = 0; y < picture_.height(); ++y) sink(y, picture_.rowUnchecked(y));
+    }
+
+  private:
+    Raster picture_;
+};
+
+class JpegRows : public PhotoReader {
+  public:
+    explicit JpegRows(std::unique_ptr<JpegDecoder> decoder, PhotoReading reading)
+        : decoder_(std::move(decoder)), orientation_(decoder_->orientation(reading)) {}
+    // Tags 5 to 8 turn the picture a quarter.
+    int width() const override {
+        return orientation_ >= 5 ? decoder_->height() : decoder_->width();
+    }
+    int height() const override {
+        return orientation_ >= 5 ? decoder_->width() : decoder_->height();
+    }
+    void readRows(const RowSink& sink) override {
+        if (orientation_ == 1) {
+            decoder_->decodeRows(sink);
+            return;
+        }
+        Raster stored = Raster::uninitialized(decoder_->width(), decoder_->height());
+        decoder_->decodeRows([&](int y, const std::uint8_t* row) {
+            std::memcpy(stored.mutableRowUnchecked(y), row, std::size_t(stored.width()) * 3);
+        });
+        RasterRows(orientUpright(stored, orientation_)).readRows(sink);
+    }
+
+  private:
+    std::unique_ptr<JpegDecoder> decoder_;
+    int orientation_;
+};
+
+class BmpRows : public PhotoReader {
+  public:
+    explicit BmpRows(std::unique_ptr<BmpRowReader> reader) : reader_(std::move(reader)) {}
+    int width() const override { return reader_->width(); }
+    int height() const override { return reader_->height(); }
+    void readRows(const RowSink& sink) override { reader_->decodeRows(sink); }
+
+  private:
+    std::unique_ptr<BmpRowReader> reader_;
+};
+
+std::unique_ptr<PhotoReader> qtRows(const std::vector<std::uint8_t>& bytes, PhotoReading reading,
+                                    const std::string& name) {
+    return std::make_unique<RasterRows>(decodeQtPicture(bytes, reading, name));
+}
+
+// A stream of which the first bytes were read already to tell its kind: a FILE that hands those
+// out first, then reads the descriptor, so that libjpeg reads it as it arrives.
+struct PrefixedStream {
+    std::vector<std::uint8_t> prefix;
+    std::size_t at = 0;
+    int fd;
+};
+
+ssize_t readPrefixed(void* cookie, char* buffer, std::size_t size) {
+    auto* stream = static_cast<PrefixedStream*>(cookie);
+    if (stream->at < stream->prefix.size()) {
+        const std::size_t n = std::min(size, stream->prefix.size() - stream->at);
+        std::memcpy(buffer, stream->prefix.data() + stream->at, n);
+        stream->at += n;
+        return static_cast<ssize_t>(n);
+    }
+    for (;;) {
+        const ssize_t got = ::read(stream->fd, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
+int closePrefixed(void* cookie) {
+    delete static_cast<PrefixedStream*>(cookie);
+    return 0;
+}
+
+// Reads up to `size` bytes, fewer only at the end of the stream.
+std::size_t readFully(int fd, std::uint8_t* out, std::size_t size, const std::string& name) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, out + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw Error("Cannot read " + name + ": " + std::strerror(errno));
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+// A JPEG from a pipe has no size to measure; its decoder may take as much memory as that of a
+// 4 MiB file (1 GiB), enough for the coefficients of a 16384-square progressive photo.
+constexpr std::size_t kPipeSizeHint = std::size_t{4} << 20;
+
+}  // namespace
+
+std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading reading) {
+    switch (photoKindFor(path)) {
+        case PhotoKind::Jpeg:
+            return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(path), reading);
+        case PhotoKind::Bmp:
+            return std::make_unique<BmpRows>(std::make_unique<BmpRowReader>(path));
+        case PhotoKind::Png:
+        case PhotoKind::Tiff:
+        case PhotoKind::Webp:
+        case PhotoKind::Gif:
+            return qtRows(readFileBytes(path), reading, path);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, PhotoReading reading,
+                                            const std::string& name) {
+    PhotoKind kind{};
+    try {
+        kind = photoKindOfBytes(bytes.data(), bytes.size());
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
+    switch (kind) {
+        case PhotoKind::Jpeg:
+            return std::make_unique<JpegRows>(
+                std::make_unique<JpegDecoder>(std::move(bytes), name), reading);
+        case PhotoKind::Bmp:
+            return std::make_unique<BmpRows>(
+                std::make_unique<BmpRowReader>(std::move(bytes), name));
+        case PhotoKind::Png:
+        case PhotoKind::Tiff:
+        case PhotoKind::Webp:
+        case PhotoKind::Gif:
+            return qtRows(bytes, reading, name);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
+                                             const std::string& name) {
+    // Enough to tell every kind (WebP needs 12).
+    std::vector<std::uint8_t> start(16);
+    start.resize(readFully(fd, start.data(), start.size(), name));
+    PhotoKind kind{};
+    try {
+        kind = photoKindOfBytes(start.data(), start.size());
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
+    if (kind == PhotoKind::Jpeg) {
+        struct stat status {};
+        const std::size_t sizeHint = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+                                         ? static_cast<std::size_t>(status.st_size)
+                                         : kPipeSizeHint;
+        auto* cookie = new PrefixedStream{std::move(start), 0, fd};
+        std::FILE* stream =
+            ::fopencookie(cookie, "rb", {readPrefixed, nullptr, nullptr, closePrefixed});
+        if (!stream) {
+            delete cookie;
+            throw Error("Cannot read " + name + ": " + std::strerror(errno));
+        }
+        return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(stream, name, sizeHint),
+                                          reading);
+    }
+    // The other kinds are read whole: BMP rows lie bottom-up, and Qt's readers take whole files.
+    std::vector<std::uint8_t> bytes = std::move(start);
+    std::uint8_t buffer[1 << 16];
+    for (std::size_t got; (got = readFully(fd, buffer, sizeof buffer, name)) > 0;) {
+        if (bytes.size() + got > kMaxHeldInput) {
+            throw Error(name + ": a " + photoKindExtension(kind) +
+                        " picture on standard input may hold at most " +
+                        std::to_string(kMaxHeldInput >> 20) + " MiB");
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    return openPhotoBytes(std::move(bytes), reading, name);
+}
+
+Raster readAllRows(PhotoReader& reader) {
+    checkPhotoSize(reader.width(), reader.height());
+    Raster picture = Raster::uninitialized(reader.width(), reader.height());
+    const std::size_t rowBytes = std::size_t(picture.width()) * 3;
+    reader.readRows([&](int y, const std::uint8_t* row) {
+        std::memcpy(picture.mutableRowUnchecked(y), row, rowBytes);
+    });
+    return picture;
+}
+
+Raster loadPicture(const std::string& path, PhotoReading reading) {
+    try {
+        return readAllRows(*openPhotoFile(path, reading));
+    } catch (const Error& error) {
+        throw Error(aboutFile(path, error.what()));
+    }
+}
+
+Raster decodePicture(std::vector<std::uint8_t> bytes, PhotoReading reading) {
+    return readAllRows(*openPhotoBytes(std::move(bytes), reading));
+}
+
+}  // namespace carbonel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imageio/picture_names.h"
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// A photo opened for reading: its size is known at once (the header is read), and its rows come
+// one at a time, top to bottom, upright unless read as stored. Every failure names the photo.
+class PhotoReader {
+  public:
+    // Receives row y (width pixels, B, G, R); it must copy what it keeps.
+    using RowSink = std::function<void(int y, const std::uint8_t* row)>;
+
+    virtual ~PhotoReader() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // Hands every row to `sink`, once; a photo that fails anywhere, after its last row too, fails
+    // here.
+    virtual void readRows(const RowSink& sink) = 0;
+};
+
+// The most standard input a kind that is not read in order (BMP, TIFF) or that Qt reads (PNG,
+// WebP, GIF) may hold in memory.
+inline constexpr std::size_t kMaxHeldInput = std::size_t{1} << 30;
+
+// Opens a photo file of the kind its name's own extension tells (photoKindFor).
+std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path,
+                                           PhotoReading reading = PhotoReading::Upright);
+
+// Opens a photo held in memory, of the kind its first bytes tell; `name` (when given) is put in
+// front of every message.
+std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
+                                            PhotoReading reading = PhotoReading::Upright,
+                                            const std::string& name = "");
+
+// Opens a photo arriving on a file descriptor (standard input), of the kind its first bytes tell.
+// A JPEG is decoded as it arrives; any other kind is held in memory, at most kMaxHeldInput bytes.
+// Anything else is refused after its first bytes, with "NAME: Unknown picture format".
+std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
+                                             const std::string& name);
+
+// Every row of the photo, as one picture.
+Raster readAllRows(PhotoReader& reader);
+
+// A photo file read whole: openPhotoFile, then readAllRows.
+Raster loadPicture(const std::string& path, PhotoReading reading = PhotoReading::Upright);
+
+// A photo in memory read whole: openPhotoBytes, then readAllRows.
+Raster decodePicture(std::vector<std::uint8_t> bytes, PhotoReading reading = PhotoReading::Upright);
+
+}  // namespace carbonel

@@ -1,0 +1,115 @@
+#include "imageio/sketch_writer.h"
+
+#include <optional>
+
+#include "imageio/atomic_file.h"
+#include "imageio/bmp_codec.h"
+#include "imageio/jpeg_codec.h"
+#include "imageio/metafile.h"
+#include "imageio/png_writer.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+class JpegWriter : public SketchWriter {
+  public:
+    JpegWriter(std::FILE* out, const SketchFrame& frame)
+        : encoder_(out, frame.width, frame.height, frame.jpegQuality) {}
+    void writeRow(int, const std::uint8_t* row) override { encoder_.writeRow(row); }
+    void finish() override { encoder_.finish(); }
+
+  private:
+    JpegRowEncoder encoder_;
+};
+
+class PngWriter : public SketchWriter {
+  public:
+    PngWriter(std::FILE* out, const SketchFrame& frame) : png_(out, frame.width, frame.height) {}
+    void writeRow(int, const std::uint8_t* row) override { png_.writeRow(row); }
+    void finish() override { png_.finish(); }
+
+  private:
+    PngRowWriter png_;
+};
+
+// A bottom-up bitmap, alone (BMP) or inside a metafile, between what comes before and after its
+// rows; each row is written at its place as it comes.
+class BitmapWriter : public SketchWriter {
+  public:
+    BitmapWriter(std::FILE* out, const SketchFrame& frame, MetafileParts around)
+        : out_(out),
+          around_(std::move(around)),
+          rowsEnd_(static_cast<long>(around_.head.size() +
+                                     dibRowBytes(frame.width) * std::size_t(frame.height))),
+          rows_(out, static_cast<long>(around_.head.size()), frame.width, frame.height) {
+        std::fwrite(around_.head.data(), 1, around_.head.size(), out_);
+    }
+    void writeRow(int y, const std::uint8_t* row) override { rows_.writeRow(y, row); }
+    void finish() override {
+        if (around_.tail.empty()) return;
+        // After the rows, which were written from the last place in the file to the first.
+        seekOutput(out_, rowsEnd_);
+        std::fwrite(around_.tail.data(), 1, around_.tail.size(), out_);
+    }
+
+  private:
+    std::FILE* out_;
+    MetafileParts around_;
+    long rowsEnd_;
+    DibRowWriter rows_;
+};
+
+}  // namespace
+
+bool writtenOutOfOrder(OutputFormat format) {
+    return format != OutputFormat::Jpeg && format != OutputFormat::Png;
+}
+
+std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
+                                               const SketchFrame& frame) {
+    switch (format) {
+        case OutputFormat::Jpeg:
+            return std::make_unique<JpegWriter>(out, frame);
+        case OutputFormat::Png:
+            return std::make_unique<PngWriter>(out, frame);
+        case OutputFormat::Bmp:
+            return std::make_unique<BitmapWriter>(
+                out, frame, MetafileParts{bmpHeader(frame.width, frame.height), ""});
+        case OutputFormat::Wmf:
+        case OutputFormat::Emf:
+            return std::make_unique<BitmapWriter>(
+                out, frame,
+                metafileParts(format, frame.width, frame.height, frame.photoWidth,
+                              frame.photoHeight));
+    }
+    return nullptr;
+}
+
+void writeAllRows(const Raster& picture, SketchWriter& writer) {
+    for (int y = 0; y < picture.height(); ++y) writer.writeRow(y, picture.rowUnchecked(y));
+    writer.finish();
+}
+
+void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
+                     int photoWidth, int photoHeight, int jpegQuality) {
+    if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+    AtomicFile file(path);
+    try {
+        const SketchFrame frame{sketch.width(), sketch.height(), photoWidth, photoHeight,
+                                jpegQuality};
+        writeAllRows(sketch, *openSketchWriter(format, file.stream(), frame));
+    } catch (const Error& error) {
+        throw Error(aboutFile(path, error.what()));
+    }
+    file.commit();
+}
+
+std::string saveSketch(const Raster& sketch, const std::string& path, OutputFormat format,
+                       int photoWidth, int photoHeight) {
+    const std::string name = saveNameFor(path, format);
+    writeSketchFile(sketch, name, outputFormatFor(name), photoWidth, photoHeight);
+    return name;
+}
+
+}  // namespace carbonel

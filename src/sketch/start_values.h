@@ -1,0 +1,40 @@
+#pragma once
+
+namespace carbonel {
+
+// The start value and the range of every setting the window, the command-line tool, the settings
+// file and the tests share. The window's sliders and the tool's options both clamp or refuse by
+// these.
+struct SettingRange {
+    int lowest;
+    int highest;
+    int start;
+    constexpr int clamp(int value) const {
+        return value < lowest ? lowest : value > highest ? highest : value;
+    }
+    constexpr bool holds(int value) const { return lowest <= value && value <= highest; }
+};
+
+// Precision: higher finds fainter edges; the edge threshold is 200 - Precision.
+inline constexpr SettingRange kPrecision{0, 200, 170};
+// Line: how far apart the compared pixels lie.
+inline constexpr SettingRange kLine{1, 15, 1};
+// The freehand brush's radius, in pixels of the sketch pane.
+inline constexpr SettingRange kBrushSize{1, 62, 32};
+// The quality of the sketches written as JPEG.
+inline constexpr SettingRange kJpegQuality{1, 100, 20};
+
+// Pen, Pencil and Pastel sketch; Brush paints the photo's mean colour; Eraser paints white.
+enum class PenStyle { Pen, Pencil, Pastel, Brush, Eraser };
+inline constexpr PenStyle kStartStyle = PenStyle::Pencil;
+
+// How a paper is laid under the strokes.
+enum class TextureFit { Tile, Stretch };
+inline constexpr TextureFit kStartTextureFit = TextureFit::Tile;
+
+// Whether a style sketches (Pen, Pencil, Pastel) rather than paints (Brush, Eraser).
+constexpr bool isSketchStyle(PenStyle style) {
+    return style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;
+}
+
+}  // namespace carbonel
