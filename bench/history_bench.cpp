@@ -70,19 +70,19 @@ int main(int argc, char** argv) {
     // snapshot of the whole sketch the steps then share.
     window.findChild<QCheckBox*>("recordBox")->setChecked(false);
     window.recorderWindow()->clearFrames();
-    window.forgetHistory();
+    window.document().forgetHistory();
     stroke(pane, QPoint(10, 10));
     // The bench's own copy of the sketch, to count what the strokes change, is taken first.
-    const carbonel::SketchSnapshot previous = carbonel::SketchSnapshot::of(window.sketch());
+    const carbonel::SketchSnapshot previous = carbonel::SketchSnapshot::of(window.document().sketch());
     const double before = residentMiB();
     for (int i = 0; i < 100; ++i) stroke(pane, QPoint(20 + (i * 41) % 180, 20 + (i * 29) % 180));
     const double undone = residentMiB();
     std::printf("100 undo steps of such strokes: %d steps, the program grew by %.1f MiB\n",
-                window.history()->count(), undone - before);
-    const carbonel::SketchSnapshot after = carbonel::SketchSnapshot::of(window.sketch());
+                static_cast<int>(window.document().stepCount()), undone - before);
+    const carbonel::SketchSnapshot after = carbonel::SketchSnapshot::of(window.document().sketch());
     std::printf("tiles the 100 strokes changed: %.1f MiB (%.0f KiB a step); the sketch: %.1f MiB\n",
                 after.bytesNotSharedWith(previous) / double(1 << 20),
                 after.bytesNotSharedWith(previous) / 1024.0 / 100,
-                window.sketch().bytesPerLine() * double(window.sketch().height()) / (1 << 20));
+                window.document().sketch().bytesPerLine() * double(window.document().sketch().height()) / (1 << 20));
     return 0;
 }

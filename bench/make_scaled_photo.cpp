@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "scaled_photo.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +14,7 @@ int main(int argc, char** argv) {
     }
     try {
         const carbonel::Raster photo = carbonel::bench::scaledPhoto(argv[1], std::atof(argv[2]));
-        carbonel::writeSketchAs(photo, argv[3], carbonel::SaveType::Bmp, photo.width(),
+        carbonel::writeSketchFile(photo, argv[3], carbonel::OutputFormat::Bmp, photo.width(),
                                 photo.height());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_scaled_photo: %s\n", error.what());

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 
 namespace carbonel::bench {
 

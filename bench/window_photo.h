@@ -5,7 +5,8 @@
 
 #include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "scaled_photo.h"
 #include "share/editor_launcher.h"
 
@@ -28,7 +29,7 @@ struct BenchWindow {
 inline Raster openScaledPhoto(MainWindow& window, const QTemporaryDir& dir, double megapixels) {
     const Raster photo = scaledPhoto(std::string(CARBONEL_ASSETS) + "/4.jpg", megapixels);
     const QString path = dir.filePath("photo.bmp");
-    writeSketchAs(photo, path.toStdString(), SaveType::Bmp, photo.width(), photo.height());
+    writeSketchFile(photo, path.toStdString(), OutputFormat::Bmp, photo.width(), photo.height());
     window.loadPhoto(path);
     return photo;
 }

@@ -2,12 +2,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imageio/bmp_reader.h"
+#include <vector>
+
+#include "imageio/photo_reader.h"
 #include "sketch/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        carbonel::decodeBmp(data, size);
+        carbonel::decodePicture(std::vector<std::uint8_t>(data, data + size),
+                                carbonel::PhotoKind::Bmp);
     } catch (const carbonel::Error&) {
     }
     return 0;

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "imageio/photo_conversion.h"
+#include "imageio/conversion.h"
 #include "sketch/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     carbonel::ConversionOptions options;
     options.threads = 2;
     try {
-        carbonel::convertPhotoFile(photo, sketch, carbonel::SaveType::Jpeg, options);
+        carbonel::AtomicFile out(sketch);
+        carbonel::convertPhotoFile(photo, out, carbonel::OutputFormat::Jpeg, options);
+        out.commit();
         std::filesystem::remove(sketch);
     } catch (const carbonel::Error&) {
         if (std::filesystem::exists(sketch)) std::abort();  // a failure wrote a file

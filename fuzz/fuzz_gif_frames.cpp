@@ -6,16 +6,15 @@
 
 #include "animation/animation_export.h"
 #include "animation/gif_writer.h"
-#include "imageio/bmp_reader.h"
-#include "imageio/jpeg_codec.h"
+#include "imageio/photo_reader.h"
 #include "sketch/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     carbonel::FrameList frames;
     frames.count = 2;
     frames.frame = [&](int index) {
-        if (index == 0) return carbonel::decodeBmp(data, size);
-        return carbonel::decodeJpeg(std::vector<std::uint8_t>(data, data + size));
+        return carbonel::decodePicture(std::vector<std::uint8_t>(data, data + size),
+                                       index == 0 ? carbonel::PhotoKind::Bmp : carbonel::PhotoKind::Jpeg);
     };
     try {
         std::string gif;

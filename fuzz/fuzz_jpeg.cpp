@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "imageio/jpeg_codec.h"
+#include "imageio/photo_reader.h"
 #include "sketch/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        carbonel::decodeJpeg(std::vector<std::uint8_t>(data, data + size));
+        carbonel::decodePicture(std::vector<std::uint8_t>(data, data + size),
+                                carbonel::PhotoKind::Jpeg);
     } catch (const carbonel::Error&) {
     }
     return 0;

@@ -2,16 +2,19 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imageio/bmp_reader.h"
+#include <vector>
+
+#include "imageio/photo_reader.h"
 #include "sketch/error.h"
 #include "sketch/texture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        const carbonel::Raster paper = carbonel::decodeBmp(data, size);
+        const carbonel::Raster paper = carbonel::decodePicture(
+            std::vector<std::uint8_t>(data, data + size), carbonel::PhotoKind::Bmp);
         for (carbonel::TextureFit fit : {carbonel::TextureFit::Tile, carbonel::TextureFit::Stretch}) {
             carbonel::Raster sketch;
-            carbonel::applyTexture(sketch, 37, 23, 1, paper, fit);
+            carbonel::applyTexture(sketch, 37, 23, paper, fit);
         }
     } catch (const carbonel::Error&) {
     }

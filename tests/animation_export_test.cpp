@@ -5,7 +5,8 @@
 #include "animation/gif_writer.h"
 #include "animation/web_palette.h"
 #include "gif_decoder.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/error.h"
 #include "test_support.h"
 

@@ -5,7 +5,9 @@
 #include "batch/batch_naming.h"
 #include "batch/folder_scan.h"
 #include "batch/parallel_batch.h"
-#include "imageio/photo_conversion.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
+#include "imageio/conversion.h"
 #include "sketch/error.h"
 #include "test_support.h"
 
@@ -98,11 +100,11 @@ TEST(BatchNaming, IndexesTakenNamesAsAOneByOneRunWould) {
     EXPECT_EQ(runBatch(cats), (std::vector<std::string>{"out/cat3.jpg", "out/cat4.jpg"}));
     EXPECT_EQ(batchOutputName("out/", "a/dog.bmp", 4, taken), "out//dog.bmp");
     EXPECT_EQ(indexedName("my.photos/cat", 3), "my.photos/cat3");
-    EXPECT_EQ(batchOutputType("a/B.JPG"), SaveType::Jpeg);
-    EXPECT_EQ(batchOutputType("a/b.jpeg"), SaveType::Jpeg);
-    EXPECT_EQ(batchOutputType("a.jpg/b.bmp"), SaveType::Bmp);
+    EXPECT_EQ(batchOutputFormat("a/B.JPG"), OutputFormat::Jpeg);
+    EXPECT_EQ(batchOutputFormat("a/b.jpeg"), OutputFormat::Jpeg);
+    EXPECT_EQ(batchOutputFormat("a.jpg/b.bmp"), OutputFormat::Bmp);
     // What we do not write becomes a PNG of the same name.
-    EXPECT_EQ(batchOutputType("a/b.TIF"), SaveType::Png);
+    EXPECT_EQ(batchOutputFormat("a/b.TIF"), OutputFormat::Png);
     EXPECT_EQ(batchOutputName("out", "a/plan.TIF", 0, taken), "out/plan.png");
     EXPECT_EQ(batchOutputName("out", "a/Map.PNG", 0, taken), "out/Map.PNG");
 }
@@ -134,11 +136,13 @@ TEST(ParallelBatch, WritesWhatConvertWritesUnderOneByOneNames) {
     EXPECT_EQ(outcomes[3].output, out + "/pal3.bmp");
     EXPECT_EQ(test::readBytes(dir / "out" / "pal.bmp"), "keep");
     for (const auto& [source, output, type] :
-         {std::tuple{0, "cat.jpg", SaveType::Jpeg}, std::tuple{2, "cat2.jpg", SaveType::Jpeg},
-          std::tuple{3, "pal3.bmp", SaveType::Bmp}}) {
+         {std::tuple{0, "cat.jpg", OutputFormat::Jpeg}, std::tuple{2, "cat2.jpg", OutputFormat::Jpeg},
+          std::tuple{3, "pal3.bmp", OutputFormat::Bmp}}) {
         const auto expected = dir / ("expected-" + std::string(output));
-        convertPhotoFile(entries[static_cast<std::size_t>(source)], expected.string(), type,
-                         options);
+        // What Convert followed by Save writes.
+        const Raster photo = loadPicture(entries[static_cast<std::size_t>(source)]);
+        writeSketchFile(convertPhoto(photo, options), expected.string(), type, photo.width(),
+                        photo.height());
         EXPECT_TRUE(test::readBytes(dir / "out" / output) == test::readBytes(expected)) << output;
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), {}), 4);  // no temporary left

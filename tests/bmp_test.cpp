@@ -2,7 +2,8 @@
 
 #include "imageio/bmp_codec.h"
 #include "imageio/bmp_reader.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
 #include "test_support.h"
@@ -28,14 +29,14 @@ TEST(Bmp, WritesBottomUpTwentyFourBitRowsThatReadBack) {
     const Raster picture = test::makeRaster(5, 3, [](int x, int y) {
         return Bgr{std::uint8_t(x), std::uint8_t(y), 200};
     });
-    writeSketchAs(picture, (dir / "p.bmp").string(), SaveType::Bmp, 0, 0);
+    writeSketchFile(picture, (dir / "p.bmp").string(), OutputFormat::Bmp, 0, 0);
     const std::string bytes = test::readBytes(dir / "p.bmp");
     ASSERT_EQ(bytes.size(), 14u + 40u + 3u * 16u);  // rows of 15 bytes padded to 16
     EXPECT_EQ(bytes.substr(0, 2), "BM");
     EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);  // bits per pixel
     // The first stored row is the bottom one: pixel (0, 2) is (0, 2, 200).
     EXPECT_EQ(static_cast<unsigned char>(bytes[54 + 1]), 2);
-    EXPECT_EQ(readBmp((dir / "p.bmp").string()), picture);
+    EXPECT_EQ(loadPicture((dir / "p.bmp").string()), picture);
 }
 
 TEST(Bmp, BrokenOrMissingFilesFailClearly) {
@@ -45,17 +46,22 @@ TEST(Bmp, BrokenOrMissingFilesFailClearly) {
     bytes[14] = 99;  // an information header size no reader knows
     test::writeBytes(dir / "broken.bmp", bytes);
     test::writeBytes(dir / "empty.bmp", "");
-    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "broken.bmp").string()); }),
-              "Bitmap image is not valid: unknown header size 99");
-    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "empty.bmp").string()); }),
-              "Bitmap image is not valid: not a BMP file");
-    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "short.bmp").string()); }),
-              "Bitmap image is not valid: the file ends in the header");
-    EXPECT_EQ(test::errorOf([&] { readBmp((dir / "none.bmp").string()); }),
+    auto failure = [&](const char* name) {
+        return test::errorOf([&] { loadPicture((dir / name).string()); });
+    };
+    auto named = [&](const char* name, const std::string& message) {
+        return (dir / name).string() + ": " + message;
+    };
+    EXPECT_EQ(failure("broken.bmp"),
+              named("broken.bmp", "Bitmap image is not valid: unknown header size 99"));
+    EXPECT_EQ(failure("empty.bmp"), named("empty.bmp", "Bitmap image is not valid: not a BMP file"));
+    EXPECT_EQ(failure("short.bmp"),
+              named("short.bmp", "Bitmap image is not valid: the file ends in the header"));
+    EXPECT_EQ(failure("none.bmp"),
               "Cannot open file " + (dir / "none.bmp").string() + ": No such file or directory");
     // A JPEG file named .bmp is read as a bitmap, and is none.
-    EXPECT_EQ(test::errorOf([&] { readBmp(test::dataFile("chelsea.jpg").string()); }),
-              "Bitmap image is not valid: not a BMP file");
+    test::writeBytes(dir / "jpeg.bmp", test::readBytes(test::dataFile("chelsea.jpg")));
+    EXPECT_EQ(failure("jpeg.bmp"), named("jpeg.bmp", "Bitmap image is not valid: not a BMP file"));
 }
 
 // A BMP file in memory: a 40-byte header, `palette` (BGR0 entries), then the rows as given, first
@@ -79,7 +85,7 @@ std::string bmpFile(int width, int height, int bits, bool topDown,
 }
 
 Raster decoded(const std::string& file) {
-    return decodeBmp(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+    return decodePicture(std::vector<std::uint8_t>(file.begin(), file.end()));
 }
 
 TEST(Bmp, EveryLayoutReadsAndEveryPixelComesFromTheFile) {
@@ -129,17 +135,17 @@ TEST(Bmp, EveryLayoutReadsAndEveryPixelComesFromTheFile) {
 TEST(SaveSketch, NeverWritesAnEmptyOrPartialFile) {
     test::TempDir dir;
     test::writeBytes(dir / "keep.bmp", "precious");
-    EXPECT_THROW(writeSketchAs(Raster(), (dir / "keep.bmp").string(), SaveType::Bmp, 0, 0), Error);
+    EXPECT_THROW(writeSketchFile(Raster(), (dir / "keep.bmp").string(), OutputFormat::Bmp, 0, 0), Error);
     EXPECT_EQ(test::readBytes(dir / "keep.bmp"), "precious");
     try {
-        saveSketchFile(Raster(3, 3), (dir / "missing" / "x").string(), SaveType::Jpeg, 2, 2);
+        saveSketch(Raster(3, 3), (dir / "missing" / "x").string(), OutputFormat::Jpeg, 2, 2);
         FAIL();
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " +
                                                  (dir / "missing" / "x.jpg").string() +
                                                  ": No such file or directory");
     }
-    EXPECT_EQ(saveSketchFile(Raster(3, 3), (dir / "a.jpg").string(), SaveType::Bmp, 2, 2),
+    EXPECT_EQ(saveSketch(Raster(3, 3), (dir / "a.jpg").string(), OutputFormat::Bmp, 2, 2),
               (dir / "a.jpg.bmp").string());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
               2);  // no temporary left

@@ -4,7 +4,8 @@
 
 #include "animation/web_palette.h"
 #include "gif_decoder.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
 #include "test_support.h"
 
@@ -35,7 +36,7 @@ TEST(CliConvert, WritesWhatTheLibraryConverts) {
     options.precision = 120;
     options.texture = &texture;
     const Raster sketch = convertPhotoReference(loadPicture(photo.string()), options);
-    writeSketchAs(sketch, (dir / "expected.bmp").string(), SaveType::Bmp, 0, 0);
+    writeSketchFile(sketch, (dir / "expected.bmp").string(), OutputFormat::Bmp, 0, 0);
     EXPECT_TRUE(test::readBytes(dir / "out.bmp") == test::readBytes(dir / "expected.bmp"));
 
     for (const char* name : {"o.jpg", "o.JPEG", "o.wmf", "o.emf"}) {
@@ -152,8 +153,8 @@ TEST(CliGif, BuildsTheAnimationOfItsFrames) {
     const Raster second = test::makeRaster(30, 20, [](int x, int) {
         return x == 5 ? test::Bgr{0, 0, 255} : test::kWhite;
     });
-    writeSketchAs(first, (dir / "1.bmp").string(), SaveType::Bmp, 0, 0);
-    writeSketchAs(second, (dir / "2.bmp").string(), SaveType::Bmp, 0, 0);
+    writeSketchFile(first, (dir / "1.bmp").string(), OutputFormat::Bmp, 0, 0);
+    writeSketchFile(second, (dir / "2.bmp").string(), OutputFormat::Bmp, 0, 0);
     const std::string frames = quoted(dir / "1.bmp") + " " + quoted(dir / "2.bmp");
     ASSERT_EQ(cli("gif " + quoted(dir / "a.gif") + " " + frames).status, 0);
     ASSERT_EQ(cli("gif " + quoted(dir / "b.gif") + " " + frames + " --size 60x10").status, 0);
@@ -171,7 +172,7 @@ TEST(CliGif, BuildsTheAnimationOfItsFrames) {
 
 TEST(CliGif, BadFramesSizesAndOutputsWriteNothing) {
     test::TempDir dir;
-    writeSketchAs(Raster(8, 8), (dir / "f.bmp").string(), SaveType::Bmp, 0, 0);
+    writeSketchFile(Raster(8, 8), (dir / "f.bmp").string(), OutputFormat::Bmp, 0, 0);
     test::writeBytes(dir / "text.bmp", "not a bitmap");
     const std::string frame = quoted(dir / "f.bmp");
     const std::string out = quoted(dir / "out.gif");

@@ -178,16 +178,15 @@ TEST(Convert, StrokesGoOnThePaper) {
     EXPECT_EQ(pixelAt(pastel, 20, 10), (Bgr{200, 210, 220}));
 }
 
-TEST(Convert, FreehandPageBrushAndEraserFollowTheRegionPass) {
+TEST(Convert, BrushAndEraserFollowTheRegionPass) {
     std::mt19937 random(5);
     const Raster photo = test::randomRaster(60, 40, random);
     ConversionOptions options;
-    options.page = ActivePage::Freehand;
     options.style = PenStyle::Eraser;
     const Raster paper = makeRaster(3, 3, [](int, int) { return Bgr{1, 2, 3}; });
     options.texture = &paper;
-    const Raster erased = convertPhoto(photo, options);  // the disc painted white, not paper
-    EXPECT_EQ(pixelAt(erased, 30, 20), kWhite);
+    const Raster erased = convertPhoto(photo, options);  // Eraser sketches nothing: only paper
+    EXPECT_EQ(pixelAt(erased, 30, 20), (Bgr{1, 2, 3}));
     EXPECT_EQ(pixelAt(erased, 1, 1), (Bgr{1, 2, 3}));
     options.texture = nullptr;
     options.style = PenStyle::Brush;

@@ -75,8 +75,8 @@ TEST(FreehandPass, FastDiscGivesThePerPixelPassBytes) {
         Raster fast = expected;
         bool referenceFinished = true;
         try {
-            runRegionPass(rectangle.left, rectangle.top, rectangle.right, rectangle.bottom, photo,
-                          expected, settings, style, ActivePage::Freehand);
+            runDiscPass(rectangle.left, rectangle.top, rectangle.right, rectangle.bottom, photo,
+                          expected, settings, style);
         } catch (const Error&) {
             referenceFinished = false;
         }
@@ -94,18 +94,18 @@ TEST(LazyWhiteSheet, DrawsAsAWholeWhiteSheet) {
     std::uniform_int_distribution<int> position(-30, 620);
     for (int trial = 0; trial < 60; ++trial) {
         SketchSettings settings;
-        settings.outputScale = 1 + trial % 3;
+        settings.lineStep = 1 + trial % 3;
         settings.edgeThreshold = 20;
         const PenStyle style = std::array{PenStyle::Pen, PenStyle::Pencil, PenStyle::Pastel,
                                           PenStyle::Brush, PenStyle::Eraser}[trial % 5];
-        const int width = 600 / settings.outputScale + 1, height = 70 / settings.outputScale + 1;
+        const int width = 600 + 1, height = 70 + 1;
         Raster eager(width, height), lazy;
         LazyWhiteSheet sheet;
         sheet.start(lazy, width, height);
         for (int step = 0; step < 3; ++step) {
             const int left = position(random), top = position(random) % 90 - 10;
             const BrushRectangle rectangle{left, top, left + 40, top + 30};
-            const BrushRectangle area = sketchAreaOf(rectangle, settings.outputScale);
+            const BrushRectangle area = sketchAreaOf(rectangle);
             sheet.fillArea(lazy, area.left, area.top, area.right, area.bottom);
             runFreehandPass(rectangle, photo, lazy, settings, style);
             runFreehandPass(rectangle, photo, eager, settings, style);

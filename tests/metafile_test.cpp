@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -30,7 +31,7 @@ Raster sampleSketch() {
 TEST(Metafile, PlaceableWmfHasTheKeyTheFrameAndOneBitmapRecord) {
     test::TempDir dir;
     const std::string name =
-        saveSketchFile(sampleSketch(), (dir / "sketch").string(), SaveType::Metafile, 200, 100);
+        saveSketch(sampleSketch(), (dir / "sketch").string(), OutputFormat::Wmf, 200, 100);
     EXPECT_EQ(name, (dir / "sketch.wmf").string());
     const std::string bytes = test::readBytes(name);
     ASSERT_GT(bytes.size(), 40u);
@@ -51,7 +52,7 @@ TEST(Metafile, PlaceableWmfHasTheKeyTheFrameAndOneBitmapRecord) {
 TEST(Metafile, AMetafileReaderRendersTheWmf) {
     test::TempDir dir;
     const auto wmf = dir / "sketch.wmf";
-    writeSketchAs(sampleSketch(), wmf.string(), SaveType::Metafile, 200, 100);
+    writeSketchFile(sampleSketch(), wmf.string(), OutputFormat::Wmf, 200, 100);
     const auto svg = dir / "sketch.svg";
     const test::CommandResult result = test::runCommand(
         std::string(WMF2SVG) + " -o " + test::quoted(svg) + " " + test::quoted(wmf));
@@ -67,7 +68,7 @@ TEST(Metafile, AMetafileReaderRendersTheWmf) {
 TEST(Metafile, EnhancedMetafileRecordsAreWellFormed) {
     test::TempDir dir;
     const auto emf = dir / "sketch.emf";
-    writeSketchAs(sampleSketch(), emf.string(), SaveType::Metafile, 200, 100);
+    writeSketchFile(sampleSketch(), emf.string(), OutputFormat::Emf, 200, 100);
     const std::string bytes = test::readBytes(emf);
     ASSERT_GE(bytes.size(), 108u);
     EXPECT_EQ(u32At(bytes, 0), 1u);

@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "imageio/bmp_codec.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "test_support.h"
 
 namespace carbonel {
@@ -135,8 +136,8 @@ TEST(PhotoFormats, CameraPhotosAreTurnedUpright) {
     }
     // The tool: an orientation-6 photo of W x H gives an (H+1) x (W+1) sketch, the same as the
     // upright photo saved as a BMP gives; --keep-orientation keeps the stored way round.
-    writeSketchAs(loadPicture((dir / "6-oriented.jpg").string()), (dir / "upright.bmp").string(),
-                  SaveType::Bmp, 0, 0);
+    writeSketchFile(loadPicture((dir / "6-oriented.jpg").string()), (dir / "upright.bmp").string(),
+                  OutputFormat::Bmp, 0, 0);
     ASSERT_EQ(cli("convert " + quoted(dir / "upright.bmp") + " " + quoted(dir / "e.bmp")).status,
               0);
     ASSERT_EQ(cli("convert " + quoted(dir / "6-oriented.jpg") + " " + quoted(dir / "u.bmp")).status,

@@ -52,27 +52,27 @@ TEST(PictureNames, PhotoKindComesFromTheNamesOwnExtension) {
 }
 
 TEST(PictureNames, SavingAppendsOnlyAMissingExtension) {
-    EXPECT_EQ(saveNameFor("portrait", SaveType::Jpeg), "portrait.jpg");
-    EXPECT_EQ(saveNameFor("portrait.jpeg", SaveType::Jpeg), "portrait.jpeg");
-    EXPECT_EQ(saveNameFor("photo.Jpg", SaveType::Jpeg), "photo.Jpg");
-    EXPECT_EQ(saveNameFor("old.jpg/a", SaveType::Jpeg), "old.jpg/a.jpg");
-    EXPECT_EQ(saveNameFor("a.jpg", SaveType::Bmp), "a.jpg.bmp");
-    EXPECT_EQ(saveNameFor("a.BMP", SaveType::Bmp), "a.BMP");
-    EXPECT_EQ(saveNameFor("a", SaveType::Metafile), "a.wmf");
-    EXPECT_EQ(saveNameFor("a.EMF", SaveType::Metafile), "a.EMF");
-    EXPECT_EQ(saveNameFor("a.bmp", SaveType::Metafile), "a.bmp.wmf");
-    EXPECT_EQ(metafileKindFor("a.WMF"), MetafileKind::Wmf);
-    EXPECT_EQ(metafileKindFor("a.emf"), MetafileKind::Emf);
+    EXPECT_EQ(saveNameFor("portrait", OutputFormat::Jpeg), "portrait.jpg");
+    EXPECT_EQ(saveNameFor("portrait.jpeg", OutputFormat::Jpeg), "portrait.jpeg");
+    EXPECT_EQ(saveNameFor("photo.Jpg", OutputFormat::Jpeg), "photo.Jpg");
+    EXPECT_EQ(saveNameFor("old.jpg/a", OutputFormat::Jpeg), "old.jpg/a.jpg");
+    EXPECT_EQ(saveNameFor("a.jpg", OutputFormat::Bmp), "a.jpg.bmp");
+    EXPECT_EQ(saveNameFor("a.BMP", OutputFormat::Bmp), "a.BMP");
+    EXPECT_EQ(saveNameFor("a", OutputFormat::Wmf), "a.wmf");
+    EXPECT_EQ(saveNameFor("a.EMF", OutputFormat::Wmf), "a.EMF");
+    EXPECT_EQ(saveNameFor("a.bmp", OutputFormat::Wmf), "a.bmp.wmf");
+    EXPECT_EQ(outputFormatFor("a.WMF"), OutputFormat::Wmf);
+    EXPECT_EQ(outputFormatFor("a.emf"), OutputFormat::Emf);
 }
 
 TEST(PictureNames, OutputTypeFromTheExtension) {
-    EXPECT_EQ(saveTypeForOutput("o.JPEG"), SaveType::Jpeg);
-    EXPECT_EQ(saveTypeForOutput("o.bmp"), SaveType::Bmp);
-    EXPECT_EQ(saveTypeForOutput("o.emf"), SaveType::Metafile);
-    EXPECT_EQ(saveTypeForOutput("o.PNG"), SaveType::Png);
-    EXPECT_EQ(saveNameFor("o", SaveType::Png), "o.png");
-    EXPECT_THROW(saveTypeForOutput("o.tif"), Error);
-    EXPECT_THROW(saveTypeForOutput("dir.bmp/o"), Error);
+    EXPECT_EQ(outputFormatFor("o.JPEG"), OutputFormat::Jpeg);
+    EXPECT_EQ(outputFormatFor("o.bmp"), OutputFormat::Bmp);
+    EXPECT_EQ(outputFormatFor("o.emf"), OutputFormat::Emf);
+    EXPECT_EQ(outputFormatFor("o.PNG"), OutputFormat::Png);
+    EXPECT_EQ(saveNameFor("o", OutputFormat::Png), "o.png");
+    EXPECT_THROW(outputFormatFor("o.tif"), Error);
+    EXPECT_THROW(outputFormatFor("dir.bmp/o"), Error);
 }
 
 }  // namespace

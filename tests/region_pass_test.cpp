@@ -29,10 +29,10 @@ Raster rightwardRamp(int width, int height) {
     });
 }
 
-TEST(RegionPass, AutomaticPageDecidesTheWholeRectangleLessItsMargins) {
+TEST(RegionPass, ConversionDecidesTheWholeRectangleLessItsMargins) {
     const Raster photo = rightwardRamp(100, 80);
     Raster sketch(101, 81);
-    runRegionPass(1, 1, 99, 79, photo, sketch, stepOf(1), PenStyle::Pencil, ActivePage::Automatic);
+    runRegionPass(1, 1, 99, 79, photo, sketch, stepOf(1), PenStyle::Pencil);
     for (int y = 0; y < 81; ++y) {
         for (int x = 0; x < 101; ++x) {
             const bool decided = x >= 2 && x <= 97 && y >= 2 && y <= 77;
@@ -41,10 +41,10 @@ TEST(RegionPass, AutomaticPageDecidesTheWholeRectangleLessItsMargins) {
     }
 }
 
-TEST(RegionPass, FreehandPageLimitsTheSketchToTheDisc) {
+TEST(RegionPass, DiscPassLimitsTheSketchToTheDisc) {
     const Raster photo = rightwardRamp(100, 80);
     Raster sketch(101, 81);
-    runRegionPass(1, 1, 99, 79, photo, sketch, stepOf(1), PenStyle::Pencil, ActivePage::Freehand);
+    runDiscPass(1, 1, 99, 79, photo, sketch, stepOf(1), PenStyle::Pencil);
     for (int y = 0; y < 81; ++y) {
         for (int x = 0; x < 101; ++x) {
             const bool inDisc = (x - 50) * (x - 50) + (y - 40) * (y - 40) < 2401;
@@ -54,12 +54,11 @@ TEST(RegionPass, FreehandPageLimitsTheSketchToTheDisc) {
     }
 }
 
-TEST(RegionPass, EraserWhitensTheDiscOnlyOnTheFreehandPage) {
+TEST(RegionPass, EraserWhitensTheDiscOnlyInTheDiscPass) {
     const Raster photo(300, 300);
     const Raster black = makeRaster(301, 301, [](int, int) { return Bgr{0, 0, 0}; });
     Raster sketch = black;
-    runRegionPass(100, 200, 140, 240, photo, sketch, stepOf(1), PenStyle::Eraser,
-                  ActivePage::Freehand);
+    runDiscPass(100, 200, 140, 240, photo, sketch, stepOf(1), PenStyle::Eraser);
     for (int y = 190; y < 250; ++y) {
         for (int x = 90; x < 150; ++x) {
             const bool erased =
@@ -67,17 +66,17 @@ TEST(RegionPass, EraserWhitensTheDiscOnlyOnTheFreehandPage) {
             ASSERT_EQ(pixelAt(sketch, x, y) == kWhite, erased) << x << "," << y;
         }
     }
-    // On the Automatic page Eraser runs the sketch branch, which writes nothing for it.
+    // In a conversion Eraser runs the sketch branch, which writes nothing for it.
     Raster automatic = black;
     runRegionPass(100, 200, 140, 240, rightwardRamp(300, 300), automatic, stepOf(1),
-                  PenStyle::Eraser, ActivePage::Automatic);
+                  PenStyle::Eraser);
     EXPECT_EQ(automatic, black);
 }
 
 TEST(RegionPass, BrushFillsTheDiscWithTheTruncatedMean) {
     const Raster flat = makeRaster(60, 60, [](int, int) { return Bgr{10, 20, 30}; });
     Raster sketch = makeRaster(61, 61, [](int x, int) { return Bgr{std::uint8_t(x), 0, 0}; });
-    runRegionPass(10, 10, 50, 50, flat, sketch, stepOf(5), PenStyle::Brush, ActivePage::Automatic);
+    runRegionPass(10, 10, 50, 50, flat, sketch, stepOf(5), PenStyle::Brush);
     EXPECT_EQ(pixelAt(sketch, 30, 30), (Bgr{10, 20, 30}));
     EXPECT_EQ(pixelAt(sketch, 11, 30), (Bgr{10, 20, 30}));
     EXPECT_EQ(pixelAt(sketch, 10, 30), (Bgr{10, 0, 0}));  // the brush starts one step in
@@ -90,14 +89,14 @@ TEST(RegionPass, BrushFillsTheDiscWithTheTruncatedMean) {
         return Bgr{std::uint8_t(x == 3 ? 255 : x == 2 ? 1 : 0), 0, 0};
     });
     Raster three(7, 7);
-    runRegionPass(0, 0, 5, 3, blues, three, stepOf(1), PenStyle::Brush, ActivePage::Freehand);
+    runDiscPass(0, 0, 5, 3, blues, three, stepOf(1), PenStyle::Brush);
     EXPECT_EQ(pixelAt(three, 1, 1), (Bgr{85, 0, 0}));
     EXPECT_EQ(pixelAt(three, 3, 1), (Bgr{85, 0, 0}));
     Raster two(7, 7);
     const Raster zeroAndOne = makeRaster(6, 6, [](int x, int) {
         return Bgr{std::uint8_t(x == 2), 9, 9};
     });
-    runRegionPass(0, 0, 4, 3, zeroAndOne, two, stepOf(1), PenStyle::Brush, ActivePage::Freehand);
+    runDiscPass(0, 0, 4, 3, zeroAndOne, two, stepOf(1), PenStyle::Brush);
     EXPECT_EQ(pixelAt(two, 1, 1), (Bgr{0, 9, 9}));
     EXPECT_EQ(pixelAt(two, 3, 1), kWhite);
 }
@@ -107,9 +106,9 @@ TEST(RegionPass, DegenerateAndOutsideRectanglesVisitNothing) {
     const Raster white(51, 51);
     for (PenStyle style : {PenStyle::Pencil, PenStyle::Brush, PenStyle::Eraser}) {
         Raster sketch = white;
-        runRegionPass(20, 10, 21, 40, photo, sketch, stepOf(1), style, ActivePage::Freehand);
-        runRegionPass(30, 30, 20, 20, photo, sketch, stepOf(1), style, ActivePage::Freehand);
-        runRegionPass(200, 200, 260, 260, photo, sketch, stepOf(1), style, ActivePage::Freehand);
+        runDiscPass(20, 10, 21, 40, photo, sketch, stepOf(1), style);
+        runDiscPass(30, 30, 20, 20, photo, sketch, stepOf(1), style);
+        runDiscPass(200, 200, 260, 260, photo, sketch, stepOf(1), style);
         EXPECT_EQ(sketch, white);
     }
 }
@@ -118,8 +117,7 @@ TEST(RegionPass, BorderFrameIsNeverDrawnAndCentreTruncatesTowardsZero) {
     const Raster photo(40, 40);
     const Raster black = makeRaster(41, 41, [](int, int) { return Bgr{0, 0, 0}; });
     Raster sketch = black;
-    runRegionPass(-20, -20, 20, 20, photo, sketch, stepOf(1), PenStyle::Eraser,
-                  ActivePage::Freehand);
+    runDiscPass(-20, -20, 20, 20, photo, sketch, stepOf(1), PenStyle::Eraser);
     EXPECT_EQ(pixelAt(sketch, 0, 5), (Bgr{0, 0, 0}));
     EXPECT_EQ(pixelAt(sketch, 5, 0), (Bgr{0, 0, 0}));
     EXPECT_EQ(pixelAt(sketch, 1, 1), kWhite);
@@ -127,8 +125,7 @@ TEST(RegionPass, BorderFrameIsNeverDrawnAndCentreTruncatesTowardsZero) {
     // left = -31, right = 20: the centre is -5 (not -6), r^2 = 650; at dy = 20 the disc reaches
     // x = 10 only with the truncated centre.
     Raster truncated = makeRaster(101, 101, [](int, int) { return Bgr{0, 0, 0}; });
-    runRegionPass(-31, 0, 20, 60, Raster(100, 100), truncated, stepOf(1), PenStyle::Eraser,
-                  ActivePage::Freehand);
+    runDiscPass(-31, 0, 20, 60, Raster(100, 100), truncated, stepOf(1), PenStyle::Eraser);
     EXPECT_EQ(pixelAt(truncated, 10, 50), kWhite);
     EXPECT_EQ(pixelAt(truncated, 11, 50), (Bgr{0, 0, 0}));
 }

@@ -1,3 +1,4 @@
+#include "imageio/texture_list.h"
 #include "sketch/texture.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +95,7 @@ TEST(LayTexture, StretchesWithoutAveragingAndIgnoresAnEmptyTexture) {
 TEST(ApplyTexture, SizesTheSketchToThePhotoPlusOne) {
     const Raster paper = makeRaster(3, 3, [](int, int) { return Bgr{9, 9, 9}; });
     Raster sketch(500, 2);
-    applyTexture(sketch, 20, 10, 1, paper, TextureFit::Tile);
+    applyTexture(sketch, 20, 10, paper, TextureFit::Tile);
     EXPECT_EQ(sketch.width(), 21);
     EXPECT_EQ(sketch.height(), 11);
     EXPECT_EQ(pixelAt(sketch, 20, 10), (Bgr{9, 9, 9}));

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ void writeTexture(const std::string& path, Shade shade) {
             row[3 * x + 2] = clampByte(r);
         }
     }
-    carbonel::writeSketchAs(texture, path, carbonel::SaveType::Bmp, kSide, kSide);
+    carbonel::writeSketchFile(texture, path, carbonel::OutputFormat::Bmp, kSide, kSide);
 }
 
 }  // namespace

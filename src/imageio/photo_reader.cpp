@@ -138,14 +138,14 @@ std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading
 }
 
 std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, PhotoReading reading,
-                                            const std::string& name) {
-    PhotoKind kind{};
+                                            const std::string& name,
+                                            std::optional<PhotoKind> kind) {
     try {
-        kind = photoKindOfBytes(bytes.data(), bytes.size());
+        if (!kind) kind = photoKindOfBytes(bytes.data(), bytes.size());
     } catch (const Error& error) {
         throw Error(aboutFile(name, error.what()));
     }
-    switch (kind) {
+    switch (*kind) {
         case PhotoKind::Jpeg:
             return std::make_unique<JpegRows>(
                 std::make_unique<JpegDecoder>(std::move(bytes), name), reading);
@@ -198,7 +198,7 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
         }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
-    return openPhotoBytes(std::move(bytes), reading, name);
+    return openPhotoBytes(std::move(bytes), reading, name, kind);
 }
 
 Raster readAllRows(PhotoReader& reader) {
@@ -219,8 +219,8 @@ Raster loadPicture(const std::string& path, PhotoReading reading) {
     }
 }
 
-Raster decodePicture(std::vector<std::uint8_t> bytes, PhotoReading reading) {
-    return readAllRows(*openPhotoBytes(std::move(bytes), reading));
+Raster decodePicture(std::vector<std::uint8_t> bytes, std::optional<PhotoKind> kind) {
+    return readAllRows(*openPhotoBytes(std::move(bytes), PhotoReading::Upright, "", kind));
 }
 
 }  // namespace carbonel

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,12 @@ inline constexpr std::size_t kMaxHeldInput = std::size_t{1} << 30;
 std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path,
                                            PhotoReading reading = PhotoReading::Upright);
 
-// Opens a photo held in memory, of the kind its first bytes tell; `name` (when given) is put in
-// front of every message.
+// Opens a photo held in memory, of the kind given or else the one its first bytes tell; `name`
+// (when given) is put in front of every message.
 std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
                                             PhotoReading reading = PhotoReading::Upright,
-                                            const std::string& name = "");
+                                            const std::string& name = "",
+                                            std::optional<PhotoKind> kind = std::nullopt);
 
 // Opens a photo arriving on a file descriptor (standard input), of the kind its first bytes tell.
 // A JPEG is decoded as it arrives; any other kind is held in memory, at most kMaxHeldInput bytes.
@@ -53,6 +55,6 @@ Raster readAllRows(PhotoReader& reader);
 Raster loadPicture(const std::string& path, PhotoReading reading = PhotoReading::Upright);
 
 // A photo in memory read whole: openPhotoBytes, then readAllRows.
-Raster decodePicture(std::vector<std::uint8_t> bytes, PhotoReading reading = PhotoReading::Upright);
+Raster decodePicture(std::vector<std::uint8_t> bytes, std::optional<PhotoKind> kind = std::nullopt);
 
 }  // namespace carbonel

@@ -14,7 +14,8 @@
 #include "app/main/main_window.h"
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "workspace/settings_file.h"
 
 using namespace carbonel;
@@ -60,21 +61,21 @@ class EverydayTest : public QObject {
     void undoAndRedoGiveEachStepExactly() {
         MainWindow& window = open();
         QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
-        const Raster converted = window.sketch();
+        const Raster converted = window.document().sketch();
         toFreehand();
         stroke(QPoint(40, 60));
-        const Raster stroked = window.sketch();
+        const Raster stroked = window.document().sketch();
         QVERIFY(!(stroked == converted));
         keys(Qt::CTRL | Qt::Key_Z);
-        QVERIFY(window.sketch() == converted);
+        QVERIFY(window.document().sketch() == converted);
         keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-        QVERIFY(window.sketch() == stroked);
+        QVERIFY(window.document().sketch() == stroked);
         keys(Qt::CTRL | Qt::Key_Z);
         keys(Qt::CTRL | Qt::Key_Y);
-        QVERIFY(window.sketch() == stroked);
+        QVERIFY(window.document().sketch() == stroked);
 
         // Open takes the photo and the sketch along; undone, both come back.
-        const Raster photo = window.photo();
+        const Raster photo = window.document().photo();
         QImage other(120, 90, QImage::Format_RGB888);
         other.fill(Qt::darkCyan);
         QVERIFY(other.save(dir_.filePath("other.png")));
@@ -83,33 +84,33 @@ class EverydayTest : public QObject {
         keys(Qt::CTRL | Qt::Key_O);
         QCOMPARE(dialogs_.openDialogs, 1);
         QCOMPARE(dialogs_.saveQuestions, 1);  // the stroke was never saved
-        QCOMPARE(window.photo().width(), 120);
-        QVERIFY(window.sketch().isEmpty());
+        QCOMPARE(window.document().photo().width(), 120);
+        QVERIFY(window.document().sketch().isEmpty());
         keys(Qt::CTRL | Qt::Key_Z);
-        QVERIFY(window.photo() == photo);
-        QVERIFY(window.sketch() == stroked);
+        QVERIFY(window.document().photo() == photo);
+        QVERIFY(window.document().sketch() == stroked);
 
         // A first stroke on a fresh white sheet is undone to no sketch at all, and redone.
         window.loadPhoto(dir_.filePath("other.png"));
-        window.forgetHistory();
+        window.document().forgetHistory();
         stroke(QPoint(20, 20), 4);
-        const Raster first = window.sketch();
+        const Raster first = window.document().sketch();
         keys(Qt::CTRL | Qt::Key_Z);
-        QVERIFY(window.sketch().isEmpty());
+        QVERIFY(window.document().sketch().isEmpty());
         keys(Qt::CTRL | Qt::Key_Y);
-        QVERIFY(window.sketch() == first);
+        QVERIFY(window.document().sketch() == first);
     }
 
     void aHundredUndosReturnToTheConvertedSketch() {
         MainWindow& window = open();
         QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
-        const Raster converted = window.sketch();
+        const Raster converted = window.document().sketch();
         toFreehand();
-        for (int i = 0; i < MainWindow::kHistorySteps; ++i)
+        for (int i = 0; i < SketchDocument::kHistorySteps; ++i)
             stroke(QPoint(20 + (i * 37) % 150, 20 + (i * 53) % 100), 3);
-        QCOMPARE(window.history()->count(), MainWindow::kHistorySteps);
-        for (int i = 0; i < MainWindow::kHistorySteps; ++i) keys(Qt::CTRL | Qt::Key_Z);
-        QVERIFY(window.sketch() == converted);
+        QCOMPARE(static_cast<int>(window.document().stepCount()), SketchDocument::kHistorySteps);
+        for (int i = 0; i < SketchDocument::kHistorySteps; ++i) keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.document().sketch() == converted);
     }
 
     void unsavedWorkIsAskedAbout() {
@@ -130,7 +131,7 @@ class EverydayTest : public QObject {
         keys(Qt::CTRL | Qt::Key_Q);
         QVERIFY(!window_->isVisible());
         QCOMPARE(dialogs_.saveQuestions, 2);
-        QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) == window_->sketch());
+        QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) == window_->document().sketch());
     }
 
     void whatWasSetSurvivesARestart() {
@@ -177,12 +178,12 @@ class EverydayTest : public QObject {
         for (int y = 0; y < 80; ++y) portrait.setPixelColor(10, y, Qt::darkRed);
         QVERIFY(portrait.save(dir_.filePath("portrait.png")));
         MainWindow& window = open(dir_.filePath("portrait.png"));
-        QVERIFY(window.photo() == loadPicture(dir_.filePath("portrait.png").toStdString()));
-        QCOMPARE(window.photo().height(), 160);
+        QVERIFY(window.document().photo() == loadPicture(dir_.filePath("portrait.png").toStdString()));
+        QCOMPARE(window.document().photo().height(), 160);
         // A photo that cannot be read is reported, and the start picture opens instead.
         open(dir_.filePath("missing.png"));
         QCOMPARE(dialogs_.errors.size(), 1);
-        QVERIFY(window_->photo() ==
+        QVERIFY(window_->document().photo() ==
                 loadPicture((QCoreApplication::applicationDirPath() + "/4.jpg").toStdString()));
     }
 };

@@ -14,7 +14,8 @@
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "imageio/bmp_codec.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/region_pass.h"
 
 using namespace carbonel;
@@ -35,7 +36,7 @@ QString writePhoto(const QTemporaryDir& dir, const QString& name, int width, int
         }
     }
     const QString path = dir.filePath(name);
-    writeSketchAs(photo, path.toStdString(), SaveType::Bmp, width, height);
+    writeSketchFile(photo, path.toStdString(), OutputFormat::Bmp, width, height);
     return path;
 }
 
@@ -86,9 +87,9 @@ class MainWindowTest : public QObject {
     void startsOnTheStartPictureWithItsTextures() {
         MainWindow& window = open();
         QCOMPARE(window.windowTitle(), QString(MainWindow::kCaption));
-        QCOMPARE(window.photo().width(), 600);
-        QCOMPARE(window.photo().height(), 400);
-        QVERIFY(window.sketch().isEmpty());
+        QCOMPARE(window.document().photo().width(), 600);
+        QCOMPARE(window.document().photo().height(), 400);
+        QVERIFY(window.document().sketch().isEmpty());
         QVERIFY(dialogs_.errors.isEmpty());
         auto* textures = child<QComboBox>("textureSelector");
         QStringList items;
@@ -106,17 +107,17 @@ class MainWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto alt = [&](Qt::Key key) { QTest::keyClick(&window, key, Qt::AltModifier); };
         alt(Qt::Key_C);  // " &Convert" before "&Clear"
-        QVERIFY(!window.sketch().isEmpty());
+        QVERIFY(!window.document().sketch().isEmpty());
         auto* tools = child<QTabWidget>("toolPages");
         tools->setCurrentIndex(1);
         alt(Qt::Key_S);  // the "&Sketch" tab before "&Save" and "&Send to"
         QCOMPARE(tools->currentIndex(), 0);
         toFreehand();  // Convert is out of sight now: Alt+C is Clear, on every press
         alt(Qt::Key_C);
-        QTRY_VERIFY(window.sketch().isEmpty());
+        QTRY_VERIFY(window.document().sketch().isEmpty());
         window.convert();
         alt(Qt::Key_C);
-        QTRY_VERIFY(window.sketch().isEmpty());
+        QTRY_VERIFY(window.document().sketch().isEmpty());
         alt(Qt::Key_T);  // a letter of its own still works
         QTRY_COMPARE(tools->currentIndex(), 1);
         dialogs_.openAnswers.push_back("");
@@ -132,7 +133,7 @@ class MainWindowTest : public QObject {
                                     .arg(QCoreApplication::applicationDirPath(),
                                          QCoreApplication::applicationDirPath(), cliOutput);
         QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
-        QVERIFY(window.sketch() == readBmp(cliOutput.toStdString()));
+        QVERIFY(window.document().sketch() == loadPicture(cliOutput.toStdString()));
         QVERIFY(dialogs_.errors.isEmpty());
     }
 
@@ -142,7 +143,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_.errors.size(), 1);
         QVERIFY(dialogs_.errors.first().startsWith("Cannot open file"));
         QCOMPARE(child<QComboBox>("textureSelector")->count(), 2);
-        QVERIFY(window.photo().isEmpty());
+        QVERIFY(window.document().photo().isEmpty());
         for (QSize size : {QSize(200, 100), QSize(130, 23), QSize(900, 700)}) {
             window.resize(size);
             QCoreApplication::processEvents();
@@ -167,9 +168,9 @@ class MainWindowTest : public QObject {
         click("convertButton");
         dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("p"), 2});
         click("saveButton");
-        QVERIFY(!window.rememberedSaveName().isEmpty());
+        QVERIFY(!window.document().savedName().empty());
         toFreehand();
-        QVERIFY(window.rememberedSaveName().isEmpty());  // every page change clears it
+        QVERIFY(window.document().savedName().empty());  // every page change clears it
         QCOMPARE(window.statusText(), QString("Use your mouse to draw on the sketch area."));
         QVERIFY(child<QRadioButton>("eraserButton")->isEnabled());
         child<QRadioButton>("eraserButton")->setChecked(true);
@@ -212,18 +213,17 @@ class MainWindowTest : public QObject {
         QCOMPARE(sketchPane()->size(), QSize(400, 300));
         toFreehand();
         child<QSlider>("brushSlider")->setValue(10);
-        QVERIFY(window.sketch().isEmpty());
+        QVERIFY(window.document().sketch().isEmpty());
         press(QPoint(100, 50));
         QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(100, 50));
-        QCOMPARE(window.sketch().width(), 801);
-        QCOMPARE(window.sketch().height(), 601);
+        QCOMPARE(window.document().sketch().width(), 801);
+        QCOMPARE(window.document().sketch().height(), 601);
         Raster expected(801, 601);
         SketchSettings settings;
         settings.edgeThreshold = 30;
         settings.lineStep = 1;
-        runRegionPass(180, 80, 220, 120, window.photo(), expected, settings, PenStyle::Pencil,
-                      ActivePage::Freehand);
-        QVERIFY(window.sketch() == expected);
+        runDiscPass(180, 80, 220, 120, window.document().photo(), expected, settings, PenStyle::Pencil);
+        QVERIFY(window.document().sketch() == expected);
         QVERIFY(!(expected == Raster(801, 601)));
     }
 
@@ -241,7 +241,7 @@ class MainWindowTest : public QObject {
             QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(60 + 40 * stroke, 80));
         }
         QCOMPARE(frames.size(), std::size_t{3});
-        QVERIFY(frames.back() == window.sketch());
+        QVERIFY(frames.back() == window.document().sketch());
         QVERIFY(!(frames.front() == frames.back()));
         int cleared = 0;
         connect(&window, &MainWindow::recordedFramesCleared, [&] { ++cleared; });
@@ -259,7 +259,7 @@ class MainWindowTest : public QObject {
         click("saveButton");
         QCOMPARE(dialogs_.proposedFilters.last(), 2);  // "Bitmaps (*.bmp)" first
         QVERIFY(QFileInfo::exists(dir_.filePath("portrait.jpg")));
-        QCOMPARE(window.rememberedSaveName(), dir_.filePath("portrait.jpg"));
+        QCOMPARE(QString::fromStdString(window.document().savedName()), dir_.filePath("portrait.jpg"));
         dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("a.jpg"), 2});
         click("saveButton");
         QCOMPARE(dialogs_.proposedFilters.last(), 1);  // the filter is remembered
@@ -285,7 +285,7 @@ class MainWindowTest : public QObject {
         launcher_.succeeds = false;
         click("editButton");  // saved already: straight to the editor, which fails
         QCOMPARE(dialogs_.messages.last(), QString("ErrorCode"));
-        QCOMPARE(window.rememberedSaveName(), dir_.filePath("edit.jpg"));
+        QCOMPARE(QString::fromStdString(window.document().savedName()), dir_.filePath("edit.jpg"));
         click("convertButton");
         click("editButton");  // cancelled save: nothing started
         QCOMPARE(launcher_.started.size(), 2);
@@ -294,8 +294,8 @@ class MainWindowTest : public QObject {
     void aFailedOpenLosesNothing() {
         MainWindow& window = open();
         click("convertButton");
-        const Raster photo = window.photo();
-        const Raster sketch = window.sketch();
+        const Raster photo = window.document().photo();
+        const Raster sketch = window.document().sketch();
         QFile corrupt(dir_.filePath("corrupt.jpg"));
         QVERIFY(corrupt.open(QIODevice::WriteOnly));
         corrupt.write("not a picture");
@@ -314,8 +314,8 @@ class MainWindowTest : public QObject {
                  dir_.filePath("photo.psd") + ": Unknown picture file extension (.psd)");
         QCOMPARE(dialogs_.errors[2], "Cannot open file " + dir_.filePath("missing.bmp") +
                                          ": No such file or directory");
-        QVERIFY(window.photo() == photo);
-        QVERIFY(window.sketch() == sketch);
+        QVERIFY(window.document().photo() == photo);
+        QVERIFY(window.document().sketch() == sketch);
     }
 
     void clearLaysTheChosenPaper() {
@@ -325,23 +325,23 @@ class MainWindowTest : public QObject {
         emit textures->activated(3);
         QCOMPARE(window.texturePaper().width(), 128);
         click("clearButton");
-        QCOMPARE(window.sketch().width(), 601);
+        QCOMPARE(window.document().sketch().width(), 601);
         Raster expected;
-        applyTexture(expected, 600, 400, 1, window.texturePaper(), TextureFit::Tile);
-        QVERIFY(window.sketch() == expected);
+        applyTexture(expected, 600, 400, window.texturePaper(), TextureFit::Tile);
+        QVERIFY(window.document().sketch() == expected);
         textures->setCurrentIndex(1);
         emit textures->activated(1);  // "Custom", cancelled
         QCOMPARE(textures->currentIndex(), 0);
         // A photo of the largest width: Clear lays paper on its wider sketch, and a stroke draws.
         textures->setCurrentIndex(3);
         emit textures->activated(3);
-        window.showPhoto(Raster(kMaxPhotoSide, 4096));
+        window.document().start(Raster(kMaxPhotoSide, 4096));
         click("clearButton");
-        QCOMPARE(window.sketch().width(), kMaxPhotoSide + 1);
+        QCOMPARE(window.document().sketch().width(), kMaxPhotoSide + 1);
         toFreehand();
         press(QPoint(sketchPane()->width() / 2, sketchPane()->height() / 2));
         QCOMPARE(window.freehandStepsDrawn(), 1);
-        QCOMPARE(window.sketch().width(), kMaxPhotoSide + 1);
+        QCOMPARE(window.document().sketch().width(), kMaxPhotoSide + 1);
         QVERIFY(dialogs_.errors.isEmpty());
     }
 

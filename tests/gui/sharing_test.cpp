@@ -232,7 +232,7 @@ class SharingTest : public QObject {
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(pane, &drop);
-        QCOMPARE(window.photo().width(), 451);
+        QCOMPARE(window.document().photo().width(), 451);
     }
 
     void anInstalledProgramFindsItsPictures() {

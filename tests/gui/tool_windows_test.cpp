@@ -18,7 +18,8 @@
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
 #include "gif_decoder.h"
-#include "imageio/picture_files.h"
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 
 using namespace carbonel;
 
@@ -101,7 +102,7 @@ class ToolWindowsTest : public QObject {
         QVERIFY(eventsRan);
         QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat1.jpg", "pal.bmp"}));
         QCOMPARE(positions, (QList<int>{1, 2, 3, 0}));
-        QVERIFY(!window.sketch().isEmpty());  // the main window shows the last photo and sketch
+        QVERIFY(!window.document().sketch().isEmpty());  // the main window shows the last photo and sketch
 
         const QString cliOut = dir_.filePath("cli");
         QDir().mkpath(cliOut);
@@ -115,7 +116,7 @@ class ToolWindowsTest : public QObject {
         runBatch();  // again: no file replaced, the entries' positions inserted
         QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat0.jpg", "cat1.jpg", "cat2.jpg",
                                             "pal.bmp", "pal2.bmp"}));
-        QCOMPARE(window.rememberedSaveName(), out + "/pal2.bmp");
+        QCOMPARE(QString::fromStdString(window.document().savedName()), out + "/pal2.bmp");
 
         batch().close();
         QVERIFY(!child<QCheckBox>(&window, "showBatchBox")->isChecked());
@@ -179,7 +180,7 @@ class ToolWindowsTest : public QObject {
         auto* list = child<QListWidget>(&batch(), "sourceList");
         list->setCurrentRow(0);
         QTest::keyClick(list, Qt::Key_Down);  // a/cat.jpg, then b/cat.jpg: coffee
-        QVERIFY(window.photo() == loadPicture((tree + "/b/cat.jpg").toStdString()));
+        QVERIFY(window.document().photo() == loadPicture((tree + "/b/cat.jpg").toStdString()));
 
         const QString out = dir_.filePath("keysout");
         QDir().mkpath(out);
@@ -220,7 +221,7 @@ class ToolWindowsTest : public QObject {
         QVERIFY(frames->item(2)->isSelected());
         QCOMPARE(recorder().gifWidth(), 452);
         QCOMPARE(recorder().gifHeight(), 301);
-        QVERIFY(recorder().frame(2) == window.sketch());
+        QVERIFY(recorder().frame(2) == window.document().sketch());
 
         recorder().previewStep();
         QCOMPARE(recorder().previewCounter(), 1);
