@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     window.document().forgetHistory();
     stroke(pane, QPoint(10, 10));
     // The bench's own copy of the sketch, to count what the strokes change, is taken first.
-    const carbonel::SketchSnapshot previous = carbonel::SketchSnapshot::of(window.document().sketch());
+    const carbonel::SketchSnapshot previous =
+        carbonel::SketchSnapshot::of(window.document().sketch());
     const double before = residentMiB();
     for (int i = 0; i < 100; ++i) stroke(pane, QPoint(20 + (i * 41) % 180, 20 + (i * 29) % 180));
     const double undone = residentMiB();
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
     std::printf("tiles the 100 strokes changed: %.1f MiB (%.0f KiB a step); the sketch: %.1f MiB\n",
                 after.bytesNotSharedWith(previous) / double(1 << 20),
                 after.bytesNotSharedWith(previous) / 1024.0 / 100,
-                window.document().sketch().bytesPerLine() * double(window.document().sketch().height()) / (1 << 20));
+                window.document().sketch().bytesPerLine() *
+                    double(window.document().sketch().height()) / (1 << 20));
     return 0;
 }

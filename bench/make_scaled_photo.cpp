@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     try {
         const carbonel::Raster photo = carbonel::bench::scaledPhoto(argv[1], std::atof(argv[2]));
         carbonel::writeSketchFile(photo, argv[3], carbonel::OutputFormat::Bmp, photo.width(),
-                                photo.height());
+                                  photo.height());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_scaled_photo: %s\n", error.what());
         return 1;

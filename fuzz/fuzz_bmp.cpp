@@ -1,7 +1,6 @@
 // The BMP reader on arbitrary bytes: it decodes them or refuses them with our error, nothing else.
 #include <cstddef>
 #include <cstdint>
-
 #include <vector>
 
 #include "imageio/photo_reader.h"

@@ -13,8 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     carbonel::FrameList frames;
     frames.count = 2;
     frames.frame = [&](int index) {
-        return carbonel::decodePicture(std::vector<std::uint8_t>(data, data + size),
-                                       index == 0 ? carbonel::PhotoKind::Bmp : carbonel::PhotoKind::Jpeg);
+        return carbonel::decodePicture(
+            std::vector<std::uint8_t>(data, data + size),
+            index == 0 ? carbonel::PhotoKind::Bmp : carbonel::PhotoKind::Jpeg);
     };
     try {
         std::string gif;

@@ -5,9 +5,9 @@
 #include "batch/batch_naming.h"
 #include "batch/folder_scan.h"
 #include "batch/parallel_batch.h"
+#include "imageio/conversion.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
-#include "imageio/conversion.h"
 #include "sketch/error.h"
 #include "test_support.h"
 
@@ -135,9 +135,9 @@ TEST(ParallelBatch, WritesWhatConvertWritesUnderOneByOneNames) {
     EXPECT_EQ(outcomes[2].output, out + "/cat2.jpg");
     EXPECT_EQ(outcomes[3].output, out + "/pal3.bmp");
     EXPECT_EQ(test::readBytes(dir / "out" / "pal.bmp"), "keep");
-    for (const auto& [source, output, type] :
-         {std::tuple{0, "cat.jpg", OutputFormat::Jpeg}, std::tuple{2, "cat2.jpg", OutputFormat::Jpeg},
-          std::tuple{3, "pal3.bmp", OutputFormat::Bmp}}) {
+    for (const auto& [source, output, type] : {std::tuple{0, "cat.jpg", OutputFormat::Jpeg},
+                                               std::tuple{2, "cat2.jpg", OutputFormat::Jpeg},
+                                               std::tuple{3, "pal3.bmp", OutputFormat::Bmp}}) {
         const auto expected = dir / ("expected-" + std::string(output));
         // What Convert followed by Save writes.
         const Raster photo = loadPicture(entries[static_cast<std::size_t>(source)]);

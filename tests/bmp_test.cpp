@@ -54,7 +54,8 @@ TEST(Bmp, BrokenOrMissingFilesFailClearly) {
     };
     EXPECT_EQ(failure("broken.bmp"),
               named("broken.bmp", "Bitmap image is not valid: unknown header size 99"));
-    EXPECT_EQ(failure("empty.bmp"), named("empty.bmp", "Bitmap image is not valid: not a BMP file"));
+    EXPECT_EQ(failure("empty.bmp"),
+              named("empty.bmp", "Bitmap image is not valid: not a BMP file"));
     EXPECT_EQ(failure("short.bmp"),
               named("short.bmp", "Bitmap image is not valid: the file ends in the header"));
     EXPECT_EQ(failure("none.bmp"),
@@ -135,7 +136,8 @@ TEST(Bmp, EveryLayoutReadsAndEveryPixelComesFromTheFile) {
 TEST(SaveSketch, NeverWritesAnEmptyOrPartialFile) {
     test::TempDir dir;
     test::writeBytes(dir / "keep.bmp", "precious");
-    EXPECT_THROW(writeSketchFile(Raster(), (dir / "keep.bmp").string(), OutputFormat::Bmp, 0, 0), Error);
+    EXPECT_THROW(writeSketchFile(Raster(), (dir / "keep.bmp").string(), OutputFormat::Bmp, 0, 0),
+                 Error);
     EXPECT_EQ(test::readBytes(dir / "keep.bmp"), "precious");
     try {
         saveSketch(Raster(3, 3), (dir / "missing" / "x").string(), OutputFormat::Jpeg, 2, 2);

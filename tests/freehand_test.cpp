@@ -76,7 +76,7 @@ TEST(FreehandPass, FastDiscGivesThePerPixelPassBytes) {
         bool referenceFinished = true;
         try {
             runDiscPass(rectangle.left, rectangle.top, rectangle.right, rectangle.bottom, photo,
-                          expected, settings, style);
+                        expected, settings, style);
         } catch (const Error&) {
             referenceFinished = false;
         }

@@ -7,8 +7,8 @@
 #include <jpeglib.h>
 
 #include "imageio/bmp_codec.h"
-#include "imageio/jpeg_codec.h"
 #include "imageio/conversion.h"
+#include "imageio/jpeg_codec.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
@@ -28,7 +28,8 @@ TEST(Jpeg, DecodesToTheReferenceDecodersPixels) {
                                    quoted(reference) + " " + quoted(test::dataFile(name)))
                       .status,
                   0);
-        EXPECT_EQ(loadPicture(test::dataFile(name).string()), loadPicture(reference.string())) << name;
+        EXPECT_EQ(loadPicture(test::dataFile(name).string()), loadPicture(reference.string()))
+            << name;
     }
 }
 
@@ -36,7 +37,8 @@ TEST(Jpeg, EncodesExactlyAsTheReferenceEncoder) {
     test::TempDir dir;
     ConversionOptions options;
     options.style = PenStyle::Pastel;
-    const Raster sketch = convertPhoto(loadPicture(test::dataFile("chelsea.jpg").string()), options);
+    const Raster sketch =
+        convertPhoto(loadPicture(test::dataFile("chelsea.jpg").string()), options);
     const auto ours = dir / "ours.jpg";
     const auto bmp = dir / "sketch.bmp";
     const auto reference = dir / "reference.jpg";
@@ -260,8 +262,8 @@ TEST(ConvertPhotoFile, JpegToJpegWritesWhatSaveWouldWrite) {
         options.style = style;
         options.threads = 2;
         convertFile(path, (dir / "piped.jpg").string(), OutputFormat::Jpeg, options);
-        writeSketchFile(convertPhotoReference(loadPicture(path), options), (dir / "saved.jpg").string(),
-                      OutputFormat::Jpeg, 0, 0);
+        writeSketchFile(convertPhotoReference(loadPicture(path), options),
+                        (dir / "saved.jpg").string(), OutputFormat::Jpeg, 0, 0);
         EXPECT_TRUE(test::readBytes(dir / "piped.jpg") == test::readBytes(dir / "saved.jpg"));
     }
 }
@@ -284,7 +286,7 @@ TEST(ConvertPhotoFile, StreamingWritesWhatConvertAndSaveWrite) {
             for (const char* kind : {".a", ".b"}) {
                 convertFile(path, (dir / "streamed").string() + kind, type, options);
                 writeSketchFile(convertPhoto(whole, options), (dir / "saved").string() + kind, type,
-                              whole.width(), whole.height());
+                                whole.width(), whole.height());
                 EXPECT_TRUE(test::readBytes((dir / "streamed").string() + kind) ==
                             test::readBytes((dir / "saved").string() + kind))
                     << photo << kind;

@@ -137,7 +137,7 @@ TEST(PhotoFormats, CameraPhotosAreTurnedUpright) {
     // The tool: an orientation-6 photo of W x H gives an (H+1) x (W+1) sketch, the same as the
     // upright photo saved as a BMP gives; --keep-orientation keeps the stored way round.
     writeSketchFile(loadPicture((dir / "6-oriented.jpg").string()), (dir / "upright.bmp").string(),
-                  OutputFormat::Bmp, 0, 0);
+                    OutputFormat::Bmp, 0, 0);
     ASSERT_EQ(cli("convert " + quoted(dir / "upright.bmp") + " " + quoted(dir / "e.bmp")).status,
               0);
     ASSERT_EQ(cli("convert " + quoted(dir / "6-oriented.jpg") + " " + quoted(dir / "u.bmp")).status,

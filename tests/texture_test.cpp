@@ -1,8 +1,8 @@
-#include "imageio/texture_list.h"
 #include "sketch/texture.h"
 
 #include <gtest/gtest.h>
 
+#include "imageio/texture_list.h"
 #include "test_support.h"
 
 namespace carbonel {

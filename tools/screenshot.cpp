@@ -70,8 +70,9 @@ int toolWindows(carbonel::MainWindow& window, const QString& folder) {
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(1);
     window.findChild<QCheckBox*>("recordBox")->setChecked(true);
     window.convert();
-    emit window.frameCaptured(std::make_shared<const carbonel::SketchSnapshot>(
-        carbonel::SketchSnapshot::of(window.document().sketch())));  // one frame in the recorder's list
+    emit window.frameCaptured(
+        std::make_shared<const carbonel::SketchSnapshot>(carbonel::SketchSnapshot::of(
+            window.document().sketch())));  // one frame in the recorder's list
     // They open on the main window's corner: once there, move them apart to grab each alone.
     pause(600);
     window.batchWindow()->move(700, 0);

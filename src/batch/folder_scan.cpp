@@ -1,7 +1,7 @@
 #include "batch/folder_scan.h"
 
-#include "imageio/picture_names.h"
 #include "imageio/folder_order.h"
+#include "imageio/picture_names.h"
 
 namespace carbonel {
 

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "batch/batch_naming.h"
@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // The entry's sketch, written but not yet named.
-std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry, const std::string& outputFolder,
+std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
+                                           const std::string& outputFolder,
                                            const ConversionOptions& options,
                                            const FileOptions& files, ConversionCopies* copies) {
     auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry));

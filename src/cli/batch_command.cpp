@@ -11,6 +11,7 @@
 #include "batch/parallel_batch.h"
 #include "cli/convert_command.h"
 #include "cli/report.h"
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {

@@ -115,8 +115,10 @@ void addConversionOptions(CommandLine& line) {
 ConversionArgs readConversionOptions(const CommandLine& line) {
     ConversionArgs out;
     if (const auto value = line.value("precision"))
-        out.precision = parseIntOption("--precision", *value, kPrecision.lowest, kPrecision.highest);
-    if (const auto value = line.value("line")) out.line = parseIntOption("--line", *value, kLine.lowest, kLine.highest);
+        out.precision =
+            parseIntOption("--precision", *value, kPrecision.lowest, kPrecision.highest);
+    if (const auto value = line.value("line"))
+        out.line = parseIntOption("--line", *value, kLine.lowest, kLine.highest);
     if (const auto style = line.value("style")) {
         if (*style == "pen") {
             out.style = PenStyle::Pen;
@@ -134,8 +136,8 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
     if (const auto value = line.value("threads"))
         out.threads = parseIntOption("--threads", *value, 1, 256);
     if (const auto value = line.value("quality"))
-        out.files.jpegQuality = parseIntOption("--quality", *value, kJpegQuality.lowest,
-                                                 kJpegQuality.highest);
+        out.files.jpegQuality =
+            parseIntOption("--quality", *value, kJpegQuality.lowest, kJpegQuality.highest);
     if (line.isSet("keep-orientation")) out.files.reading = PhotoReading::AsStored;
     return out;
 }

@@ -45,7 +45,8 @@ void copyToStandardOutput(std::FILE* in) {
     for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
         if (std::fwrite(buffer, 1, got, stdout) != got) failOutput();
     }
-    if (std::ferror(in)) throw Error(std::string("Cannot read a temporary file: ") + std::strerror(errno));
+    if (std::ferror(in))
+        throw Error(std::string("Cannot read a temporary file: ") + std::strerror(errno));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "imageio/file_bytes.h"
 #include "imageio/row_handoff.h"
 #include "imageio/sketch_writer.h"
 #include "sketch/error.h"
@@ -14,7 +15,8 @@ namespace carbonel {
 void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFormat format,
                  std::FILE* out, const std::string& outputName, const FileOptions& files,
                  ConversionCopies* copies) {
-    if (!usesFastPath(options)) throw std::logic_error("a conversion sketches with Pen, Pencil or Pastel");
+    if (!usesFastPath(options))
+        throw std::logic_error("a conversion sketches with Pen, Pencil or Pastel");
     const int photoWidth = reader.width(), photoHeight = reader.height();
     checkPhotoSize(photoWidth, photoHeight);
     auto writing = [&](const auto& step) {

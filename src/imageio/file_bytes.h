@@ -7,6 +7,12 @@
 
 namespace carbonel {
 
+// The message of a failure about one file: it names the file, unless it does already.
+inline std::string aboutFile(const std::string& path, const std::string& message) {
+    if (path.empty() || message.find(path) != std::string::npos) return message;
+    return path + ": " + message;
+}
+
 // Opens a file to read and tells its size; fails with "Cannot open file PATH: REASON". The caller
 // closes it.
 std::FILE* openForReading(const std::string& path, std::uint64_t& size);

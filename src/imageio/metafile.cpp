@@ -145,7 +145,7 @@ MetafileParts emfParts(int width, int height, int frameWidth, int frameHeight) {
 MetafileParts metafileParts(OutputFormat format, int width, int height, int frameWidth,
                             int frameHeight) {
     return format == OutputFormat::Wmf ? placeableWmfParts(width, height, frameWidth, frameHeight)
-                                     : emfParts(width, height, frameWidth, frameHeight);
+                                       : emfParts(width, height, frameWidth, frameHeight);
 }
 
 }  // namespace carbonel

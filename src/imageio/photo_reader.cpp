@@ -147,8 +147,8 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, Pho
     }
     switch (*kind) {
         case PhotoKind::Jpeg:
-            return std::make_unique<JpegRows>(
-                std::make_unique<JpegDecoder>(std::move(bytes), name), reading);
+            return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(std::move(bytes), name),
+                                              reading);
         case PhotoKind::Bmp:
             return std::make_unique<BmpRows>(
                 std::make_unique<BmpRowReader>(std::move(bytes), name));

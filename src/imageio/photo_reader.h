@@ -45,8 +45,7 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
 // Opens a photo arriving on a file descriptor (standard input), of the kind its first bytes tell.
 // A JPEG is decoded as it arrives; any other kind is held in memory, at most kMaxHeldInput bytes.
 // Anything else is refused after its first bytes, with "NAME: Unknown picture format".
-std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
-                                             const std::string& name);
+std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading, const std::string& name);
 
 // Every row of the photo, as one picture.
 Raster readAllRows(PhotoReader& reader);

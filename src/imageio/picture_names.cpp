@@ -4,8 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "sketch/error.h"
 #include "imageio/folder_order.h"
+#include "sketch/error.h"
 
 namespace carbonel {
 

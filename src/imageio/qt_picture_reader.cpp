@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <new>
 
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {

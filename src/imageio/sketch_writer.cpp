@@ -4,6 +4,7 @@
 
 #include "imageio/atomic_file.h"
 #include "imageio/bmp_codec.h"
+#include "imageio/file_bytes.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
 #include "imageio/png_writer.h"

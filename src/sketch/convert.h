@@ -38,8 +38,9 @@ Raster convertPhotoReference(const Raster& photo, const ConversionOptions& optio
 Raster blankSketchFor(const Raster& photo, const ConversionOptions& options);
 
 // The fast pass over the photo rows beginRow..endRow-1 only (the rows outside the decided band are
-// skipped): every photo pixel with 2L <= x <= W-L-2 in them is decided into the sketch. It reads photo rows up to endRow - 1 + lineStep; the sketch must not be
-// shared, and usesFastPath must hold for the options the settings come from.
+// skipped): every photo pixel with 2L <= x <= W-L-2 in them is decided into the sketch. It reads
+// photo rows up to endRow - 1 + lineStep; the sketch must not be shared, and usesFastPath must hold
+// for the options the settings come from.
 void sketchRowsFast(const Raster& photo, Raster& sketch, const SketchSettings& settings,
                     PenStyle style, int beginRow, int endRow);
 

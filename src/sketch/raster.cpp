@@ -24,9 +24,9 @@ void checkSize(int width, int height, int limit, const char* what) {
     }
 }
 
-// Room for a raster's pixels. A large picture gets 2 MiB pages where the system has them: the
-// first touch of a fresh 72 MB sketch then costs a few dozen page faults, not eighteen thousand,
-// which is most of the time a new white sheet takes.
+// Room for a raster's pixels. A large picture gets 2 MiB memory pages where the system has them:
+// the first touch of a fresh 72 MB sketch then costs a few dozen page faults, not eighteen
+// thousand, which is most of the time a new white sheet takes.
 std::shared_ptr<std::uint8_t[]> allocatePixels(std::size_t bytes) {
 #if defined(__linux__)
     constexpr std::size_t kHugePage = std::size_t{2} << 20;

@@ -2,9 +2,8 @@
 
 namespace carbonel {
 
-// The start value and the range of every setting the window, the command-line tool, the settings
-// file and the tests share. The window's sliders and the tool's options both clamp or refuse by
-// these.
+// The start value and the range of every setting, shared by the window, the command-line tool, the
+// kept settings and the tests: the window's sliders and the tool's options both keep to these.
 struct SettingRange {
     int lowest;
     int highest;

@@ -51,8 +51,9 @@ BrushRectangle sketchAreaOf(const BrushRectangle& photoArea);
 // Whether the brush outline shows at this pane position: not within 4 pixels of the pane's edge.
 bool brushOutlineVisible(int x, int y, int paneWidth, int paneHeight);
 
-// One freehand step: the disc pass over the rectangle, by the fast kernel for the sketch styles. A pass that meets a lattice row outside the photo stops there, keeping
-// what it drew, as the per-pixel pass does; false then.
+// One freehand step: the disc pass over the rectangle, by the fast kernel for the sketch styles. A
+// pass that meets a lattice row outside the photo stops there, keeping what it drew, as the
+// per-pixel pass does; false then.
 bool runFreehandPass(const BrushRectangle& rectangle, const Raster& photo, Raster& sketch,
                      const SketchSettings& settings, PenStyle style);
 

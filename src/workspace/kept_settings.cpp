@@ -58,9 +58,9 @@ bool writeKeptSettings(const std::string& path, const KeptSettings& kept) {
     };
     return writeIniValues(
         path,
-        {entry(kPrecisionKey, std::to_string(kept.precision)), entry(kLineKey, std::to_string(kept.line)),
-         entry(kStyle, kept.style), entry(kPaper, kept.paper),
-         entry(kPaperFit, kept.stretch ? "Stretch" : "Tile"),
+        {entry(kPrecisionKey, std::to_string(kept.precision)),
+         entry(kLineKey, std::to_string(kept.line)), entry(kStyle, kept.style),
+         entry(kPaper, kept.paper), entry(kPaperFit, kept.stretch ? "Stretch" : "Tile"),
          entry(kBrushSizeKey, std::to_string(kept.brushSize)), entry(kMainWindow, kept.mainWindow),
          entry(kBatchWindow, kept.batchWindow), entry(kRecorderWindow, kept.recorderWindow),
          entry(kOpenFolder, kept.openFolder), entry(kSaveFolder, kept.saveFolder),

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "imageio/atomic_file.h"
-#include "sketch/error.h"
 #include "imageio/folder_order.h"
+#include "sketch/error.h"
 
 namespace carbonel {
 namespace {

@@ -19,14 +19,16 @@ SnapshotFuture ready(std::shared_ptr<const SketchSnapshot> snapshot) {
 // wait for it. It reads a copy that shares the pixels: the sketch is replaced, never written in
 // place, until the snapshot has been taken.
 SnapshotFuture snapshotLater(const Raster& made) {
-    return std::async(std::launch::async, [made] {
-               return std::make_shared<const SketchSnapshot>(SketchSnapshot::of(made));
-           }).share();
+    return std::async(
+               std::launch::async,
+               [made] { return std::make_shared<const SketchSnapshot>(SketchSnapshot::of(made)); })
+        .share();
 }
 
 }  // namespace
 
-SketchDocument::SketchDocument() : shown_(std::make_shared<const SketchSnapshot>()), basis_(shown_) {}
+SketchDocument::SketchDocument()
+    : shown_(std::make_shared<const SketchSnapshot>()), basis_(shown_) {}
 
 SketchDocument::~SketchDocument() = default;
 

@@ -122,9 +122,9 @@ class SketchDocument {
     SnapshotFuture pending_;
     std::optional<PixelArea> strokeArea_;  // where the stroke being drawn has drawn
     std::vector<Step> steps_;
-    std::size_t index_ = 0;         // the steps made and not undone
+    std::size_t index_ = 0;          // the steps made and not undone
     std::ptrdiff_t savedIndex_ = 0;  // where the sketch was saved; -1 when no longer reachable
-    bool batchOpen_ = false;        // showConverted joins the last step
+    bool batchOpen_ = false;         // showConverted joins the last step
     std::string savedName_;
     std::function<void(bool)> changed_;
 };

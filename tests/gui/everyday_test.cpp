@@ -131,7 +131,8 @@ class EverydayTest : public QObject {
         keys(Qt::CTRL | Qt::Key_Q);
         QVERIFY(!window_->isVisible());
         QCOMPARE(dialogs_.saveQuestions, 2);
-        QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) == window_->document().sketch());
+        QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) ==
+                window_->document().sketch());
     }
 
     void whatWasSetSurvivesARestart() {
@@ -178,7 +179,8 @@ class EverydayTest : public QObject {
         for (int y = 0; y < 80; ++y) portrait.setPixelColor(10, y, Qt::darkRed);
         QVERIFY(portrait.save(dir_.filePath("portrait.png")));
         MainWindow& window = open(dir_.filePath("portrait.png"));
-        QVERIFY(window.document().photo() == loadPicture(dir_.filePath("portrait.png").toStdString()));
+        QVERIFY(window.document().photo() ==
+                loadPicture(dir_.filePath("portrait.png").toStdString()));
         QCOMPARE(window.document().photo().height(), 160);
         // A photo that cannot be read is reported, and the start picture opens instead.
         open(dir_.filePath("missing.png"));

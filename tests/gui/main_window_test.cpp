@@ -179,10 +179,10 @@ class MainWindowTest : public QObject {
         QVERIFY(!child<QRadioButton>("eraserButton")->isEnabled());
         QVERIFY(!child<QRadioButton>("brushButton")->isEnabled());
         QCOMPARE(window.statusText(), QString("Auto Convert."));
-        const int before = window.freehandStepsDrawn();
+        const int before = window.freehand().stepsDrawn();
         press(QPoint(100, 100));
         moveTo(QPoint(110, 100));
-        QCOMPARE(window.freehandStepsDrawn(), before);  // the Automatic page does not draw
+        QCOMPARE(window.freehand().stepsDrawn(), before);  // the Automatic page does not draw
     }
 
     void freehandStepsFollowTheMoveCount() {
@@ -191,18 +191,18 @@ class MainWindowTest : public QObject {
         press(QPoint(100, 100));
         for (int i = 1; i <= 12; ++i) moveTo(QPoint(100 + i, 100));
         QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(112, 100));
-        QCOMPARE(window.freehandStepsDrawn(), 3);  // the press, the 5th and the 10th move
+        QCOMPARE(window.freehand().stepsDrawn(), 3);  // the press, the 5th and the 10th move
 
         child<QRadioButton>("brushButton")->setChecked(true);
         press(QPoint(100, 120));
         for (int i = 1; i <= 12; ++i) moveTo(QPoint(100 + i, 120));
         QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(112, 120));
-        QCOMPARE(window.freehandStepsDrawn(), 3 + 13);  // Brush: every move
+        QCOMPARE(window.freehand().stepsDrawn(), 3 + 13);  // Brush: every move
 
         for (int i = 1; i <= 4; ++i) moveTo(QPoint(50 + i, 60), Qt::ControlModifier);
-        QCOMPARE(window.freehandStepsDrawn(), 16 + 4);  // Ctrl draws without a button
+        QCOMPARE(window.freehand().stepsDrawn(), 16 + 4);  // Ctrl draws without a button
         moveTo(QPoint(1, 60), Qt::ControlModifier);
-        QCOMPARE(window.freehandStepsDrawn(), 20);  // X = 1 lies in the margin
+        QCOMPARE(window.freehand().stepsDrawn(), 20);  // X = 1 lies in the margin
         QVERIFY(!child<BrushOutline>("outline")->isVisible());
     }
 
@@ -222,7 +222,8 @@ class MainWindowTest : public QObject {
         SketchSettings settings;
         settings.edgeThreshold = 30;
         settings.lineStep = 1;
-        runDiscPass(180, 80, 220, 120, window.document().photo(), expected, settings, PenStyle::Pencil);
+        runDiscPass(180, 80, 220, 120, window.document().photo(), expected, settings,
+                    PenStyle::Pencil);
         QVERIFY(window.document().sketch() == expected);
         QVERIFY(!(expected == Raster(801, 601)));
     }
@@ -259,7 +260,8 @@ class MainWindowTest : public QObject {
         click("saveButton");
         QCOMPARE(dialogs_.proposedFilters.last(), 2);  // "Bitmaps (*.bmp)" first
         QVERIFY(QFileInfo::exists(dir_.filePath("portrait.jpg")));
-        QCOMPARE(QString::fromStdString(window.document().savedName()), dir_.filePath("portrait.jpg"));
+        QCOMPARE(QString::fromStdString(window.document().savedName()),
+                 dir_.filePath("portrait.jpg"));
         dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("a.jpg"), 2});
         click("saveButton");
         QCOMPARE(dialogs_.proposedFilters.last(), 1);  // the filter is remembered
@@ -340,7 +342,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.document().sketch().width(), kMaxPhotoSide + 1);
         toFreehand();
         press(QPoint(sketchPane()->width() / 2, sketchPane()->height() / 2));
-        QCOMPARE(window.freehandStepsDrawn(), 1);
+        QCOMPARE(window.freehand().stepsDrawn(), 1);
         QCOMPARE(window.document().sketch().width(), kMaxPhotoSide + 1);
         QVERIFY(dialogs_.errors.isEmpty());
     }
@@ -388,7 +390,7 @@ class MainWindowTest : public QObject {
         QTest::mouseDClick(sketchPane(), Qt::LeftButton, {}, QPoint(40, 40));
         QCoreApplication::processEvents();
         QVERIFY(!opened);
-        QVERIFY(!window.stroke().drawing());
+        QVERIFY(!window.freehand().stroke().drawing());
     }
 };
 

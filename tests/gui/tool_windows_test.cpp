@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
@@ -102,7 +103,9 @@ class ToolWindowsTest : public QObject {
         QVERIFY(eventsRan);
         QCOMPARE(filesIn(out), (QStringList{"cat.jpg", "cat1.jpg", "pal.bmp"}));
         QCOMPARE(positions, (QList<int>{1, 2, 3, 0}));
-        QVERIFY(!window.document().sketch().isEmpty());  // the main window shows the last photo and sketch
+        QVERIFY(!window.document()
+                     .sketch()
+                     .isEmpty());  // the main window shows the last photo and sketch
 
         const QString cliOut = dir_.filePath("cli");
         QDir().mkpath(cliOut);
@@ -120,6 +123,35 @@ class ToolWindowsTest : public QObject {
 
         batch().close();
         QVERIFY(!child<QCheckBox>(&window, "showBatchBox")->isChecked());
+    }
+
+    // The batch takes the Automatic page's settings: Brush, Eraser or the Freehand page change
+    // nothing of what it writes.
+    void batchConvertsWithTheAutomaticSettingsWhateverTheFreehandPageShows() {
+        MainWindow& window = open();
+        const QString tree = makeTree("freehand");
+        const QString cliOut = dir_.filePath("freehand-cli");
+        QDir().mkpath(cliOut);
+        const QString command =
+            QString("'%1/carbonel-cli' batch --style pen --precision 120 --jobs 1 --out '%2' '%3'")
+                .arg(QCoreApplication::applicationDirPath(), cliOut, tree);
+        QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
+        batch().addSourceFolder(tree);
+        child<QSlider>(&window, "precisionSlider")->setValue(120);
+        child<QRadioButton>(&window, "penButton")->setChecked(true);
+        child<QTabWidget>(&window, "modePages")->setCurrentIndex(1);
+        for (const char* tool : {"brushButton", "eraserButton", "penButton"}) {
+            child<QRadioButton>(&window, tool)->setChecked(true);
+            const QString out = dir_.filePath(QString("freehand-") + tool);
+            QDir().mkpath(out);
+            batch().setOutputFolder(out);
+            runBatch();
+            QVERIFY(dialogs_.errors.isEmpty());
+            QCOMPARE(filesIn(out), filesIn(cliOut));
+            for (const QString& name : filesIn(cliOut))
+                QVERIFY2(fileBytes(out + "/" + name) == fileBytes(cliOut + "/" + name),
+                         qPrintable(QString(tool) + " " + name));
+        }
     }
 
     void batchRefusesAMissingOutputFolderAndStopsAtABadFile() {

@@ -12,6 +12,7 @@
 
 #include "app/ui/dialogs.h"
 #include "batch/parallel_batch.h"
+#include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -190,14 +191,14 @@ void BatchWindow::nextFile() {
             failure = error.what();
         }
         onWindowThread([this, written, source, failure, shown = std::move(shown)]() mutable {
-            fileFinished(written, QString::fromStdString(source), failure,
-                          std::move(shown.photo), std::move(shown.sketch));
+            fileFinished(written, QString::fromStdString(source), failure, std::move(shown.photo),
+                         std::move(shown.sketch));
         });
     });
 }
 
 void BatchWindow::fileFinished(const QString& written, const QString& source,
-                                const QString& failure, Raster photo, Raster sketch) {
+                               const QString& failure, Raster photo, Raster sketch) {
     if (!failure.isEmpty()) {
         stopWithError(source, failure);
         return;

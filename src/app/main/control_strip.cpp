@@ -96,9 +96,9 @@ void ControlStrip::buildModePages() {
     // Shows the radius; what is typed into it is not read.
     brushEdit_ = named(new QLineEdit(QString::number(kBrushSize.start), freehand), "brushEdit");
     brushEdit_->setGeometry(52, 8, 44, 22);
-    brushSlider_ = named(
-        makeSlider(freehand, kBrushSize.lowest, kBrushSize.highest, 5, kBrushSize.start),
-        "brushSlider");
+    brushSlider_ =
+        named(makeSlider(freehand, kBrushSize.lowest, kBrushSize.highest, 5, kBrushSize.start),
+              "brushSlider");
     brushSlider_->setGeometry(6, 36, 150, 30);
     recordBox_ = named(new QCheckBox("Record  Animate", freehand), "recordBox");
     recordBox_->setGeometry(8, 72, 140, 22);
@@ -127,9 +127,9 @@ void ControlStrip::buildRightBlock() {
 
 QWidget* ControlStrip::buildSketchPage() {
     QWidget* page = new QWidget;
-    precisionSlider_ = addSliderWithDisplay(page, "Precision:  ", 4, kPrecision.lowest,
-                                            kPrecision.highest, 10, kPrecision.start,
-                                            precisionEdit_);
+    precisionSlider_ =
+        addSliderWithDisplay(page, "Precision:  ", 4, kPrecision.lowest, kPrecision.highest, 10,
+                             kPrecision.start, precisionEdit_);
     precisionSlider_->setObjectName("precisionSlider");
     precisionEdit_->setObjectName("precisionEdit");
     lineSlider_ = addSliderWithDisplay(page, "Line:  ", 56, kLine.lowest, kLine.highest, 1,
@@ -178,8 +178,7 @@ void ControlStrip::connectControls() {
     });
     connect(textureSelector_, &QComboBox::activated, this, &ControlStrip::paperChosen);
     connect(tileButton_, &QRadioButton::toggled, this, &ControlStrip::paperChanged);
-    connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this,
-            &ControlStrip::uiStyleChosen);
+    connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this, &ControlStrip::uiStyleChosen);
     for (int i = 0; i < 3; ++i) {
         connect(styleButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked) sketchStyle_ = static_cast<PenStyle>(i);

@@ -6,6 +6,8 @@
 #include <QScreen>
 
 #include "app/batch/batch_window.h"
+#include "app/main/automatic_options.h"
+#include "app/main/kept_windows.h"
 #include "app/main/viewer_window.h"
 #include "app/recorder/recorder_window.h"
 #include "app/ui/accelerators.h"
@@ -28,18 +30,21 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    buildPanes();
     document_.setChangeListener([this](bool photo) { pictureChanged(photo); });
-
+    buildPanes();
     strip_ = new ControlStrip(this);
-    strip_->showPaper(&paper_);
+    paper_ = new PaperChoice(*strip_, *environment_.dialogs, this);
+    freehand_ =
+        new FreehandInput(document_, *strip_, *sketchPane_, *outline_, *environment_.dialogs, this);
+    connect(freehand_, &FreehandInput::strokeEnded, this, [this] {
+        if (strip_->recording()) emit frameCaptured(document_.snapshot());
+    });
     connect(strip_, &ControlStrip::brushSizeChanged, outline_, &BrushOutline::setRadius);
     outline_->setRadius(strip_->settings().brushSize);
     connect(strip_, &ControlStrip::pageChanged, this, [this](bool freehand) {
         document_.forgetSavedName();
         if (!freehand) outline_->hide();
     });
-    connect(strip_, &ControlStrip::paperChosen, this, &MainWindow::paperChosen);
     connect(strip_, &ControlStrip::uiStyleChosen, this, &MainWindow::uiStyleChosen);
     addCommands();
     strip_->layoutFor(width());
@@ -75,15 +80,12 @@ void MainWindow::buildPanes() {
     outline_ = new BrushOutline(area);
     outline_->setObjectName("outline");
     connect(photoPane_, &PicturePane::doubleClicked, this, [this] {
-        if (!document_.photo().isEmpty()) openViewer(document_.photo());
+        if (!document_.photo().isEmpty()) showViewer(document_.photo(), this);
     });
     connect(sketchPane_, &PicturePane::doubleClicked, this, [this] {
-        if (!document_.sketchPixels().isEmpty()) openViewer(document_.sketch());
-        stroke_.release();  // the stroke begun by the double-click's first press does not go on
+        if (!document_.sketchPixels().isEmpty()) showViewer(document_.sketch(), this);
+        freehand_->release();
     });
-    connect(sketchPane_, &PicturePane::pressed, this, &MainWindow::sketchPressed);
-    connect(sketchPane_, &PicturePane::moved, this, &MainWindow::sketchMoved);
-    connect(sketchPane_, &PicturePane::released, this, [this] { sketchReleased(); });
     connect(photoPane_, &PicturePane::fileDropped, this,
             [this](const QString& path) { openPhotoFile(path); });
     photoPane_->setAcceptDrops(true);
@@ -92,7 +94,23 @@ void MainWindow::buildPanes() {
 // The tool windows, hidden until their check boxes show them; closing them unchecks the boxes.
 void MainWindow::connectToolWindows() {
     UserDialogs& dialogs = *environment_.dialogs;
-    batchWindow_ = new BatchWindow(batchHost(), dialogs, this);
+    BatchHost host;
+    host.settings = [this] {
+        BatchSettings settings;
+        settings.options = automaticOptions(strip_->settings(), nullptr);
+        if (const Raster* paper = paper_->forSketch()) settings.paper = *paper;
+        return settings;
+    };
+    host.preview = [this](const QString& path) { return openPhotoFile(path); };
+    host.mayStart = [this] {
+        if (!unsavedWorkSettled()) return false;
+        document_.beginBatch();
+        return true;
+    };
+    host.showConverted = [this](Raster photo, Raster sketch, const QString& written) {
+        document_.showConverted(std::move(photo), std::move(sketch), written.toStdString());
+    };
+    batchWindow_ = new BatchWindow(std::move(host), dialogs, this);
     recorderWindow_ = new RecorderWindow(
         dialogs,
         [this] {
@@ -139,38 +157,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::applyKeptSettings() {
     if (environment_.settingsFile.isEmpty()) return;
     kept_ = readKeptSettings(environment_.settingsFile.toStdString());
-    strip_->restore(kept_);
-    auto geometry = [](const std::string& text) {
-        return QByteArray::fromBase64(QByteArray::fromStdString(text));
-    };
-    if (!kept_.mainWindow.empty()) restoreGeometry(geometry(kept_.mainWindow));
-    if (!kept_.batchWindow.empty()) batchWindow_->restorePlacement(geometry(kept_.batchWindow));
-    if (!kept_.recorderWindow.empty())
-        recorderWindow_->restorePlacement(geometry(kept_.recorderWindow));
-    environment_.dialogs->setFolders(
-        {QString::fromStdString(kept_.openFolder), QString::fromStdString(kept_.saveFolder),
-         QString::fromStdString(kept_.animationFolder),
-         QString::fromStdString(kept_.sourceFolder)});
+    restoreKept(kept_, {*this, *batchWindow_, *recorderWindow_, *strip_, *environment_.dialogs});
 }
 
 bool MainWindow::writeKeptSettings() {
-    KeptSettings kept;
-    strip_->keep(kept);
-    const int paper = strip_->settings().paper - 2;  // after "NULL" and "Custom"
-    if (paper >= 0 && paper < static_cast<int>(papers_.size()))
-        kept.paper = papers_[static_cast<std::size_t>(paper)].name;
-    kept.mainWindow = saveGeometry().toBase64().toStdString();
-    // A tool window not shown in this run keeps the place it had.
-    auto placement = [](const ToolWindow& window, const std::string& kept) {
-        return window.placed() ? window.saveGeometry().toBase64().toStdString() : kept;
-    };
-    kept.batchWindow = placement(*batchWindow_, kept_.batchWindow);
-    kept.recorderWindow = placement(*recorderWindow_, kept_.recorderWindow);
-    const UserDialogs::Folders folders = environment_.dialogs->folders();
-    kept.openFolder = folders.open.toStdString();
-    kept.saveFolder = folders.save.toStdString();
-    kept.animationFolder = folders.animation.toStdString();
-    kept.sourceFolder = folders.source.toStdString();
+    KeptSettings kept =
+        keptNow(kept_, {*this, *batchWindow_, *recorderWindow_, *strip_, *environment_.dialogs});
+    kept.paper = paper_->chosenName();
     const std::string path = environment_.settingsFile.toStdString();
     return writeUiStyleSetting(path, strip_->uiStyle()) && carbonel::writeKeptSettings(path, kept);
 }
@@ -178,9 +171,8 @@ bool MainWindow::writeKeptSettings() {
 void MainWindow::layoutPanes() {
     QWidget* area = photoPane_->parentWidget();
     area->setGeometry(0, 0, width(), std::max(0, height() - kStripHeight));
-    const PaneLayout layout = carbonel::layoutPanes(area->width(), area->height(),
-                                                    document_.photo().width(),
-                                                    document_.photo().height());
+    const PaneLayout layout = carbonel::layoutPanes(
+        area->width(), area->height(), document_.photo().width(), document_.photo().height());
     photoPane_->setGeometry(layout.photo.left, layout.photo.top, layout.photo.width,
                             layout.photo.height);
     sketchPane_->setGeometry(layout.sketch.left, layout.sketch.top, layout.sketch.width,
@@ -221,18 +213,8 @@ void MainWindow::start() {
         environment_.dialogs->error(this, error.what());
         return;
     }
-    listTextures((resourceFolder(environment_.programFolder) + "/texture").toStdString(),
-                 papers_);
-    QStringList names;
-    for (const TextureEntry& entry : papers_) names << QString::fromStdString(entry.name);
-    strip_->addPapers(names);
     // The paper kept from the last run, by its name.
-    for (std::size_t i = 0; !environment_.settingsFile.isEmpty() && i < papers_.size(); ++i) {
-        if (papers_[i].name != kept_.paper) continue;
-        strip_->selectPaper(static_cast<int>(i) + 2);  // after "NULL" and "Custom"
-        paperChosen(static_cast<int>(i) + 2);
-        break;
-    }
+    paper_->list(resourceFolder(environment_.programFolder) + "/texture", kept_.paper);
     // Last, the look kept from the last run; an index outside the list leaves it unselected.
     const int stored = environment_.settingsFile.isEmpty()
                            ? kDesignedStyle
@@ -246,40 +228,12 @@ void MainWindow::loadPhoto(const QString& path) {
     document_.start(loadPicture(path.toStdString()));
 }
 
-void MainWindow::paperChosen(int index) {
-    try {
-        if (index == 1) {
-            const QString path = environment_.dialogs->openPicture(this);
-            if (path.isEmpty()) {
-                strip_->selectPaper(0);
-                return;
-            }
-            paper_ = loadPicture(path.toStdString());
-        } else if (index == 0) {
-            paper_ = Raster();
-        } else {
-            paper_ = loadPicture(papers_.at(static_cast<std::size_t>(index - 2)).file.string());
-        }
-    } catch (const std::exception& error) {
-        // The preview keeps its picture, the selector the new item.
-        environment_.dialogs->error(this, error.what());
-        return;
-    }
-    strip_->paperChanged();
-}
-
 void MainWindow::guarded(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {
         environment_.dialogs->error(this, error.what());
     }
-}
-
-void MainWindow::openViewer(const Raster& picture) {
-    ViewerWindow viewer(picture, this);
-    applyUiStyle(&viewer, uiStyleOf(this));  // the viewer opens in the main window's look
-    viewer.exec();
 }
 
 }  // namespace carbonel

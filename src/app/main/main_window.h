@@ -3,13 +3,10 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
-#include <optional>
-#include <vector>
 
-#include "app/batch/batch_window.h"
 #include "app/main/control_strip.h"
-#include "imageio/texture_list.h"
-#include "workspace/freehand.h"
+#include "app/main/freehand_input.h"
+#include "app/main/paper_choice.h"
 #include "workspace/kept_settings.h"
 #include "workspace/sketch_document.h"
 
@@ -63,9 +60,8 @@ class MainWindow : public QWidget {
     SketchDocument& document() { return document_; }
     BatchWindow* batchWindow() const { return batchWindow_; }
     RecorderWindow* recorderWindow() const { return recorderWindow_; }
-    const Raster& texturePaper() const { return paper_; }
-    int freehandStepsDrawn() const { return stepsDrawn_; }
-    const FreehandStroke& stroke() const { return stroke_; }
+    const Raster& texturePaper() const { return paper_->picture(); }
+    const FreehandInput& freehand() const { return *freehand_; }
     QString statusText() const { return strip_->status(); }
     // The style the "UI Style :" list selects (-1: none).
     int selectedUiStyle() const { return strip_->uiStyle(); }
@@ -84,9 +80,6 @@ class MainWindow : public QWidget {
   private:
     // The commands, one QAction each (window_commands.cpp).
     void addCommands();
-    void undo();
-    void redo();
-    void quit();
     void openPhoto();
     void save();
     void clearSketch();
@@ -95,40 +88,30 @@ class MainWindow : public QWidget {
     // Asks "Save the sketch?" when it changed since it was last saved; false when the user
     // cancels (or the save was not made).
     bool unsavedWorkSettled();
-    BatchHost batchHost();
-
-    // Freehand drawing (freehand_drawing.cpp).
-    void sketchPressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress);
-    void sketchMoved(QPoint position, Qt::KeyboardModifiers modifiers);
-    void sketchReleased();
 
     void buildPanes();
     void connectToolWindows();
     void layoutPanes();
     void pictureChanged(bool photo);
-    void paperChosen(int index);
     void uiStyleChosen(int index);
     // What the settings file keeps between runs: read at the start, written at the close.
     void applyKeptSettings();
     bool writeKeptSettings();
-    void openViewer(const Raster& picture);
     // Runs a command, showing what it fails on in the error box.
     void guarded(const std::function<void()>& command);
 
     AppEnvironment environment_;
     SketchDocument document_;
-    FreehandStroke stroke_;
-    int stepsDrawn_ = 0;
     int saveFilter_ = 2;  // the save dialog proposes "Bitmaps (*.bmp)" first
-    std::vector<TextureEntry> papers_;
-    Raster paper_;       // the chosen paper's picture
-    KeptSettings kept_;  // as read at the start
+    KeptSettings kept_;   // as read at the start
     bool started_ = false;
 
     PicturePane* photoPane_;
     PicturePane* sketchPane_;
     BrushOutline* outline_;
     ControlStrip* strip_;
+    PaperChoice* paper_;
+    FreehandInput* freehand_;
     BatchWindow* batchWindow_ = nullptr;
     RecorderWindow* recorderWindow_ = nullptr;
 };

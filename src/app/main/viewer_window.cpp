@@ -5,6 +5,7 @@
 #include <QScrollArea>
 
 #include "app/ui/picture_pane.h"
+#include "app/ui/ui_styles.h"
 #include "workspace/pane_layout.h"
 
 namespace carbonel {
@@ -63,6 +64,12 @@ void ViewerWindow::resizeEvent(QResizeEvent* event) {
     }
     const PaneGeometry fitted = fitPicture(width(), height(), picture_.width(), picture_.height());
     pane_->setGeometry(fitted.left, fitted.top, fitted.width, fitted.height);
+}
+
+void showViewer(const Raster& picture, QWidget* owner) {
+    ViewerWindow viewer(picture, owner);
+    applyUiStyle(&viewer, uiStyleOf(owner));
+    viewer.exec();
 }
 
 }  // namespace carbonel

@@ -34,4 +34,7 @@ class ViewerWindow : public QDialog {
     bool scrolls_ = false;
 };
 
+// Shows a picture in a viewer, modally, in its owner's look.
+void showViewer(const Raster& picture, QWidget* owner);
+
 }  // namespace carbonel

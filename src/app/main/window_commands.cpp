@@ -2,7 +2,7 @@
 // Edit&Print, Undo, Redo and Quit, with their keys and the buttons that run them.
 #include <QAction>
 
-#include "app/batch/batch_window.h"
+#include "app/main/automatic_options.h"
 #include "app/main/main_window.h"
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
@@ -18,7 +18,7 @@ struct Command {
     const char* name;  // the action's object name
     const char* text;
     QList<QKeySequence> keys;
-    void (MainWindow::*handler)();
+    std::function<void()> handler;
     std::optional<ControlStrip::Button> button;
 };
 
@@ -26,36 +26,27 @@ struct Command {
 constexpr OutputFormat kSaveFilterFormats[] = {OutputFormat::Jpeg, OutputFormat::Bmp,
                                                OutputFormat::Wmf, OutputFormat::Png};
 
-// Convert's options from the strip: the Automatic page's, whatever page is shown; Brush and
-// Eraser do not convert, so the style last chosen among Pen, Pencil and Pastel does.
-ConversionOptions automaticOptions(const StripSettings& strip, const Raster* paper) {
-    ConversionOptions options;
-    options.precision = strip.precision;
-    options.line = strip.line;
-    options.style = strip.sketchStyle;
-    options.texture = strip.paper != 0 ? paper : nullptr;
-    options.textureFit = strip.paperFit;
-    return options;
-}
-
 }  // namespace
 
 void MainWindow::addCommands() {
     using Button = ControlStrip::Button;
+    auto run = [this](void (MainWindow::*handler)()) {
+        return [this, handler] { (this->*handler)(); };
+    };
     const Command commands[] = {
-        {"openCommand", "Open", {Qt::CTRL | Qt::Key_O}, &MainWindow::openPhoto, Button::Open},
-        {"convertCommand", "Convert", {}, &MainWindow::convert, Button::Convert},
-        {"clearCommand", "Clear", {}, &MainWindow::clearSketch, Button::Clear},
-        {"saveCommand", "Save", {Qt::CTRL | Qt::Key_S}, &MainWindow::save, Button::Save},
-        {"sendCommand", "Send to", {}, &MainWindow::sendSketch, Button::Send},
-        {"editCommand", "Edit&Print", {}, &MainWindow::editAndPrint, Button::Edit},
-        {"undoCommand", "Undo", {Qt::CTRL | Qt::Key_Z}, &MainWindow::undo, std::nullopt},
+        {"openCommand", "Open", {Qt::CTRL | Qt::Key_O}, run(&MainWindow::openPhoto), Button::Open},
+        {"convertCommand", "Convert", {}, run(&MainWindow::convert), Button::Convert},
+        {"clearCommand", "Clear", {}, run(&MainWindow::clearSketch), Button::Clear},
+        {"saveCommand", "Save", {Qt::CTRL | Qt::Key_S}, run(&MainWindow::save), Button::Save},
+        {"sendCommand", "Send to", {}, run(&MainWindow::sendSketch), Button::Send},
+        {"editCommand", "Edit&Print", {}, run(&MainWindow::editAndPrint), Button::Edit},
+        {"undoCommand", "Undo", {Qt::CTRL | Qt::Key_Z}, [this] { document_.undo(); }, {}},
         {"redoCommand",
          "Redo",
          {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y},
-         &MainWindow::redo,
-         std::nullopt},
-        {"quitCommand", "Quit", {Qt::CTRL | Qt::Key_Q}, &MainWindow::quit, std::nullopt},
+         [this] { document_.redo(); },
+         {}},
+        {"quitCommand", "Quit", {Qt::CTRL | Qt::Key_Q}, [this] { close(); }, {}},
     };
     for (const Command& command : commands) {
         auto* action = new QAction(command.text, this);
@@ -63,26 +54,14 @@ void MainWindow::addCommands() {
         action->setShortcuts(command.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this,
-                [this, handler = command.handler] { guarded([&] { (this->*handler)(); }); });
+                [this, handler = command.handler] { guarded(handler); });
         if (command.button) strip_->bind(*command.button, action);
         addAction(action);
     }
 }
 
 void MainWindow::convert() {
-    document_.convert(automaticOptions(strip_->settings(), &paper_));
-}
-
-void MainWindow::undo() {
-    document_.undo();
-}
-
-void MainWindow::redo() {
-    document_.redo();
-}
-
-void MainWindow::quit() {
-    close();
+    document_.convert(automaticOptions(strip_->settings(), paper_->forSketch()));
 }
 
 void MainWindow::openPhoto() {
@@ -133,8 +112,7 @@ void MainWindow::save() {
 }
 
 void MainWindow::clearSketch() {
-    const StripSettings settings = strip_->settings();
-    document_.clear(settings.paper != 0 ? &paper_ : nullptr, settings.paperFit);
+    document_.clear(paper_->forSketch(), strip_->settings().paperFit);
     if (strip_->recording()) emit recordedFramesCleared();
 }
 
@@ -160,27 +138,6 @@ void MainWindow::sendSketch() {
     writeSketchFile(document_.sketch(), path.toStdString(), OutputFormat::Jpeg, photo.width(),
                     photo.height());
     openMailComposer(this, path, *environment_.mail);
-}
-
-BatchHost MainWindow::batchHost() {
-    BatchHost host;
-    host.settings = [this] {
-        BatchSettings settings;
-        const StripSettings strip = strip_->settings();
-        settings.options = automaticOptions(strip, nullptr);
-        if (strip.paper != 0) settings.paper = paper_;
-        return settings;
-    };
-    host.preview = [this](const QString& path) { return openPhotoFile(path); };
-    host.mayStart = [this] {
-        if (!unsavedWorkSettled()) return false;
-        document_.beginBatch();
-        return true;
-    };
-    host.showConverted = [this](Raster photo, Raster sketch, const QString& written) {
-        document_.showConverted(std::move(photo), std::move(sketch), written.toStdString());
-    };
-    return host;
 }
 
 }  // namespace carbonel
