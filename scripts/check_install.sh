@@ -22,6 +22,21 @@ words=$(PATH="$prefix/bin:$PATH" bash -c 'source "$1"; complete -p carbonel-cli 
   COMP_WORDS=(carbonel-cli convert a.jpg b.jpg --texture pa); COMP_CWORD=5; _carbonel_cli
   echo "${COMPREPLY[*]}"' _ "$completion")
 [[ " $words " == *" paper "* ]] || { echo "check_install: completion gave \"$words\"" >&2; exit 1; }
+# A file name with a space is one word; "--opt=value" completes its value, split at "=" or not.
+spaced=$(mktemp -d)
+touch "$spaced/with space.jpg"
+completes() {
+  (cd "$spaced" && PATH="$prefix/bin:$PATH" bash -c 'source "$1"; shift; COMP_CWORD=$1; shift
+    COMP_WORDS=("$@"); _carbonel_cli; printf "%s|" "${COMPREPLY[@]}"' _ "$completion" "$@")
+}
+check() {
+  [[ "$1" == "$2" ]] || { echo "check_install: completion gave \"$1\", not \"$2\"" >&2; exit 1; }
+}
+check "$(completes 2 carbonel-cli convert with)" "with space.jpg|"
+check "$(completes 4 carbonel-cli convert --style = pe)" "pen|pencil|"
+check "$(completes 3 carbonel-cli convert --style =)" "pen|pencil|pastel|"
+check "$(completes 2 carbonel-cli convert --format=p)" "--format=png|"
+rm -rf "$spaced"
 
 # Not even a pedantic remark or an info line.
 report=$(appstreamcli validate --no-net --pedantic \

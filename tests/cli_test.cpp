@@ -8,6 +8,7 @@
 #include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
 #include "test_support.h"
+#include "workspace/settings_file.h"
 
 namespace carbonel {
 namespace {
@@ -422,6 +423,84 @@ TEST(CliBatch, ProgressCountsFailuresAndQuietSilencesIt) {
     const test::CommandResult quiet = test::runCommand(batch + " -q");
     EXPECT_EQ(quiet.output.find(" of 2, 1 failed"), std::string::npos) << quiet.output;
     EXPECT_NE(quiet.output.find("converted 1 of 2 photos"), std::string::npos) << quiet.output;
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+using test::cli;
+using test::quoted;
+namespace fs = std::filesystem;
+
+// An output that exists keeps its permission bits; one that is a symbolic link has the file it
+// points to written, and stays a link. The settings file is written the same way.
+TEST(CliFiles, WritingOntoAFileKeepsItsModeAndItsLinks) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "expected.jpg")).status, 0);
+    test::writeBytes(dir / "kept.jpg", "old");
+    fs::permissions(dir / "kept.jpg", fs::perms(0640));
+    test::writeBytes(dir / "target.jpg", "old");
+    fs::create_symlink("target.jpg", dir / "link.jpg");
+    for (const char* output : {"kept.jpg", "link.jpg"})
+        ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / output)).status, 0);
+    EXPECT_EQ(fs::status(dir / "kept.jpg").permissions(), fs::perms(0640));
+    EXPECT_TRUE(test::readBytes(dir / "kept.jpg") == test::readBytes(dir / "expected.jpg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.jpg"));
+    EXPECT_TRUE(test::readBytes(dir / "target.jpg") == test::readBytes(dir / "expected.jpg"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);  // nothing else
+
+    test::writeBytes(dir / "settings.ini", "[Form]\nUIStyle=1\n");
+    fs::permissions(dir / "settings.ini", fs::perms(0600));
+    fs::create_symlink("settings.ini", dir / "carbonel.INI");
+    ASSERT_TRUE(writeUiStyleSetting((dir / "carbonel.INI").string(), 3));
+    EXPECT_TRUE(fs::is_symlink(dir / "carbonel.INI"));
+    EXPECT_EQ(readUiStyleSetting((dir / "settings.ini").string()), 3);
+    EXPECT_EQ(fs::status(dir / "settings.ini").permissions(), fs::perms(0600));
+}
+
+// Every message names the file and says what is wrong with it; standard output that cannot be
+// written fails every command; `gif -` is standard output.
+TEST(CliFiles, MessagesNameTheFileAndTheReason) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    fs::create_directory(dir / "isdir.jpg");
+    test::writeBytes(dir / "afile", "");
+    const test::CommandResult folder =
+        cli("convert " + quoted(photo) + " " + quoted(dir / "isdir.jpg"));
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.output, "carbonel-cli: Cannot create file " + (dir / "isdir.jpg").string() +
+                                 ": is a folder\n");
+    const test::CommandResult notFolder =
+        cli("batch --out " + quoted(dir / "afile") + " " + quoted(photo));
+    EXPECT_EQ(notFolder.status, 1);
+    EXPECT_EQ(notFolder.output,
+              "carbonel-cli: " + (dir / "afile").string() + ": is not a folder\n");
+    for (const char* command : {"textures", "--help", "--version"}) {
+        for (const char* output : {"> /dev/full", ">&-"}) {
+            const test::CommandResult full = test::runCommand("(" + std::string(CARBONEL_CLI) +
+                                                              " " + command + " " + output + ")");
+            EXPECT_EQ(full.status, 1) << command << output;
+            EXPECT_NE(full.output.find("Cannot write standard output"), std::string::npos);
+        }
+    }
+
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "f.bmp")).status, 0);
+    ASSERT_EQ(cli("gif " + quoted(dir / "file.gif") + " " + quoted(dir / "f.bmp")).status, 0);
+    ASSERT_EQ(test::runCommand(std::string(CARBONEL_CLI) + " gif - " + quoted(dir / "f.bmp") +
+                               " > " + quoted(dir / "piped.gif"))
+                  .status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "piped.gif") == test::readBytes(dir / "file.gif"));
+    EXPECT_FALSE(fs::exists(dir / "-"));
+    const test::CommandResult png =
+        cli("gif " + quoted(dir / "a.png") + " " + quoted(dir / "f.bmp"));
+    EXPECT_EQ(png.status, 2);
+    EXPECT_NE(png.output.find(".gif"), std::string::npos) << png.output;
+    EXPECT_FALSE(fs::exists(dir / "a.png"));
 }
 
 }  // namespace

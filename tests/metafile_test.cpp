@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#include "imageio/conversion.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
 #include "test_support.h"
@@ -91,6 +94,36 @@ TEST(Metafile, EnhancedMetafileRecordsAreWellFormed) {
     EXPECT_EQ(u32At(bytes, stretch + 40), 201u);  // source width, height: the whole sketch
     EXPECT_EQ(u32At(bytes, stretch + 44), 101u);
     EXPECT_EQ(u32At(bytes, bytes.size() - 20), 14u);
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+// A stream that takes every byte but cannot seek, as a pipe: the bitmap formats, whose rows are
+// written at their places, fail with the reason instead of skipping rows.
+TEST(SketchWriter, AFailedSeekFailsTheWrite) {
+    cookie_io_functions_t pipeLike{};
+    pipeLike.write = [](void*, const char*, std::size_t size) -> ssize_t {
+        return static_cast<ssize_t>(size);
+    };
+    pipeLike.seek = [](void*, off64_t*, int) -> int {
+        errno = ESPIPE;
+        return -1;
+    };
+    const std::string photo = test::dataFile("chelsea.jpg").string();
+    for (OutputFormat format : {OutputFormat::Bmp, OutputFormat::Wmf, OutputFormat::Emf,
+                                OutputFormat::Jpeg, OutputFormat::Png}) {
+        std::FILE* out = ::fopencookie(nullptr, "w", pipeLike);
+        ASSERT_NE(out, nullptr);
+        const std::unique_ptr<PhotoReader> reader = openPhotoFile(photo);
+        // JPEG and PNG are written in order, and need no seek.
+        EXPECT_EQ(test::errorOf([&] { convertRows(*reader, {}, format, out, "out"); }),
+                  writtenOutOfOrder(format) ? "out: Cannot seek in the file: Illegal seek" : "");
+        std::fclose(out);
+    }
 }
 
 }  // namespace

@@ -71,10 +71,9 @@ GifDocument buildAnimation(const FrameList& frames, int width, int height) {
     return document;
 }
 
-void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
-                     int threads) {
+void writeAnimation(const FrameList& frames, int width, int height,
+                    const std::function<void(const std::string& bytes)>& write, int threads) {
     checkAnimation(frames, width, height);
-    AtomicFile file(path);
     // The file is written a few frames at a time, as they are composed, so memory holds those
     // frames only, however long the animation. Every frame has the same size and the same web
     // palette, so the header the first frames give is the whole animation's.
@@ -92,9 +91,18 @@ void exportAnimation(const FrameList& frames, int width, int height, const std::
         bytes.clear();
         if (first == 0) writeGifHeader(some, bytes);
         writeGifFrames(some, bytes, threads);
-        file.write(bytes.data(), bytes.size());
+        write(bytes);
     }
-    file.write(&kGifTrailer, 1);
+    write(std::string(1, static_cast<char>(kGifTrailer)));
+}
+
+void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
+                     int threads) {
+    checkAnimation(frames, width, height);
+    AtomicFile file(path);
+    writeAnimation(
+        frames, width, height,
+        [&](const std::string& bytes) { file.write(bytes.data(), bytes.size()); }, threads);
     file.commit();
 }
 

@@ -34,6 +34,11 @@ struct FrameList {
 void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
                      int threads = 0);
 
+// The same animation handed out as its bytes, a few frames at a time; refused as above before
+// anything is handed out.
+void writeAnimation(const FrameList& frames, int width, int height,
+                    const std::function<void(const std::string& bytes)>& write, int threads = 0);
+
 // The same animation as a GIF document.
 GifDocument buildAnimation(const FrameList& frames, int width, int height);
 

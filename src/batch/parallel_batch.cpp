@@ -21,7 +21,8 @@ std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
                                            const std::string& outputFolder,
                                            const ConversionOptions& options,
                                            const FileOptions& files, ConversionCopies* copies) {
-    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry));
+    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry),
+                                             AtomicFile::Existing::NeverReplaced);
     convertPhotoFile(entry, *file, batchOutputFormat(entry), options, files, copies);
     file->close();
     return file;
@@ -44,7 +45,9 @@ std::vector<BatchOutcome> runParallelBatch(
     const FileOptions& files) {
     std::error_code error;
     if (!fs::is_directory(outputFolder, error)) {
-        throw Error("The output folder " + outputFolder + " does not exist");
+        throw Error(fs::exists(outputFolder, error)
+                        ? outputFolder + ": is not a folder"
+                        : "The output folder " + outputFolder + " does not exist");
     }
     ConversionOptions perJob = options;
     if (perJob.threads == 0) perJob.threads = 1;  // the jobs share the cores out

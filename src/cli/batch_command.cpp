@@ -56,7 +56,9 @@ int runBatch(const BatchArgs& args) {
     try {
         std::error_code error;
         if (!fs::is_directory(args.outputFolder, error)) {
-            reportError("the output folder " + args.outputFolder + " does not exist");
+            reportError(fs::exists(args.outputFolder, error)
+                            ? args.outputFolder + ": is not a folder"
+                            : "the output folder " + args.outputFolder + " does not exist");
             return 1;
         }
         PathList list;

@@ -4,12 +4,14 @@
 #include <QStringList>
 #include <charconv>
 
+#include "imageio/folder_order.h"
+
 namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--jobs N] [--quiet] SOURCE...
-  carbonel-cli gif OUTPUT FRAME... [--size WxH]
+  carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -36,7 +38,8 @@ batch     converts every photo of each SOURCE folder and its sub-folders (the ex
 gif       builds a looping animated GIF from the FRAME pictures (any photo kind above), as the
           recorder's Save Animate does: each frame is drawn over the ones before it, its white
           pixels left out, scaled to the animation's size (--size, default the first frame's),
-          reduced to the 216 web colours and shown for 0.30 s.
+          reduced to the 216 web colours and shown for 0.30 s. OUTPUT "-" writes standard
+          output.
   --size WxH         the animation's width and height, each 1..16385
 
 textures  lists the names of the installed paper textures, one per line.
@@ -217,6 +220,10 @@ GifArgs parseGifArgs(const std::vector<std::string>& args) {
     const std::vector<std::string> positional = line.positional();
     if (positional.size() < 2) throw UsageError("gif takes an OUTPUT and at least one FRAME");
     parsed.output = positional.front();
+    if (parsed.output != "-" && toLowerAscii(fileExtension(parsed.output)) != ".gif") {
+        throw UsageError("gif writes a .gif file (or \"-\" for standard output), not \"" +
+                         parsed.output + "\"");
+    }
     parsed.frames.assign(positional.begin() + 1, positional.end());
     return parsed;
 }

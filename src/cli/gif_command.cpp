@@ -1,8 +1,12 @@
 #include "cli/gif_command.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "animation/animation_export.h"
 #include "cli/cli_options.h"
 #include "cli/report.h"
+#include "cli/standard_streams.h"
 #include "imageio/photo_reader.h"
 #include "sketch/error.h"
 
@@ -24,7 +28,17 @@ int runGif(const GifArgs& args) {
                 throw Error("frame " + std::to_string(index + 1) + ": " + error.what());
             }
         };
-        exportAnimation(frames, width, height, args.output);
+        if (args.output == "-") {
+            writeStandardOutput([&](std::FILE* out) {
+                writeAnimation(frames, width, height, [&](const std::string& bytes) {
+                    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
+                        throw Error(std::string("Cannot write standard output: ") +
+                                    std::strerror(errno));
+                });
+            });
+        } else {
+            exportAnimation(frames, width, height, args.output);
+        }
         return 0;
     } catch (const std::exception& error) {
         reportError(error.what());

@@ -8,6 +8,7 @@
 #include "cli/gif_command.h"
 #include "cli/paper_lookup.h"
 #include "cli/report.h"
+#include "cli/standard_streams.h"
 #include "imageio/atomic_file.h"
 
 namespace carbonel::cli {
@@ -21,7 +22,7 @@ namespace {
 int listTextures(const std::vector<std::string>& args) {
     parseTexturesArgs(args);
     for (const TextureEntry& entry : installedTextures()) std::cout << entry.name << '\n';
-    return 0;
+    return standardOutputWritten() ? 0 : 1;
 }
 
 }  // namespace
@@ -34,11 +35,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (asksFor(args, "--help", "-h")) {
         std::cout << kUsage;
-        return 0;
+        return standardOutputWritten() ? 0 : 1;
     }
     if (asksFor(args, "--version")) {
         std::cout << "carbonel-cli " CARBONEL_VERSION "\n";
-        return 0;
+        return standardOutputWritten() ? 0 : 1;
     }
     try {
         if (args.empty()) throw UsageError("no command given");

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 
 #include "imageio/sketch_writer.h"
 #include "sketch/error.h"
@@ -50,6 +51,18 @@ void copyToStandardOutput(std::FILE* in) {
 }
 
 }  // namespace
+
+void writeStandardOutput(const std::function<void(std::FILE*)>& write) {
+    write(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) failOutput();
+}
+
+bool standardOutputWritten() {
+    std::cout.flush();
+    if (std::cout && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    std::cerr << "carbonel-cli: Cannot write standard output: " << std::strerror(errno) << '\n';
+    return false;
+}
 
 void writeStandardOutput(OutputFormat format, const std::function<void(std::FILE*)>& write) {
     if (!writtenOutOfOrder(format)) {

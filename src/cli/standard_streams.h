@@ -13,6 +13,12 @@ namespace carbonel::cli {
 // first into an unnamed file of the owner's only in the temporary folder, which nothing can leave
 // behind, and are copied from there. Fails with the system's reason.
 void writeStandardOutput(OutputFormat format, const std::function<void(std::FILE*)>& write);
+// The same for what is written in order (a GIF).
+void writeStandardOutput(const std::function<void(std::FILE*)>& write);
+
+// Flushes standard output; false, having said why on standard error, when it cannot be written
+// (closed, or a full disk), for commands whose whole output is text.
+bool standardOutputWritten();
 
 // Refuses (carbonel::Error, naming OUTPUT) to write a sketch over the photo itself: the same file
 // by device and inode, whatever the names say.

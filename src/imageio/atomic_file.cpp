@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -87,12 +88,30 @@ void removeTemporariesOnInterrupt() {
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
-AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
+namespace {
+
+// The file a name stands for: a symbolic link is followed, link after link, to the file it points
+// to (which need not exist yet), as `cp` does.
+fs::path followLinks(fs::path path) {
     std::error_code error;
-    if (fs::is_directory(target, error)) throw Error("Cannot create file " + target.string());
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+        const fs::path link = fs::read_symlink(path, error);
+        if (error) break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const fs::path& target, Existing existing)
+    : target_(target), written_(existing == Existing::Replaced ? followLinks(target) : target) {
+    std::error_code error;
+    if (fs::is_directory(written_, error))
+        throw Error("Cannot create file " + target.string() + ": is a folder");
     // First an unnamed file in the target's folder: it has no name until it is complete, so
     // nothing, not even a kill, can leave it behind.
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path folder = written_.has_parent_path() ? written_.parent_path() : fs::path(".");
     // CARBONEL_NAMED_TEMPORARIES=1 takes the other way, to test it where unnamed files work.
     static const bool named = std::getenv("CARBONEL_NAMED_TEMPORARIES") != nullptr;
     int fd = named ? -1 : ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -100,7 +119,7 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
         unnamed_ = true;
     } else if (named || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temporary_ = target;
+            temporary_ = written_;
             temporary_ += temporarySuffix();
             const int slot = namedTemporaries().hold(temporary_);
             fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -114,6 +133,12 @@ AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
                 if (errno != EEXIST) break;
             }
         }
+    }
+    // A file written in place of another keeps its permission bits.
+    struct stat existingFile {};
+    if (fd >= 0 && existing == Existing::Replaced && ::stat(written_.c_str(), &existingFile) == 0 &&
+        S_ISREG(existingFile.st_mode)) {
+        ::fchmod(fd, existingFile.st_mode & 07777);
     }
     if (fd >= 0) stream_ = ::fdopen(fd, "wb");
     if (!stream_) {
@@ -201,7 +226,7 @@ bool AtomicFile::moveTo(const fs::path& target, bool replace) {
 
 void AtomicFile::commit() {
     close();
-    moveTo(target_, true);
+    moveTo(written_, true);
 }
 
 void AtomicFile::failWrite() {

@@ -18,8 +18,15 @@ void removeTemporariesOnInterrupt();
 // failure and on interrupt.
 class AtomicFile {
   public:
-    // Fails with "Cannot create file %s: REASON" when the file cannot be made.
-    explicit AtomicFile(const std::filesystem::path& target);
+    // Whether the file may take the place of an existing one (commit), or only ever gets a name
+    // that is free (moveTo without replacing).
+    enum class Existing { Replaced, NeverReplaced };
+
+    // Fails with "Cannot create file %s: REASON" when the file cannot be made. A file that
+    // replaces another keeps its permission bits; a symbolic link is followed, so the file it
+    // points to is replaced and the link stays (a hard link, though, gets a new file of its own).
+    explicit AtomicFile(const std::filesystem::path& target,
+                        Existing existing = Existing::Replaced);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -44,6 +51,7 @@ class AtomicFile {
     void forget();
 
     std::filesystem::path target_;
+    std::filesystem::path written_;    // the file the target names, its links followed
     std::filesystem::path temporary_;  // the file's name while unfinished ("" while unnamed)
     std::FILE* stream_ = nullptr;
     int fd_ = -1;  // an unnamed file's descriptor after close(), for linking

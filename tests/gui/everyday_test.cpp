@@ -1,16 +1,21 @@
 // Undo and redo, unsaved work, the desktop's keys and the photo the program is given.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QUndoStack>
 #include <QtTest>
 
+#include "app/batch/batch_window.h"
 #include "app/main/main_window.h"
 #include "app/ui/picture_pane.h"
 #include "fakes.h"
@@ -19,6 +24,15 @@
 #include "workspace/settings_file.h"
 
 using namespace carbonel;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
 
 class EverydayTest : public QObject {
     Q_OBJECT
@@ -133,6 +147,142 @@ class EverydayTest : public QObject {
         QCOMPARE(dialogs_.saveQuestions, 2);
         QVERIFY(loadPicture(dir_.filePath("kept.bmp").toStdString()) ==
                 window_->document().sketch());
+    }
+
+    // Save appends the filter's extension after the dialog closed: the name that gets it is asked
+    // about too, and No returns to the dialog.
+    void aNameGivenItsExtensionIsAskedAboutBeforeItIsReplaced() {
+        QVERIFY(QFile::copy(QString(CARBONEL_TEST_DATA) + "/chelsea-8bit.bmp",
+                            dir_.filePath("cat.bmp")));
+        const QByteArray photo = fileBytes(dir_.filePath("cat.bmp"));
+        open(dir_.filePath("cat.bmp"));
+        QTest::mouseClick(test::control<QPushButton>(window_.get(), "convertButton"),
+                          Qt::LeftButton);
+        dialogs_.saveAnswers = {{dir_.filePath("cat"), 2}, {dir_.filePath("cat2"), 2}};
+        keys(Qt::CTRL | Qt::Key_S);
+        QCOMPARE(dialogs_.replaceQuestions, QStringList{dir_.filePath("cat.bmp")});
+        QCOMPARE(dialogs_.proposedNames.last(), dir_.filePath("cat"));  // back to the dialog
+        QVERIFY(fileBytes(dir_.filePath("cat.bmp")) == photo);
+        QVERIFY(loadPicture(dir_.filePath("cat2.bmp").toStdString()) ==
+                window_->document().sketch());
+        // Yes replaces it.
+        dialogs_.saveAnswers = {{dir_.filePath("cat"), 2}};
+        dialogs_.replaceAnswers = {true};
+        keys(Qt::CTRL | Qt::Key_S);
+        QVERIFY(loadPicture(dir_.filePath("cat.bmp").toStdString()) ==
+                window_->document().sketch());
+    }
+
+    // Showing a batch photo and Convert All ask about unsaved work as Open does, and the batch is
+    // one step of the history.
+    void theBatchAsksBeforeItReplacesUnsavedWork() {
+        MainWindow& window = open();
+        const QString tree = dir_.filePath("batch");
+        QDir().mkpath(tree);
+        QFile::copy(QString(CARBONEL_TEST_DATA) + "/chelsea.jpg", tree + "/a.jpg");
+        QFile::copy(QString(CARBONEL_TEST_DATA) + "/coffee.jpg", tree + "/b.jpg");
+        const QString out = dir_.filePath("batch-out");
+        QDir().mkpath(out);
+        toFreehand();
+        stroke(QPoint(40, 60));
+        const Raster photo = window.document().photo(), stroked = window.document().sketch();
+        BatchWindow& batch = *window.batchWindow();
+        test::control<QCheckBox>(&window, "showBatchBox")->setChecked(true);
+        batch.addSourceFolder(tree);
+        batch.setOutputFolder(out);
+        auto* list = test::control<QListWidget>(&batch, "sourceList");
+        auto clickRow = [&](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
+        };
+        auto* convertAll = test::control<QPushButton>(&batch, "convertAllButton");
+
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Cancel};
+        clickRow(1);
+        QCOMPARE(dialogs_.saveQuestions, 1);
+        QVERIFY(window.document().photo() == photo && window.document().sketch() == stroked);
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Cancel};
+        QTest::mouseClick(convertAll, Qt::LeftButton);
+        QCOMPARE(dialogs_.saveQuestions, 2);
+        QVERIFY(!batch.running());
+        QVERIFY(QDir(out).isEmpty());
+        QVERIFY(window.document().sketch() == stroked);
+
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Discard};
+        clickRow(0);
+        QCOMPARE(dialogs_.saveQuestions, 3);
+        QVERIFY(!(window.document().photo() == photo));
+        keys(Qt::CTRL | Qt::Key_Z);  // the preview was a step
+        QVERIFY(window.document().photo() == photo && window.document().sketch() == stroked);
+
+        QSignalSpy finished(&batch, &BatchWindow::finished);
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Discard};
+        QTest::mouseClick(convertAll, Qt::LeftButton);
+        QVERIFY(finished.count() == 1 || finished.wait(20000));
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+        QVERIFY(!(window.document().sketch() == stroked));
+        keys(Qt::CTRL | Qt::Key_Z);  // one step for the whole batch
+        QVERIFY(window.document().photo() == photo && window.document().sketch() == stroked);
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Cancel};
+        QVERIFY(!window.close());  // the stroke is unsaved again
+        QCOMPARE(dialogs_.saveQuestions, 5);
+    }
+
+    // Edit&Print hands over the file last saved; when the sketch changed since, Save writes it
+    // again first.
+    void editAndPrintHandsOverTheNewerSketch() {
+        MainWindow& window = open();
+        toFreehand();
+        stroke(QPoint(40, 60));
+        dialogs_.saveAnswers = {{dir_.filePath("edit"), 1}};
+        keys(Qt::CTRL | Qt::Key_S);
+        const QByteArray first = fileBytes(dir_.filePath("edit.jpg"));
+        stroke(QPoint(40, 90));
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Cancel};
+        QTest::mouseClick(test::control<QPushButton>(&window, "editButton"), Qt::LeftButton);
+        QCOMPARE(dialogs_.saveQuestions, 1);
+        QVERIFY(launcher_.started.isEmpty());
+        dialogs_.saveQuestionAnswers = {UserDialogs::SaveAnswer::Save};
+        QTest::mouseClick(test::control<QPushButton>(&window, "editButton"), Qt::LeftButton);
+        QCOMPARE(dialogs_.saveQuestions, 2);
+        QCOMPARE(launcher_.started.size(), 1);
+        QCOMPARE(launcher_.started.first().last(), dir_.filePath("edit.jpg"));
+        const Raster& sketch = window.document().sketch();
+        writeSketchFile(sketch, dir_.filePath("expected.jpg").toStdString(), OutputFormat::Jpeg,
+                        sketch.width() - 1, sketch.height() - 1);
+        QVERIFY(fileBytes(dir_.filePath("edit.jpg")) == fileBytes(dir_.filePath("expected.jpg")));
+        QVERIFY(fileBytes(dir_.filePath("edit.jpg")) != first);
+        QTest::mouseClick(test::control<QPushButton>(&window, "editButton"), Qt::LeftButton);
+        QCOMPARE(dialogs_.saveQuestions, 2);  // saved: no question
+    }
+
+    // What is typed into the Brush, Precision and Line boxes is taken, within the sliders' ranges.
+    void theBoxesTakeTypedValues() {
+        MainWindow& window = open();
+        toFreehand();
+        auto type = [&](const char* box, const QString& text) {
+            auto* edit = test::control<QLineEdit>(&window, box);
+            QTest::mouseClick(edit, Qt::LeftButton);
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(edit, text);
+            QTest::keyClick(edit, Qt::Key_Return);
+            return edit->text();
+        };
+        auto* brush = test::control<QSlider>(&window, "brushSlider");
+        QCOMPARE(type("brushEdit", "50"), QString("50"));
+        QCOMPARE(brush->value(), 50);
+        QCOMPARE(test::control<QWidget>(&window, "outline")->width(), 2 * 50);  // the ring
+        QCOMPARE(type("brushEdit", "99"), QString("62"));                       // the slider's end
+        QCOMPARE(type("brushEdit", "big"), QString("62"));  // not a number: the slider's value
+        QCOMPARE(brush->value(), 62);
+        test::control<QTabWidget>(&window, "modePages")->setCurrentIndex(0);
+        QCOMPARE(type("precisionEdit", "120"), QString("120"));
+        QCOMPARE(type("lineEdit", "0"), QString("1"));
+        QCOMPARE(test::control<QSlider>(&window, "precisionSlider")->value(), 120);
+        QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
+        ConversionOptions options;
+        options.precision = 120;
+        QVERIFY(window.document().sketch() == convertPhoto(window.document().photo(), options));
     }
 
     void whatWasSetSurvivesARestart() {

@@ -53,6 +53,15 @@ class FakeDialogs : public UserDialogs {
     std::deque<QString> animationAnswers;
     QString chooseFolder(QWidget*) override { return next(folderAnswers); }
     QString saveAnimation(QWidget*) override { return next(animationAnswers); }
+    std::deque<bool> replaceAnswers;  // none left: No
+    QStringList replaceQuestions;
+    bool confirmReplace(QWidget*, const QString& name) override {
+        replaceQuestions << name;
+        if (replaceAnswers.empty()) return false;
+        const bool answer = replaceAnswers.front();
+        replaceAnswers.pop_front();
+        return answer;
+    }
     std::deque<SaveAnswer> saveQuestionAnswers;  // none left: Discard
     int saveQuestions = 0;
     SaveAnswer askToSaveSketch(QWidget*) override {

@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/ui/picture_pane.h"
 #include "app/ui/ui_styles.h"
@@ -33,18 +34,29 @@ QSlider* makeSlider(QWidget* parent, int minimum, int maximum, int tick, int val
     return slider;
 }
 
-// A captioned track bar at `top` with the read-only box that shows its position.
-QSlider* addSliderWithDisplay(QWidget* page, const QString& caption, int top, int minimum,
-                              int maximum, int tick, int value, QLineEdit*& display) {
+// A box that shows a track bar's position and takes a typed one: a whole number is moved into
+// the bar's range and set, anything else gives way to the position the bar has.
+void pairBoxWithSlider(QLineEdit* box, QSlider* slider) {
+    QObject::connect(slider, &QSlider::valueChanged, box,
+                     [box](int position) { box->setText(QString::number(position)); });
+    QObject::connect(box, &QLineEdit::editingFinished, slider, [box, slider] {
+        bool whole = false;
+        const int typed = box->text().trimmed().toInt(&whole);
+        if (whole) slider->setValue(std::clamp(typed, slider->minimum(), slider->maximum()));
+        box->setText(QString::number(slider->value()));
+    });
+}
+
+// A captioned track bar at `top` with the box that shows and takes its position.
+QSlider* addSliderWithBox(QWidget* page, const QString& caption, int top, SettingRange range,
+                          int tick, QLineEdit*& box) {
     auto* label = new QLabel(caption, page);
     label->setGeometry(8, top, 80, 18);
-    QSlider* slider = makeSlider(page, minimum, maximum, tick, value);
+    QSlider* slider = makeSlider(page, range.lowest, range.highest, tick, range.start);
     slider->setGeometry(6, top + 18, 150, 28);
-    display = new QLineEdit(QString::number(value), page);
-    display->setReadOnly(true);
-    display->setGeometry(160, top + 20, 40, 22);
-    QObject::connect(slider, &QSlider::valueChanged, display,
-                     [display](int position) { display->setText(QString::number(position)); });
+    box = new QLineEdit(QString::number(range.start), page);
+    box->setGeometry(160, top + 20, 40, 22);
+    pairBoxWithSlider(box, slider);
     return slider;
 }
 
@@ -93,7 +105,6 @@ void ControlStrip::buildModePages() {
     QWidget* freehand = new QWidget;
     auto* brushLabel = new QLabel("Brush:", freehand);
     brushLabel->setGeometry(8, 10, 40, 18);
-    // Shows the radius; what is typed into it is not read.
     brushEdit_ = named(new QLineEdit(QString::number(kBrushSize.start), freehand), "brushEdit");
     brushEdit_->setGeometry(52, 8, 44, 22);
     brushSlider_ =
@@ -127,13 +138,10 @@ void ControlStrip::buildRightBlock() {
 
 QWidget* ControlStrip::buildSketchPage() {
     QWidget* page = new QWidget;
-    precisionSlider_ =
-        addSliderWithDisplay(page, "Precision:  ", 4, kPrecision.lowest, kPrecision.highest, 10,
-                             kPrecision.start, precisionEdit_);
+    precisionSlider_ = addSliderWithBox(page, "Precision:  ", 4, kPrecision, 10, precisionEdit_);
     precisionSlider_->setObjectName("precisionSlider");
     precisionEdit_->setObjectName("precisionEdit");
-    lineSlider_ = addSliderWithDisplay(page, "Line:  ", 56, kLine.lowest, kLine.highest, 1,
-                                       kLine.start, lineEdit_);
+    lineSlider_ = addSliderWithBox(page, "Line:  ", 56, kLine, 1, lineEdit_);
     lineSlider_->setObjectName("lineSlider");
     lineEdit_->setObjectName("lineEdit");
 
@@ -172,10 +180,8 @@ void ControlStrip::connectControls() {
     connect(showBatchBox_, &QCheckBox::toggled, this, &ControlStrip::batchBoxToggled);
     connect(recordBox_, &QCheckBox::toggled, this, &ControlStrip::recordBoxToggled);
     connect(modePages_, &QTabWidget::currentChanged, this, &ControlStrip::switchPage);
-    connect(brushSlider_, &QSlider::valueChanged, this, [this](int radius) {
-        brushEdit_->setText(QString::number(radius));
-        emit brushSizeChanged(radius);
-    });
+    pairBoxWithSlider(brushEdit_, brushSlider_);
+    connect(brushSlider_, &QSlider::valueChanged, this, &ControlStrip::brushSizeChanged);
     connect(textureSelector_, &QComboBox::activated, this, &ControlStrip::paperChosen);
     connect(tileButton_, &QRadioButton::toggled, this, &ControlStrip::paperChanged);
     connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this, &ControlStrip::uiStyleChosen);
@@ -212,7 +218,7 @@ void ControlStrip::layoutFor(int width) {
 
 StripSettings ControlStrip::settings() const {
     StripSettings settings;
-    settings.precision = precisionEdit_->text().toInt();
+    settings.precision = precisionSlider_->value();
     settings.line = lineSlider_->value();
     for (int i = 0; i < 5; ++i) {
         if (styleButtons_[i]->isChecked()) settings.style = static_cast<PenStyle>(i);

@@ -1,6 +1,7 @@
 // The window's commands, each one QAction in one table: Open, Convert, Clear, Save, Send to,
 // Edit&Print, Undo, Redo and Quit, with their keys and the buttons that run them.
 #include <QAction>
+#include <filesystem>
 
 #include "app/main/automatic_options.h"
 #include "app/main/main_window.h"
@@ -101,14 +102,29 @@ void MainWindow::save() {
         environment_.dialogs->message(this, "There is no sketch to save.");
         return;
     }
-    const std::optional<UserDialogs::SaveChoice> choice = environment_.dialogs->savePicture(
-        this, QString::fromStdString(document_.savedName()), saveFilter_);
-    if (!choice) return;
-    saveFilter_ = choice->filterIndex;  // the dialog remembers the filter for the rest of the run
-    const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 4
-                                    ? kSaveFilterFormats[saveFilter_ - 1]
-                                    : OutputFormat::Jpeg;
-    guarded([&] { document_.save(choice->path.toStdString(), format); });
+    QString proposed = QString::fromStdString(document_.savedName());
+    for (;;) {
+        const std::optional<UserDialogs::SaveChoice> choice =
+            environment_.dialogs->savePicture(this, proposed, saveFilter_);
+        if (!choice) return;
+        // The dialog remembers the filter for the rest of the run; the filter picks the format.
+        saveFilter_ = choice->filterIndex;
+        const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 4
+                                        ? kSaveFilterFormats[saveFilter_ - 1]
+                                        : OutputFormat::Jpeg;
+        // The dialog asked about the name as typed; a name that gets its extension appended is
+        // asked about here, and No returns to the dialog.
+        const std::string path = choice->path.toStdString();
+        const std::string name = saveNameFor(path, format);
+        std::error_code error;
+        if (name != path && std::filesystem::exists(std::filesystem::symlink_status(name, error)) &&
+            !environment_.dialogs->confirmReplace(this, QString::fromStdString(name))) {
+            proposed = choice->path;
+            continue;
+        }
+        guarded([&] { document_.save(name, format); });
+        return;
+    }
 }
 
 void MainWindow::clearSketch() {
@@ -121,6 +137,17 @@ void MainWindow::editAndPrint() {
         environment_.dialogs->message(this, "Please save the sketch ,Then edit it.");
         save();
         if (document_.savedName().empty()) return;
+    } else if (document_.changedSinceSaved()) {
+        // The file to hand over is older than the sketch: Save writes it again.
+        switch (environment_.dialogs->askToSaveSketch(this)) {
+            case UserDialogs::SaveAnswer::Save:
+                document_.save(document_.savedName(), outputFormatFor(document_.savedName()));
+                break;
+            case UserDialogs::SaveAnswer::Discard:
+                break;
+            case UserDialogs::SaveAnswer::Cancel:
+                return;
+        }
     }
     ProcessLauncher& launcher = *environment_.launcher;
     if (!launcher.startDetached(pictureEditor(launcher),

@@ -114,6 +114,16 @@ QString QtUserDialogs::saveAnimation(QWidget* parent) {
     return runFileDialog(dialog, parent, folders_.animation);
 }
 
+bool QtUserDialogs::confirmReplace(QWidget* parent, const QString& name) {
+    // The words of the save dialog's own question.
+    QMessageBox box(QMessageBox::Warning, QString(),
+                    QFileInfo(name).fileName() + " already exists.\nDo you want to replace it?",
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    keepAboveOwner(box, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
 UserDialogs::SaveAnswer QtUserDialogs::askToSaveSketch(QWidget* parent) {
     QMessageBox box(QMessageBox::Warning, QString(), "Save the sketch?",
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);

@@ -29,6 +29,10 @@ class UserDialogs {
     // when cancelled.
     virtual QString saveAnimation(QWidget* parent) = 0;
 
+    // "NAME already exists. Do you want to replace it?" with Yes and No, for a name the save
+    // dialog did not ask about (its extension appended after it closed); No and Escape keep it.
+    virtual bool confirmReplace(QWidget* parent, const QString& name) = 0;
+
     // "Save the sketch?" with Save, Discard and Cancel (Escape and closing the box cancel).
     enum class SaveAnswer { Save, Discard, Cancel };
     virtual SaveAnswer askToSaveSketch(QWidget* parent) = 0;
@@ -54,6 +58,7 @@ class QtUserDialogs : public UserDialogs {
                                           int filterIndex) override;
     QString chooseFolder(QWidget* parent) override;
     QString saveAnimation(QWidget* parent) override;
+    bool confirmReplace(QWidget* parent, const QString& name) override;
     SaveAnswer askToSaveSketch(QWidget* parent) override;
     void message(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
