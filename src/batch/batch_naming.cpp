@@ -14,20 +14,23 @@ std::string indexedName(const std::string& name, int index) {
     return name.substr(0, dot) + std::to_string(index) + name.substr(dot);
 }
 
-std::string batchTarget(const std::string& outputFolder, const std::string& entry) {
+std::string batchTarget(const std::string& outputFolder, const std::string& entry,
+                        std::optional<OutputFormat> asked) {
     const std::size_t slash = entry.find_last_of('/');
     std::string target =
         outputFolder + (slash == std::string::npos ? "/" + entry : entry.substr(slash));
-    // A source in a format we do not write becomes a PNG of the same name.
+    // A sketch written in another format than its source's gets that format's extension.
+    const OutputFormat format = batchOutputFormat(entry, asked);
     const std::string extension = fileExtension(target);
-    if (batchOutputFormat(entry) == OutputFormat::Png && toLowerAscii(extension) != ".png")
-        target = target.substr(0, target.size() - extension.size()) + ".png";
+    if (saveNameFor(extension, format) != extension)
+        target = target.substr(0, target.size() - extension.size()) + outputExtension(format);
     return target;
 }
 
 std::string batchOutputName(const std::string& outputFolder, const std::string& entry, int index,
-                            const std::function<bool(const std::string&)>& taken) {
-    const std::string name = batchTarget(outputFolder, entry);
+                            const std::function<bool(const std::string&)>& taken,
+                            std::optional<OutputFormat> asked) {
+    const std::string name = batchTarget(outputFolder, entry, asked);
     if (!taken(name)) return name;
     for (int candidate = index;; ++candidate) {
         const std::string indexed = indexedName(name, candidate);
@@ -36,19 +39,21 @@ std::string batchOutputName(const std::string& outputFolder, const std::string& 
 }
 
 std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
-                             const std::string& entry, int index) {
+                             const std::string& entry, int index,
+                             std::optional<OutputFormat> asked) {
     const auto taken = [](const std::string& name) {
         std::error_code error;
         return std::filesystem::exists(std::filesystem::symlink_status(name, error));
     };
     // Another program may take the name between the look and the move: then look again.
     for (;;) {
-        const std::string name = batchOutputName(outputFolder, entry, index, taken);
+        const std::string name = batchOutputName(outputFolder, entry, index, taken, asked);
         if (file.moveTo(name, false)) return name;
     }
 }
 
-OutputFormat batchOutputFormat(const std::string& entry) {
+OutputFormat batchOutputFormat(const std::string& entry, std::optional<OutputFormat> asked) {
+    if (asked) return *asked;
     const std::string extension = toLowerAscii(fileExtension(entry));
     if (extension == ".jpg" || extension == ".jpeg") return OutputFormat::Jpeg;
     return extension == ".bmp" ? OutputFormat::Bmp : OutputFormat::Png;

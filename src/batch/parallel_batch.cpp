@@ -20,10 +20,11 @@ namespace {
 std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
                                            const std::string& outputFolder,
                                            const ConversionOptions& options,
-                                           const FileOptions& files, ConversionCopies* copies) {
-    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry),
+                                           const FileOptions& files, ConversionCopies* copies,
+                                           std::optional<OutputFormat> asked) {
+    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry, asked),
                                              AtomicFile::Existing::NeverReplaced);
-    convertPhotoFile(entry, *file, batchOutputFormat(entry), options, files, copies);
+    convertPhotoFile(entry, *file, batchOutputFormat(entry, asked), options, files, copies);
     file->close();
     return file;
 }
@@ -32,17 +33,17 @@ std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
 
 std::string convertBatchEntry(const std::string& entry, int index, const std::string& outputFolder,
                               const ConversionOptions& options, const FileOptions& files,
-                              ConversionCopies* copies) {
+                              ConversionCopies* copies, std::optional<OutputFormat> asked) {
     const std::unique_ptr<AtomicFile> file =
-        convertUnnamed(entry, outputFolder, options, files, copies);
-    return placeBatchOutput(*file, outputFolder, entry, index);
+        convertUnnamed(entry, outputFolder, options, files, copies, asked);
+    return placeBatchOutput(*file, outputFolder, entry, index, asked);
 }
 
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
     const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome,
-    const FileOptions& files) {
+    const FileOptions& files, std::optional<OutputFormat> asked) {
     std::error_code error;
     if (!fs::is_directory(outputFolder, error)) {
         throw Error(fs::exists(outputFolder, error)
@@ -64,7 +65,7 @@ std::vector<BatchOutcome> runParallelBatch(
             outcome.source = entries[i];
             std::unique_ptr<AtomicFile> file;
             try {
-                file = convertUnnamed(entries[i], outputFolder, perJob, files, nullptr);
+                file = convertUnnamed(entries[i], outputFolder, perJob, files, nullptr, asked);
             } catch (const std::exception& failure) {
                 outcome.error = failure.what();
                 file.reset();
@@ -73,8 +74,8 @@ std::vector<BatchOutcome> runParallelBatch(
             turnChanged.wait(lock, [&] { return turn == i; });
             if (file) {
                 try {
-                    outcome.output =
-                        placeBatchOutput(*file, outputFolder, entries[i], static_cast<int>(i));
+                    outcome.output = placeBatchOutput(*file, outputFolder, entries[i],
+                                                      static_cast<int>(i), asked);
                 } catch (const std::exception& failure) {
                     outcome.error = failure.what();
                 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,12 @@ struct BatchOutcome {
 // time. Fails, naming the file, and leaves nothing.
 std::string convertBatchEntry(const std::string& entry, int index, const std::string& outputFolder,
                               const ConversionOptions& options, const FileOptions& files = {},
-                              ConversionCopies* copies = nullptr);
+                              ConversionCopies* copies = nullptr,
+                              std::optional<OutputFormat> asked = std::nullopt);
 
 // Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
-// one thread unless the options ask for more. Sources become files of batchOutputFormat.
+// one thread unless the options ask for more. Sources become files of batchOutputFormat (the
+// format asked for, or their own kind's).
 // The names are exactly those a one-by-one run in list order gives (batchOutputName): each sketch
 // is written under a temporary name and named in list order, once every entry before it is done,
 // and an existing file is never replaced. A failing entry is reported and the others go on. At most
@@ -36,6 +39,6 @@ std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,
     const std::function<void(std::size_t, const BatchOutcome&)>& onOutcome,
-    const FileOptions& files = {});
+    const FileOptions& files = {}, std::optional<OutputFormat> asked = std::nullopt);
 
 }  // namespace carbonel

@@ -63,7 +63,9 @@ int runBatch(const BatchArgs& args) {
         }
         PathList list;
         bool ok = collectSources(args.sources, list);
-        const std::optional<Raster> texture = loadTexture(args.conversion);
+        // The paper is never traced: SVG and PDF lines lie on an empty page.
+        const bool traced = args.format && isVectorFormat(*args.format);
+        const std::optional<Raster> texture = traced ? std::nullopt : loadTexture(args.conversion);
         ConversionOptions options = conversionOptionsFor(args.conversion, texture);
         const int jobs = args.jobs > 0
                              ? args.jobs
@@ -87,7 +89,7 @@ int runBatch(const BatchArgs& args) {
                     if (index + 1 == total) std::cerr << '\n';
                 }
             },
-            args.conversion.files);
+            args.conversion.files, args.format);
         std::cerr << "carbonel-cli: converted " << total - failed << " of " << total
                   << (total == 1 ? " photo" : " photos") << " into " << args.outputFolder;
         if (failed > 0) std::cerr << ", " << failed << " failed";

@@ -10,7 +10,7 @@ namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
-  carbonel-cli batch --out DIR [options] [--jobs N] [--quiet] SOURCE...
+  carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
   carbonel-cli textures
   carbonel-cli --help | --version
@@ -18,12 +18,15 @@ const char* const kUsage = R"(Usage:
 convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp or .gif) into a sketch
           and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG,
           .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf enhanced
-          metafile. The sketch is one pixel wider and taller than the photo, as the
+          metafile, .svg and .pdf the sketch's dark lines traced into curves (black on a
+          page, or transparent in SVG; the paper is not traced). The sketch is one pixel
+          wider and taller than the photo, as the
           program's Save writes it. A camera photo is first turned upright by its
           orientation. PHOTO "-" reads standard input (its kind told by its first bytes);
           OUTPUT "-" writes standard output in the --format given. Converting a file onto
           itself is refused.
-  --format F         jpg, bmp, png, wmf or emf: the format for OUTPUT "-" (default jpg)
+  --format F         jpg, bmp, png, wmf, emf, svg or pdf: the format for OUTPUT "-"
+                     (default jpg)
 
 batch     converts every photo of each SOURCE folder and its sub-folders (the extensions
           above, in any case; a SOURCE file is taken as it is) into DIR, which must exist:
@@ -32,6 +35,8 @@ batch     converts every photo of each SOURCE folder and its sub-folders (the ex
           (cat.jpg, cat1.jpg, ...); no existing file is ever replaced. A failing file is
           reported and the others go on; a summary line ends the run.
   --out DIR          where the sketches go
+  --format F         jpg, png, bmp, svg or pdf: one format for every sketch, each named
+                     with its extension
   --jobs N           how many files to convert at once (default: one per core)
   -q, --quiet        no progress line
 
@@ -56,6 +61,10 @@ Conversion options (defaults are the program's start state):
   --threads N        threads for the conversion (default: every core)
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
+  --threshold N      0..255, SVG and PDF: the darkness from which a pixel counts as a line
+                     (default 96 for pencil, 128 for pen and pastel)
+  --speckle N        SVG and PDF: blobs of at most N pixels are dropped (default 2)
+  --smooth X         0..1.33, SVG and PDF: how round the lines are (default 1)
 
 Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
@@ -109,7 +118,8 @@ int parseIntOption(const std::string& option, const std::string& value, int low,
 }
 
 void addConversionOptions(CommandLine& line) {
-    for (const char* name : {"precision", "line", "style", "texture", "threads", "quality"})
+    for (const char* name : {"precision", "line", "style", "texture", "threads", "quality",
+                             "threshold", "speckle", "smooth"})
         line.add({name}, true);
     line.add({"stretch"}, false);
     line.add({"keep-orientation"}, false);
@@ -142,6 +152,23 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
         out.files.jpegQuality =
             parseIntOption("--quality", *value, kJpegQuality.lowest, kJpegQuality.highest);
     if (line.isSet("keep-orientation")) out.files.reading = PhotoReading::AsStored;
+    if (const auto value = line.value("threshold")) {
+        out.files.trace.threshold =
+            parseIntOption("--threshold", *value, kTraceThreshold.lowest, kTraceThreshold.highest);
+    }
+    if (const auto value = line.value("speckle"))
+        out.files.trace.speckle =
+            parseIntOption("--speckle", *value, kSpeckle.lowest, kSpeckle.highest);
+    if (const auto value = line.value("smooth")) {
+        double smooth = 0;
+        const char* end = value->data() + value->size();
+        const auto [rest, error] = std::from_chars(value->data(), end, smooth);
+        if (value->empty() || error != std::errc() || rest != end || !(smooth >= 0) ||
+            smooth > kMaxSmooth + 1e-9) {
+            throw UsageError("--smooth takes a number from 0 to 1.33, not \"" + *value + "\"");
+        }
+        out.files.trace.smooth = std::min(smooth, kMaxSmooth);
+    }
     return out;
 }
 
@@ -178,7 +205,8 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
         if (parsed.output != "-") throw UsageError("--format is for OUTPUT \"-\" only");
         parsed.format = outputFormatNamed(*format);
         if (!parsed.format) {
-            throw UsageError("--format takes jpg, bmp, png, wmf or emf, not \"" + *format + "\"");
+            throw UsageError("--format takes jpg, bmp, png, wmf, emf, svg or pdf, not \"" +
+                             *format + "\"");
         }
     } else if (parsed.output == "-") {
         parsed.format = OutputFormat::Jpeg;
@@ -190,6 +218,7 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     CommandLine line;
     addConversionOptions(line);
     line.add({"out"}, true);
+    line.add({"format"}, true);
     line.add({"jobs"}, true);
     line.add({"q", "quiet"}, false);
     line.parse(args);
@@ -197,6 +226,14 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     parsed.conversion = readConversionOptions(line);
     parsed.outputFolder = line.value("out").value_or("");
     if (parsed.outputFolder.empty()) throw UsageError("batch needs --out DIR");
+    if (const auto format = line.value("format")) {
+        parsed.format = outputFormatNamed(*format);
+        if (!parsed.format || *parsed.format == OutputFormat::Wmf ||
+            *parsed.format == OutputFormat::Emf) {
+            throw UsageError("batch --format takes jpg, png, bmp, svg or pdf, not \"" + *format +
+                             "\"");
+        }
+    }
     if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);
     parsed.quiet = line.isSet("quiet");
     parsed.sources = line.positional();

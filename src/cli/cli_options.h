@@ -37,6 +37,7 @@ struct ConvertArgs {
 
 struct BatchArgs {
     std::string outputFolder;
+    std::optional<OutputFormat> format;  // none: each source's own (batchOutputFormat)
     std::vector<std::string> sources;
     ConversionArgs conversion;
     int jobs = 0;  // 0: one per core

@@ -39,7 +39,9 @@ int runConvert(const ConvertArgs& args) {
         const OutputFormat format =
             args.output == "-" ? *args.format : outputFormatFor(args.output);
         if (args.photo != "-" && args.output != "-") refuseSameFile(args.photo, args.output);
-        const std::optional<Raster> texture = loadTexture(args.conversion);
+        // The paper is never traced: SVG and PDF lines lie on an empty page.
+        const std::optional<Raster> texture =
+            isVectorFormat(format) ? std::nullopt : loadTexture(args.conversion);
         const ConversionOptions options = conversionOptionsFor(args.conversion, texture);
         const FileOptions& files = args.conversion.files;
         auto openPhoto = [&] {

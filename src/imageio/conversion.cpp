@@ -26,8 +26,9 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
             throw Error(aboutFile(outputName, error.what()));
         }
     };
-    const SketchFrame frame{photoWidth + 1, photoHeight + 1, photoWidth, photoHeight,
-                            files.jpegQuality};
+    const SketchFrame frame{photoWidth + 1,    photoHeight + 1,
+                            photoWidth,        photoHeight,
+                            files.jpegQuality, traceSettingsFor(files.trace, options.style)};
     std::unique_ptr<SketchWriter> writer;
     writing([&] { writer = openSketchWriter(format, out, frame); });
     if (copies) {

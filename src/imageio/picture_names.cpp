@@ -90,9 +90,31 @@ std::string saveNameFor(const std::string& path, OutputFormat format) {
         case OutputFormat::Emf:
             return extension == ".wmf" || extension == ".emf" ? path : path + ".wmf";
         case OutputFormat::Png:
-            return extension == ".png" ? path : path + ".png";
+        case OutputFormat::Svg:
+        case OutputFormat::Pdf:
+            return extension == outputExtension(format) ? path : path + outputExtension(format);
     }
     return path;
+}
+
+const char* outputExtension(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Jpeg:
+            return ".jpg";
+        case OutputFormat::Bmp:
+            return ".bmp";
+        case OutputFormat::Png:
+            return ".png";
+        case OutputFormat::Wmf:
+            return ".wmf";
+        case OutputFormat::Emf:
+            return ".emf";
+        case OutputFormat::Svg:
+            return ".svg";
+        case OutputFormat::Pdf:
+            return ".pdf";
+    }
+    return "";
 }
 
 std::optional<OutputFormat> outputFormatNamed(const std::string& name) {
@@ -101,6 +123,8 @@ std::optional<OutputFormat> outputFormatNamed(const std::string& name) {
     if (name == "png") return OutputFormat::Png;
     if (name == "wmf") return OutputFormat::Wmf;
     if (name == "emf") return OutputFormat::Emf;
+    if (name == "svg") return OutputFormat::Svg;
+    if (name == "pdf") return OutputFormat::Pdf;
     return std::nullopt;
 }
 

@@ -14,15 +14,28 @@ enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif };
 // How a photo is read: turned upright by its camera's orientation tag, or as stored.
 enum class PhotoReading { Upright, AsStored };
 
+// How a sketch is traced into the lines of an SVG or PDF file.
+struct TraceOptions {
+    std::optional<int> threshold;  // the darkness from which a pixel is a line; none: the style's
+    int speckle = kSpeckle.start;  // blobs of at most this many pixels are dropped
+    double smooth = kStartSmooth;  // 0..kMaxSmooth
+};
+
 // How photo files are read and sketch files written, beside the conversion's own options.
 struct FileOptions {
     PhotoReading reading = PhotoReading::Upright;
     int jpegQuality = kJpegQuality.start;
+    TraceOptions trace;
 };
 
 // The formats a sketch is written in: JPEG, 24-bit BMP, 8-bit RGB PNG, a placeable Windows
-// metafile or an enhanced metafile.
-enum class OutputFormat { Jpeg, Bmp, Png, Wmf, Emf };
+// metafile, an enhanced metafile, or its dark lines traced into curves as SVG or PDF.
+enum class OutputFormat { Jpeg, Bmp, Png, Wmf, Emf, Svg, Pdf };
+
+// Whether a format holds traced lines rather than the sketch's pixels.
+constexpr bool isVectorFormat(OutputFormat format) {
+    return format == OutputFormat::Svg || format == OutputFormat::Pdf;
+}
 
 // The extension of a path's own file name, with its dot ("photo.Jpg" gives ".Jpg"), or "".
 std::string fileExtension(const std::string& path);
@@ -48,11 +61,15 @@ PhotoKind photoKindOfBytes(const unsigned char* bytes, std::size_t size);
 // or ".emf" for either metafile, which gets ".wmf").
 std::string saveNameFor(const std::string& path, OutputFormat format);
 
-// The format an output name asks for (".jpg", ".jpeg", ".bmp", ".png", ".wmf", ".emf"); any other
-// fails with "Unknown picture file extension (.%s)".
+// The format an output name asks for (".jpg", ".jpeg", ".bmp", ".png", ".wmf", ".emf", ".svg",
+// ".pdf"); any other fails with "Unknown picture file extension (.%s)".
 OutputFormat outputFormatFor(const std::string& path);
 
-// The format a `--format` value names ("jpg", "bmp", "png", "wmf", "emf"), or none.
+// The format a `--format` value names ("jpg", "bmp", "png", "wmf", "emf", "svg", "pdf"), or
+// none.
 std::optional<OutputFormat> outputFormatNamed(const std::string& name);
+
+// The usual extension of a format, with its dot (".jpg", ".svg").
+const char* outputExtension(OutputFormat format);
 
 }  // namespace carbonel

@@ -8,6 +8,7 @@
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
 #include "imageio/png_writer.h"
+#include "imageio/traced_writer.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -63,8 +64,13 @@ class BitmapWriter : public SketchWriter {
 
 }  // namespace
 
+TraceSettings traceSettingsFor(const TraceOptions& options, PenStyle style) {
+    return {options.threshold.value_or(traceThresholdFor(style)), options.speckle, options.smooth};
+}
+
 bool writtenOutOfOrder(OutputFormat format) {
-    return format != OutputFormat::Jpeg && format != OutputFormat::Png;
+    return format == OutputFormat::Bmp || format == OutputFormat::Wmf ||
+           format == OutputFormat::Emf;
 }
 
 std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
@@ -83,6 +89,9 @@ std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* o
                 out, frame,
                 metafileParts(format, frame.width, frame.height, frame.photoWidth,
                               frame.photoHeight));
+        case OutputFormat::Svg:
+        case OutputFormat::Pdf:
+            return openTracedWriter(format, out, frame);
     }
     return nullptr;
 }
@@ -93,12 +102,12 @@ void writeAllRows(const Raster& picture, SketchWriter& writer) {
 }
 
 void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
-                     int photoWidth, int photoHeight, int jpegQuality) {
+                     int photoWidth, int photoHeight, int jpegQuality, const TraceSettings& trace) {
     if (sketch.isEmpty()) throw Error("There is no sketch to save.");
     AtomicFile file(path);
     try {
-        const SketchFrame frame{sketch.width(), sketch.height(), photoWidth, photoHeight,
-                                jpegQuality};
+        const SketchFrame frame{sketch.width(), sketch.height(), photoWidth,
+                                photoHeight,    jpegQuality,     trace};
         writeAllRows(sketch, *openSketchWriter(format, file.stream(), frame));
     } catch (const Error& error) {
         throw Error(aboutFile(path, error.what()));
@@ -107,9 +116,10 @@ void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat
 }
 
 std::string saveSketch(const Raster& sketch, const std::string& path, OutputFormat format,
-                       int photoWidth, int photoHeight) {
+                       int photoWidth, int photoHeight, const TraceSettings& trace) {
     const std::string name = saveNameFor(path, format);
-    writeSketchFile(sketch, name, outputFormatFor(name), photoWidth, photoHeight);
+    writeSketchFile(sketch, name, outputFormatFor(name), photoWidth, photoHeight,
+                    kJpegQuality.start, trace);
     return name;
 }
 

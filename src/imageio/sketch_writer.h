@@ -20,20 +20,30 @@ class SketchWriter {
     virtual void finish() = 0;
 };
 
+// How the lines of an SVG or PDF file are traced (TraceOptions with the threshold decided).
+struct TraceSettings {
+    int threshold = kTraceThreshold.start;
+    int speckle = kSpeckle.start;
+    double smooth = kStartSmooth;
+};
+// The trace options for a sketch in this style: its own threshold unless one is given.
+TraceSettings traceSettingsFor(const TraceOptions& options, PenStyle style);
+
 // What a sketch file holds beside its rows.
 struct SketchFrame {
     int width, height;            // the sketch's size
     int photoWidth, photoHeight;  // the metafiles' frame
     int jpegQuality = kJpegQuality.start;
+    TraceSettings trace{};
 };
 
 // Whether a format is written out of order (BMP and metafile rows lie bottom-up, at their places):
 // its output must be able to seek.
 bool writtenOutOfOrder(OutputFormat format);
 
-// A writer of the format into `out`, which stays the caller's. JPEG and PNG are written as the rows
-// come, so `out` may be a pipe; the others seek. Failures carry the codec's or the system's reason;
-// the caller names the file.
+// A writer of the format into `out`, which stays the caller's. JPEG, PNG, SVG and PDF are written
+// in order, so `out` may be a pipe; the others seek. Failures carry the codec's or the system's
+// reason; the caller names the file.
 std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
                                                const SketchFrame& frame);
 
@@ -44,11 +54,12 @@ void writeAllRows(const Raster& picture, SketchWriter& writer);
 // and an existing file is untouched on failure. An empty sketch fails with "There is no sketch to
 // save." and writes nothing. Failures name the file.
 void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
-                     int photoWidth, int photoHeight, int jpegQuality = kJpegQuality.start);
+                     int photoWidth, int photoHeight, int jpegQuality = kJpegQuality.start,
+                     const TraceSettings& trace = {});
 
 // Save: writes the sketch under saveNameFor(path, format) in the format that name asks for (the
 // chosen one; a metafile's kind by its extension), and returns that name.
 std::string saveSketch(const Raster& sketch, const std::string& path, OutputFormat format,
-                       int photoWidth, int photoHeight);
+                       int photoWidth, int photoHeight, const TraceSettings& trace = {});
 
 }  // namespace carbonel

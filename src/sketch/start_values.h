@@ -23,6 +23,14 @@ inline constexpr SettingRange kBrushSize{1, 62, 32};
 // The quality of the sketches written as JPEG.
 inline constexpr SettingRange kJpegQuality{1, 100, 20};
 
+// Tracing a sketch into vector lines (SVG, PDF): the darkness from which a pixel counts as a line,
+// and the largest blob, in pixels, dropped as dust.
+inline constexpr SettingRange kTraceThreshold{0, 255, 128};
+inline constexpr SettingRange kSpeckle{0, 100000000, 2};
+// How round the traced lines are: potrace's corner threshold, 0 (all corners) to 4/3 (none).
+inline constexpr double kMaxSmooth = 4.0 / 3.0;
+inline constexpr double kStartSmooth = 1.0;
+
 // Pen, Pencil and Pastel sketch; Brush paints the photo's mean colour; Eraser paints white.
 enum class PenStyle { Pen, Pencil, Pastel, Brush, Eraser };
 inline constexpr PenStyle kStartStyle = PenStyle::Pencil;
@@ -30,6 +38,12 @@ inline constexpr PenStyle kStartStyle = PenStyle::Pencil;
 // How a paper is laid under the strokes.
 enum class TextureFit { Tile, Stretch };
 inline constexpr TextureFit kStartTextureFit = TextureFit::Tile;
+
+// The darkness from which a pixel of a sketch in this style counts as a line: Pencil's light
+// shading is left out of its lines.
+constexpr int traceThresholdFor(PenStyle style) {
+    return style == PenStyle::Pencil ? 96 : kTraceThreshold.start;
+}
 
 // Whether a style sketches (Pen, Pencil, Pastel) rather than paints (Brush, Eraser).
 constexpr bool isSketchStyle(PenStyle style) {

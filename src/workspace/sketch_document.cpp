@@ -252,10 +252,11 @@ void SketchDocument::forgetHistory() {
     basis_.reset();
 }
 
-std::string SketchDocument::save(const std::string& path, OutputFormat format) {
+std::string SketchDocument::save(const std::string& path, OutputFormat format,
+                                 const TraceSettings& trace) {
     endStroke();
     if (sketch_.isEmpty()) throw Error("There is no sketch to save.");
-    savedName_ = saveSketch(sketch(), path, format, photo_.width(), photo_.height());
+    savedName_ = saveSketch(sketch(), path, format, photo_.width(), photo_.height(), trace);
     savedIndex_ = static_cast<std::ptrdiff_t>(index_);
     return savedName_;
 }

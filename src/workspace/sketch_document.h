@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imageio/picture_names.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
 #include "workspace/freehand.h"
 #include "workspace/lazy_white_sheet.h"
@@ -80,7 +81,7 @@ class SketchDocument {
 
     // Save: writes the sketch under saveNameFor(path, format) and returns that name, which is
     // remembered. Fails with "There is no sketch to save." when there is none.
-    std::string save(const std::string& path, OutputFormat format);
+    std::string save(const std::string& path, OutputFormat format, const TraceSettings& trace = {});
     // The file the sketch was last saved as ("" when none, or forgotten).
     const std::string& savedName() const { return savedName_; }
     void forgetSavedName() { savedName_.clear(); }

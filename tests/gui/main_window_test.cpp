@@ -135,6 +135,24 @@ class MainWindowTest : public QObject {
         QCOMPARE(std::system(command.toLocal8Bit().constData()), 0);
         QVERIFY(window.document().sketch() == loadPicture(cliOutput.toStdString()));
         QVERIFY(dialogs_.errors.isEmpty());
+
+        // Saved as SVG (the 5th filter, its extension appended), the lines are the tool's.
+        child<QRadioButton>("penButton")->setChecked(true);
+        click("convertButton");
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("drawing"), 5});
+        click("saveButton");
+        const QString cliDrawing = dir_.filePath("cli.svg");
+        QCOMPARE(std::system(QString("'%1/carbonel-cli' convert '%2/4.jpg' '%3' --style pen")
+                                 .arg(QCoreApplication::applicationDirPath(),
+                                      QCoreApplication::applicationDirPath(), cliDrawing)
+                                 .toLocal8Bit()
+                                 .constData()),
+                 0);
+        QFile saved(dir_.filePath("drawing.svg")), tool(cliDrawing);
+        QVERIFY(saved.open(QIODevice::ReadOnly) && tool.open(QIODevice::ReadOnly));
+        const QByteArray drawing = saved.readAll();
+        QVERIFY(drawing.contains("<path"));
+        QVERIFY(drawing == tool.readAll());
     }
 
     void missingStartPictureStillOpensTheWindow() {

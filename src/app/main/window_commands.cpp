@@ -25,7 +25,8 @@ struct Command {
 
 // The save dialog's filters, in their order (its indices count from 1).
 constexpr OutputFormat kSaveFilterFormats[] = {OutputFormat::Jpeg, OutputFormat::Bmp,
-                                               OutputFormat::Wmf, OutputFormat::Png};
+                                               OutputFormat::Wmf,  OutputFormat::Png,
+                                               OutputFormat::Svg,  OutputFormat::Pdf};
 
 }  // namespace
 
@@ -109,7 +110,7 @@ void MainWindow::save() {
         if (!choice) return;
         // The dialog remembers the filter for the rest of the run; the filter picks the format.
         saveFilter_ = choice->filterIndex;
-        const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 4
+        const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 6
                                         ? kSaveFilterFormats[saveFilter_ - 1]
                                         : OutputFormat::Jpeg;
         // The dialog asked about the name as typed; a name that gets its extension appended is
@@ -122,7 +123,9 @@ void MainWindow::save() {
             proposed = choice->path;
             continue;
         }
-        guarded([&] { document_.save(name, format); });
+        // Lines are traced as the tool traces a sketch of the style the strip shows.
+        const TraceSettings trace = traceSettingsFor({}, strip_->settings().sketchStyle);
+        guarded([&] { document_.save(name, format, trace); });
         return;
     }
 }
@@ -141,7 +144,8 @@ void MainWindow::editAndPrint() {
         // The file to hand over is older than the sketch: Save writes it again.
         switch (environment_.dialogs->askToSaveSketch(this)) {
             case UserDialogs::SaveAnswer::Save:
-                document_.save(document_.savedName(), outputFormatFor(document_.savedName()));
+                document_.save(document_.savedName(), outputFormatFor(document_.savedName()),
+                               traceSettingsFor({}, strip_->settings().sketchStyle));
                 break;
             case UserDialogs::SaveAnswer::Discard:
                 break;

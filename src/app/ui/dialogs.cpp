@@ -16,8 +16,9 @@ const char* const kOpenPictureFilter =
     "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif);;JPEG Image File (*.jpg);;"
     "JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
     "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif)";
-const char* const kSavePictureFilters[4] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
-                                            "Metafiles (*.wmf)", "PNG Image File (*.png)"};
+const char* const kSavePictureFilters[6] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
+                                            "Metafiles (*.wmf)",       "PNG Image File (*.png)",
+                                            "SVG drawing (*.svg)",     "PDF document (*.pdf)"};
 
 void keepAboveOwner(QWidget& dialog, QWidget* owner) {
     if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))

@@ -17,7 +17,7 @@ class UserDialogs {
 
     struct SaveChoice {
         QString path;
-        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles, 4 PNG
+        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles, 4 PNG, 5 SVG, 6 PDF
     };
     // The picture-save dialog, pre-filled with a name and a filter; nothing when cancelled.
     virtual std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
@@ -74,6 +74,6 @@ class QtUserDialogs : public UserDialogs {
 void keepAboveOwner(QWidget& dialog, QWidget* owner);
 
 extern const char* const kOpenPictureFilter;
-extern const char* const kSavePictureFilters[4];
+extern const char* const kSavePictureFilters[6];
 
 }  // namespace carbonel

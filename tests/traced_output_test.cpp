@@ -1,0 +1,134 @@
+// SVG and PDF sketches: the traced lines, rendered back by other programs, cover the sketch's dark
+// pixels; the files are what plotters and viewers expect.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
+#include "sketch/convert.h"
+#include "test_support.h"
+
+namespace carbonel {
+namespace {
+
+using test::cli;
+using test::quoted;
+namespace fs = std::filesystem;
+
+// The pixels whose darkness (255 less the brightness) reaches the threshold.
+std::vector<bool> darkPixels(const Raster& picture, int threshold) {
+    std::vector<bool> dark;
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint8_t* p = picture.row(y);
+        for (int x = 0; x < picture.width(); ++x, p += 3)
+            dark.push_back(255 - (p[0] * 114 + p[1] * 587 + p[2] * 299 + 500) / 1000 >= threshold);
+    }
+    return dark;
+}
+
+double intersectionOverUnion(const std::vector<bool>& a, const std::vector<bool>& b) {
+    std::size_t both = 0, either = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        both += a[i] && b[i];
+        either += a[i] || b[i];
+    }
+    return either == 0 ? 1.0 : double(both) / double(either);
+}
+
+TEST(TracedOutput, RenderedBackTheLinesCoverTheSketchsDarkPixels) {
+    test::TempDir dir;
+    for (const char* name : {"rocket.jpg", "astronaut.jpg"}) {
+        const auto photo = test::dataFile(name);
+        for (const auto& [style, option] :
+             {std::pair{PenStyle::Pen, "pen"}, std::pair{PenStyle::Pastel, "pastel"}}) {
+            ConversionOptions options;
+            options.style = style;
+            const Raster sketch = convertPhoto(loadPicture(photo.string()), options);
+            const std::vector<bool> lines = darkPixels(sketch, traceThresholdFor(style));
+            const std::string size =
+                std::to_string(sketch.width()) + " -h " + std::to_string(sketch.height());
+            for (const char* format : {"svg", "pdf"}) {
+                const auto drawing = dir / (std::string("d.") + format);
+                ASSERT_EQ(
+                    cli("convert " + quoted(photo) + " " + quoted(drawing) + " --style " + option)
+                        .status,
+                    0);
+                const std::string render = std::string(format) == "svg"
+                                               ? "rsvg-convert -b white -w " + size + " -o " +
+                                                     quoted(dir / "r.png") + " " + quoted(drawing)
+                                               : "pdftoppm -r 96 -png -singlefile " +
+                                                     quoted(drawing) + " " + quoted(dir / "r");
+                ASSERT_EQ(test::runCommand(render).status, 0) << render;
+                const Raster rendered = loadPicture((dir / "r.png").string());
+                ASSERT_EQ(rendered.width(), sketch.width());
+                // pdftoppm's anti-aliasing leaves more edge pixels on the other side of the
+                // middle grey than the SVG renderer's does.
+                EXPECT_GE(intersectionOverUnion(lines, darkPixels(rendered, 128)),
+                          std::string(format) == "svg" ? 0.9 : 0.85)
+                    << name << " " << option << " " << format;
+            }
+        }
+    }
+}
+
+TEST(TracedOutput, FilesHoldPathsOnAPageOfTheSketchsSize) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");  // 451 x 300: a 452 x 301 sketch
+    for (const char* extra : {"", " --threshold 255 --speckle 0 --smooth 0"}) {
+        ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "s.svg") + extra).status, 0);
+        ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "s.pdf") + extra).status, 0);
+        const std::string svg = test::readBytes(dir / "s.svg");
+        EXPECT_NE(svg.find("width=\"452px\" height=\"301px\""), std::string::npos);
+        EXPECT_EQ(test::runCommand("xmllint --noout " + quoted(dir / "s.svg")).status, 0);
+        // Only paths: no embedded picture.
+        for (const char* element : {"<image", "<rect", "<use", "<pattern"})
+            EXPECT_EQ(svg.find(element), std::string::npos) << element;
+        const test::CommandResult info = test::runCommand("pdfinfo " + quoted(dir / "s.pdf"));
+        EXPECT_NE(info.output.find("Pages:           1\n"), std::string::npos) << info.output;
+        EXPECT_NE(info.output.find("339 x 225.75 pts"), std::string::npos) << info.output;
+    }
+    // A sketch without a dark pixel is an empty, valid page; standard output takes both formats.
+    writeSketchFile(Raster(40, 30), (dir / "white.bmp").string(), OutputFormat::Bmp, 0, 0);
+    ASSERT_EQ(cli("convert " + quoted(dir / "white.bmp") + " " + quoted(dir / "e.svg")).status, 0);
+    EXPECT_EQ(test::readBytes(dir / "e.svg").find("<path"), std::string::npos);
+    EXPECT_EQ(test::runCommand("xmllint --noout " + quoted(dir / "e.svg")).status, 0);
+    ASSERT_EQ(test::runCommand("cat " + quoted(photo) + " | " + std::string(CARBONEL_CLI) +
+                               " convert - - --format pdf > " + quoted(dir / "piped.pdf"))
+                  .status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "piped.pdf").substr(0, 5) == "%PDF-");
+
+    for (const char* bad : {"--threshold 256", "--speckle -1", "--smooth 1.5", "--smooth x"}) {
+        const test::CommandResult usage =
+            cli("convert " + quoted(photo) + " " + quoted(dir / "u.svg") + " " + bad);
+        EXPECT_EQ(usage.status, 2) << bad;
+    }
+    EXPECT_FALSE(fs::exists(dir / "u.svg"));
+}
+
+TEST(TracedOutput, TheBatchWritesOneFormatForEveryPhoto) {
+    test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    fs::copy_file(test::dataFile("chelsea.jpg"), dir / "in" / "cat.jpg");
+    fs::copy_file(test::dataFile("chelsea-8bit.bmp"), dir / "in" / "pal.bmp");
+    fs::copy_file(test::dataFile("seed.png"), dir / "in" / "seed.png");
+    test::writeBytes(dir / "out" / "cat.svg", "taken");
+    ASSERT_EQ(
+        cli("batch --format svg --out " + quoted(dir / "out") + " " + quoted(dir / "in")).status,
+        0);
+    EXPECT_EQ(test::readBytes(dir / "out" / "cat.svg"), "taken");
+    for (const char* name : {"cat0.svg", "pal.svg", "seed.svg"})
+        EXPECT_EQ(test::runCommand("xmllint --noout " + quoted(dir / "out" / name)).status, 0)
+            << name;
+    ASSERT_EQ(
+        cli("convert " + quoted(dir / "in" / "pal.bmp") + " " + quoted(dir / "pal.svg")).status, 0);
+    EXPECT_TRUE(test::readBytes(dir / "out" / "pal.svg") == test::readBytes(dir / "pal.svg"));
+    EXPECT_EQ(
+        cli("batch --format wmf --out " + quoted(dir / "out") + " " + quoted(dir / "in")).status,
+        2);
+}
+
+}  // namespace
+}  // namespace carbonel
