@@ -11,8 +11,8 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for page in carbonel carbonel-cli; do
-  file="$prefix/share/man/man1/$page.1"
-  warnings=$(groff -ww -man -z "$file" 2>&1)
+  file="$prefix/share/man/man1/$page.1.gz"
+  warnings=$(gzip -dc "$file" | groff -ww -man -z 2>&1)
   [ -z "$warnings" ] || { echo "check_install: $page.1: $warnings" >&2; exit 1; }
   MANWIDTH=80 man -l "$file" | grep -q "^NAME" || { echo "check_install: $page.1 does not render" >&2; exit 1; }
 done

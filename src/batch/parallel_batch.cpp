@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "batch/batch_naming.h"
+#include "batch/batch_plan.h"
 #include "imageio/atomic_file.h"
 #include "sketch/error.h"
 
@@ -53,6 +54,8 @@ std::vector<BatchOutcome> runParallelBatch(
     ConversionOptions perJob = options;
     if (perJob.threads == 0) perJob.threads = 1;  // the jobs share the cores out
 
+    // Every name is decided first, so a run of the same plan elsewhere writes the same files.
+    const std::vector<PlannedFile> plan = planBatch(entries, outputFolder, asked);
     std::vector<BatchOutcome> outcomes(entries.size());
     std::atomic<std::size_t> next{0};
     std::mutex turnLock;
@@ -63,23 +66,21 @@ std::vector<BatchOutcome> runParallelBatch(
         for (std::size_t i = next++; i < entries.size(); i = next++) {
             BatchOutcome& outcome = outcomes[i];
             outcome.source = entries[i];
-            std::unique_ptr<AtomicFile> file;
             try {
-                file = convertUnnamed(entries[i], outputFolder, perJob, files, nullptr, asked);
+                AtomicFile file(plan[i].target, AtomicFile::Existing::NeverReplaced);
+                convertPhotoFile(entries[i], file, batchOutputFormat(entries[i], asked), perJob,
+                                 files);
+                file.close();
+                // No existing file is ever replaced, even one made while the batch ran.
+                if (!file.moveTo(plan[i].target, false))
+                    throw Error(plan[i].target + ": the name was taken while the batch ran");
+                outcome.output = plan[i].target;
             } catch (const std::exception& failure) {
                 outcome.error = failure.what();
-                file.reset();
             }
+            // The outcomes are told in list order.
             std::unique_lock lock(turnLock);
             turnChanged.wait(lock, [&] { return turn == i; });
-            if (file) {
-                try {
-                    outcome.output = placeBatchOutput(*file, outputFolder, entries[i],
-                                                      static_cast<int>(i), asked);
-                } catch (const std::exception& failure) {
-                    outcome.error = failure.what();
-                }
-            }
             if (onOutcome) onOutcome(i, outcome);
             ++turn;
             turnChanged.notify_all();

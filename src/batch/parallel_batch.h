@@ -30,11 +30,12 @@ std::string convertBatchEntry(const std::string& entry, int index, const std::st
 // Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
 // one thread unless the options ask for more. Sources become files of batchOutputFormat (the
 // format asked for, or their own kind's).
-// The names are exactly those a one-by-one run in list order gives (batchOutputName): each sketch
-// is written under a temporary name and named in list order, once every entry before it is done,
-// and an existing file is never replaced. A failing entry is reported and the others go on. At most
-// `jobs` photos are in memory at once. `onOutcome` is called for every entry, in list order, on
-// whichever thread finished it. Fails before any work when the output folder does not exist.
+// The names are decided first, exactly those a one-by-one run in list order gives (planBatch): a
+// plan run anywhere writes the same files. Each sketch is written unnamed and given its name when
+// complete, and an existing file is never replaced. A failing entry is reported and the others go
+// on. At most `jobs` photos are in memory at once. `onOutcome` is called for every entry, in list
+// order, on whichever thread finished it. Fails before any work when the output folder does not
+// exist.
 std::vector<BatchOutcome> runParallelBatch(
     const std::vector<std::string>& entries, const std::string& outputFolder,
     const ConversionOptions& options, int jobs,

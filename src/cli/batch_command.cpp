@@ -7,10 +7,12 @@
 #include <iostream>
 #include <thread>
 
+#include "batch/batch_plan.h"
 #include "batch/folder_scan.h"
 #include "batch/parallel_batch.h"
 #include "cli/convert_command.h"
 #include "cli/report.h"
+#include "cli/standard_streams.h"
 #include "imageio/file_bytes.h"
 #include "sketch/error.h"
 
@@ -63,6 +65,18 @@ int runBatch(const BatchArgs& args) {
         }
         PathList list;
         bool ok = collectSources(args.sources, list);
+        if (args.plan) {
+            for (const PlannedFile& file :
+                 planBatch(list.entries(), args.outputFolder, args.format)) {
+                try {
+                    std::cout << planLine(file) << '\n';
+                } catch (const Error& error) {
+                    reportError(error.what());
+                    ok = false;
+                }
+            }
+            return standardOutputWritten() && ok ? 0 : 1;
+        }
         // The paper is never traced: SVG and PDF lines lie on an empty page.
         const bool traced = args.format && isVectorFormat(*args.format);
         const std::optional<Raster> texture = traced ? std::nullopt : loadTexture(args.conversion);

@@ -10,7 +10,7 @@ namespace carbonel::cli {
 
 const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
-  carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] SOURCE...
+  carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
   carbonel-cli textures
   carbonel-cli --help | --version
@@ -39,6 +39,9 @@ batch     converts every photo of each SOURCE folder and its sub-folders (the ex
                      with its extension
   --jobs N           how many files to convert at once (default: one per core)
   -q, --quiet        no progress line
+  --plan             convert nothing: write the batch's plan to standard output, one line a
+                     photo, SOURCE<TAB>TARGET, for "carbonel-cli convert SOURCE TARGET" on any
+                     engine (GNU parallel, Slurm, xargs -P) to write the files the batch writes
 
 gif       builds a looping animated GIF from the FRAME pictures (any photo kind above), as the
           recorder's Save Animate does: each frame is drawn over the ones before it, its white
@@ -221,6 +224,7 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     line.add({"format"}, true);
     line.add({"jobs"}, true);
     line.add({"q", "quiet"}, false);
+    line.add({"plan"}, false);
     line.parse(args);
     BatchArgs parsed;
     parsed.conversion = readConversionOptions(line);
@@ -236,6 +240,7 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     }
     if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);
     parsed.quiet = line.isSet("quiet");
+    parsed.plan = line.isSet("plan");
     parsed.sources = line.positional();
     if (parsed.sources.empty()) throw UsageError("batch takes at least one SOURCE");
     return parsed;

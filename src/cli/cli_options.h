@@ -42,6 +42,7 @@ struct BatchArgs {
     ConversionArgs conversion;
     int jobs = 0;  // 0: one per core
     bool quiet = false;
+    bool plan = false;  // write the plan, convert nothing
 };
 
 struct GifArgs {
