@@ -10,7 +10,7 @@ packages=(
   xvfb xauth time bc xdg-utils fonts-dejavu-core fonts-urw-base35
   fonts-liberation2 clang libclang-rt-dev libomp-dev
   libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db
-  libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils
+  libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils parallel
 )
 missing=()
 for p in "${packages[@]}"; do
