@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2 clang libclang-rt-dev libomp-dev
   libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db
   libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils parallel
+  libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg webp
 )
 missing=()
 for p in "${packages[@]}"; do

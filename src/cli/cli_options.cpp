@@ -12,6 +12,7 @@ const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
+  carbonel-cli animate OUTPUT.gif|.webp|.mp4 FRAME... [--size WxH] [--delay MS] [--loop N]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -49,6 +50,11 @@ gif       builds a looping animated GIF from the FRAME pictures (any photo kind 
           reduced to the 216 web colours and shown for 0.30 s. OUTPUT "-" writes standard
           output.
   --size WxH         the animation's width and height, each 1..16385
+
+animate   builds the same animation as an animated WebP (lossless, full colour, white paper),
+          an MP4 video (H.264) or a GIF, as OUTPUT's extension asks.
+  --delay MS         how long each frame shows, 10..655350 ms (default 300)
+  --loop N           how often the animation plays, 0 for ever (default); not for MP4
 
 textures  lists the names of the installed paper textures, one per line.
 
@@ -246,10 +252,10 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     return parsed;
 }
 
-GifArgs parseGifArgs(const std::vector<std::string>& args) {
-    CommandLine line;
-    line.add({"size"}, true);
-    line.parse(args);
+namespace {
+
+// The frames and their size, for gif and animate alike.
+GifArgs readFrameArgs(CommandLine& line, const char* command) {
     GifArgs parsed;
     if (const auto size = line.value("size")) {
         const std::size_t cross = size->find('x');
@@ -260,13 +266,42 @@ GifArgs parseGifArgs(const std::vector<std::string>& args) {
         }
     }
     const std::vector<std::string> positional = line.positional();
-    if (positional.size() < 2) throw UsageError("gif takes an OUTPUT and at least one FRAME");
+    if (positional.size() < 2)
+        throw UsageError(std::string(command) + " takes an OUTPUT and at least one FRAME");
     parsed.output = positional.front();
+    parsed.frames.assign(positional.begin() + 1, positional.end());
+    return parsed;
+}
+
+}  // namespace
+
+GifArgs parseGifArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    line.add({"size"}, true);
+    line.parse(args);
+    GifArgs parsed = readFrameArgs(line, "gif");
     if (parsed.output != "-" && toLowerAscii(fileExtension(parsed.output)) != ".gif") {
         throw UsageError("gif writes a .gif file (or \"-\" for standard output), not \"" +
                          parsed.output + "\"");
     }
-    parsed.frames.assign(positional.begin() + 1, positional.end());
+    return parsed;
+}
+
+GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    line.add({"size"}, true);
+    line.add({"delay"}, true);
+    line.add({"loop"}, true);
+    line.parse(args);
+    GifArgs parsed = readFrameArgs(line, "animate");
+    const std::string extension = toLowerAscii(fileExtension(parsed.output));
+    if (extension != ".gif" && extension != ".webp" && extension != ".mp4") {
+        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output + "\"");
+    }
+    if (const auto delay = line.value("delay"))
+        parsed.delayMs = parseIntOption("--delay", *delay, 10, 655350);
+    if (const auto loops = line.value("loop"))
+        parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
     return parsed;
 }
 

@@ -49,6 +49,8 @@ struct GifArgs {
     std::string output;
     std::vector<std::string> frames;
     int width = 0, height = 0;  // 0 x 0: the first frame's size
+    int delayMs = 300;          // animate: how long each frame shows
+    int loops = 0;              // animate: how often it plays; 0 for ever
 };
 
 // The command line, read through QCommandLineParser: "--opt value" and "--opt=value" both work,
@@ -56,6 +58,8 @@ struct GifArgs {
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args);
 BatchArgs parseBatchArgs(const std::vector<std::string>& args);
 GifArgs parseGifArgs(const std::vector<std::string>& args);
+// "animate OUTPUT.{gif,webp,mp4} FRAME... [--size WxH] [--delay MS] [--loop N]".
+GifArgs parseAnimateArgs(const std::vector<std::string>& args);
 // The "textures" command takes nothing.
 void parseTexturesArgs(const std::vector<std::string>& args);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "animation/animation_export.h"
+#include "animation/animation_formats.h"
 #include "cli/cli_options.h"
 #include "cli/report.h"
 #include "cli/standard_streams.h"
@@ -11,7 +12,8 @@
 #include "sketch/error.h"
 
 namespace carbonel::cli {
-int runGif(const GifArgs& args) {
+
+int runGif(const GifArgs& args, bool animate) {
     try {
         int width = args.width, height = args.height;
         if (width == 0) {
@@ -28,7 +30,9 @@ int runGif(const GifArgs& args) {
                 throw Error("frame " + std::to_string(index + 1) + ": " + error.what());
             }
         };
-        if (args.output == "-") {
+        if (animate) {
+            exportAnimationFile(frames, width, height, args.output, {args.delayMs, args.loops});
+        } else if (args.output == "-") {
             writeStandardOutput([&](std::FILE* out) {
                 writeAnimation(frames, width, height, [&](const std::string& bytes) {
                     if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())

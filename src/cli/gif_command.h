@@ -4,7 +4,8 @@
 
 namespace carbonel::cli {
 
-// Builds the animation as the recorder's Save Animate does; 1 on a bad size or file.
-int runGif(const GifArgs& args);
+// Builds the animation as the recorder's Save Animate does, as a GIF, or for `animate` in the
+// format the output's extension asks for; 1 on a bad size or file.
+int runGif(const GifArgs& args, bool animate = false);
 
 }  // namespace carbonel::cli

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
         const std::vector<std::string> rest(args.begin() + 1, args.end());
         if (command == "convert") return runConvert(parseConvertArgs(rest));
         if (command == "gif") return runGif(parseGifArgs(rest));
+        if (command == "animate") return runGif(parseAnimateArgs(rest), true);
         if (command == "batch") return runBatch(parseBatchArgs(rest));
         if (command == "textures") return listTextures(rest);
         throw UsageError("unknown command \"" + command + "\"");

@@ -114,7 +114,8 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
     const fs::path folder = written_.has_parent_path() ? written_.parent_path() : fs::path(".");
     // CARBONEL_NAMED_TEMPORARIES=1 takes the other way, to test it where unnamed files work.
     static const bool named = std::getenv("CARBONEL_NAMED_TEMPORARIES") != nullptr;
-    int fd = named ? -1 : ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // Readable too: a video's muxer reads back what it wrote to move its index to the front.
+    int fd = named ? -1 : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
         unnamed_ = true;
     } else if (named || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
@@ -122,7 +123,7 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
             temporary_ = written_;
             temporary_ += temporarySuffix();
             const int slot = namedTemporaries().hold(temporary_);
-            fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 slot_ = slot;
             } else {
@@ -140,7 +141,7 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
         S_ISREG(existingFile.st_mode)) {
         ::fchmod(fd, existingFile.st_mode & 07777);
     }
-    if (fd >= 0) stream_ = ::fdopen(fd, "wb");
+    if (fd >= 0) stream_ = ::fdopen(fd, "w+b");
     if (!stream_) {
         const int reason = errno;
         if (fd >= 0) ::close(fd);

@@ -340,6 +340,19 @@ class ToolWindowsTest : public QObject {
         }
         QCOMPARE(decoded.loopCount, 0);
 
+        // Saved through the MP4 filter, the same frames make a video the players read.
+        dialogs_.animationAnswers = {dir_.filePath("strokes.mp4")};
+        click(&recorder(), "saveAnimateButton");
+        QCOMPARE(dialogs_.errors.size(), 1);
+        QCOMPARE(
+            std::system(("ffprobe -v error -count_frames -show_entries "
+                         "stream=nb_read_frames -of csv=p=0 '" +
+                         dir_.filePath("strokes.mp4") + "' > '" + dir_.filePath("frames.txt") + "'")
+                            .toLocal8Bit()
+                            .constData()),
+            0);
+        QCOMPARE(fileBytes(dir_.filePath("frames.txt")).trimmed(), QByteArray("3"));
+
         child<QSlider>(&recorder(), "sizeSlider")->setValue(0);
         dialogs_.animationAnswers = {dir_.filePath("zero.gif")};
         click(&recorder(), "saveAnimateButton");

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "animation/animation_export.h"
+#include "animation/animation_formats.h"
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
@@ -191,7 +192,7 @@ int RecorderWindow::gifHeight() const {
 
 void RecorderWindow::exportTo(const QString& path) {
     const FrameList list{frameCount(), [this](int index) { return frame(index); }};
-    exportAnimation(list, gifWidth(), gifHeight(), path.toStdString());
+    exportAnimationFile(list, gifWidth(), gifHeight(), path.toStdString());
 }
 
 void RecorderWindow::saveAnimate() {

@@ -43,7 +43,8 @@ class RecorderWindow : public ToolWindow {
     // The size of the GIF, from the size labels.
     int gifWidth() const;
     int gifHeight() const;
-    // Writes the animation of the frames at the labels' size; fails as exportAnimation does.
+    // Writes the animation of the frames at the labels' size, as GIF, WebP or MP4 by the name's
+    // extension; fails as exportAnimationFile does.
     void exportTo(const QString& path);
     // Save Animate: the save dialog, then the export; errors are shown and change nothing.
     void saveAnimate();

@@ -110,8 +110,15 @@ QString QtUserDialogs::chooseFolder(QWidget* parent) {
 QString QtUserDialogs::saveAnimation(QWidget* parent) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter("Gif Image File (*.gif)");
+    // The filter chosen gives a bare name its extension, which picks the format.
+    const QStringList filters{"Gif Image File (*.gif)", "WebP animation (*.webp)",
+                              "MP4 video (*.mp4)"};
+    const QStringList suffixes{"gif", "webp", "mp4"};
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix("gif");
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter), "gif"));
+    });
     return runFileDialog(dialog, parent, folders_.animation);
 }
 

@@ -25,8 +25,8 @@ class UserDialogs {
 
     // The folder picker "Please select the directory"; "" when cancelled.
     virtual QString chooseFolder(QWidget* parent) = 0;
-    // The save dialog for animations ("Gif Image File (*.gif)", "gif" added to a bare name); ""
-    // when cancelled.
+    // The save dialog for animations ("Gif Image File (*.gif)", "WebP animation (*.webp)", "MP4
+    // video (*.mp4)"; the chosen filter's extension added to a bare name); "" when cancelled.
     virtual QString saveAnimation(QWidget* parent) = 0;
 
     // "NAME already exists. Do you want to replace it?" with Yes and No, for a name the save

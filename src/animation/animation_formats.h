@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "animation/animation_export.h"
+
+namespace carbonel {
+
+// The files an animation is written as: a 216-colour GIF, an animated WebP (lossless, full
+// colour, white paper) or an H.264 video in MP4.
+enum class AnimationFormat { Gif, Webp, Mp4 };
+
+// The format an animation file's extension asks for (".gif", ".webp", ".mp4", in any case); any
+// other fails naming the formats that are written.
+AnimationFormat animationFormatFor(const std::string& path);
+
+// How long each frame shows and how often the animation plays.
+struct AnimationTiming {
+    int delayMs = kFrameDelay * 10;
+    int loops = 0;  // 0: for ever
+};
+
+// Writes the animation of the frames, composed as exportAnimation composes them (each drawn over
+// the ones before, its white left out, scaled to width x height), in the format its extension
+// asks for. Frames are encoded as they are composed, so memory does not grow with their number.
+// No frames ("Unsupported GIF version") or a zero size ("Invalid pixel coordinates") is refused
+// before the file is made; the file appears only when complete.
+void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
+                         const AnimationTiming& timing = {});
+
+}  // namespace carbonel

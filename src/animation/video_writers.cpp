@@ -1,0 +1,344 @@
+#include "animation/video_writers.h"
+
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "animation/gif_writer.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+void writeAll(std::FILE* out, const void* data, std::size_t size) {
+    // A failed write sets the stream's error flag, which the file's commit reports.
+    std::fwrite(data, 1, size, out);
+}
+
+// The GIF of the recorder's export with other timing: the same frames, each shown `delay`.
+class GifAnimation : public AnimationWriter {
+  public:
+    GifAnimation(std::FILE* out, const AnimationTiming& timing) : out_(out), timing_(timing) {}
+    void addFrame(const Raster& frame) override {
+        GifDocument one;
+        addGifFrame(one, frame, true);
+        auto& extensions = one.frame(0).extensions;
+        if (first_) {
+            std::get<GifLoopExtension>(extensions.front()).loopCount =
+                static_cast<std::uint16_t>(timing_.loops);
+        } else {
+            extensions.erase(extensions.begin());  // only the first frame carries the loop
+        }
+        std::get<GifGraphicControl>(extensions.back()).delay =
+            static_cast<std::uint16_t>(std::min(65535, (timing_.delayMs + 5) / 10));
+        std::string bytes;
+        if (first_) writeGifHeader(one, bytes);
+        writeGifFrames(one, bytes);
+        writeAll(out_, bytes.data(), bytes.size());
+        first_ = false;
+    }
+    void finish() override { writeAll(out_, &kGifTrailer, 1); }
+
+  private:
+    std::FILE* out_;
+    AnimationTiming timing_;
+    bool first_ = true;
+};
+
+// An animated WebP, lossless, white where nothing is drawn. The encoder keeps the canvas and the
+// frames encoded so far (only what changed from the frame before), not the pictures.
+class WebpAnimation : public AnimationWriter {
+  public:
+    WebpAnimation(std::FILE* out, int width, int height, const AnimationTiming& timing)
+        : out_(out), width_(width), height_(height), timing_(timing) {
+        WebPAnimEncoderOptions options;
+        if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config_) ||
+            !WebPPictureInit(&picture_))
+            throw Error("WebP error: the library does not match its header");
+        options.anim_params.loop_count = timing.loops;
+        options.anim_params.bgcolor = 0xFFFFFFFF;
+        encoder_ = WebPAnimEncoderNew(width, height, &options);
+        if (!encoder_) throw Error("WebP error: cannot start the animation");
+        config_.lossless = 1;
+        config_.method = 0;  // the fastest: sketch frames differ from the last in a stroke only
+        config_.quality = 25;
+        picture_.width = width;
+        picture_.height = height;
+        picture_.use_argb = 1;
+    }
+    ~WebpAnimation() override {
+        WebPPictureFree(&picture_);
+        WebPAnimEncoderDelete(encoder_);
+    }
+    void addFrame(const Raster& frame) override {
+        rgb_.resize(std::size_t(width_) * 3 * std::size_t(height_));
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(&rgb_[std::size_t(y) * width_ * 3], frame.rowUnchecked(y),
+                        std::size_t(width_) * 3);
+        if (!WebPPictureImportBGR(&picture_, rgb_.data(), width_ * 3) ||
+            !WebPAnimEncoderAdd(encoder_, &picture_, timestamp_, &config_))
+            fail();
+        timestamp_ += timing_.delayMs;
+    }
+    void finish() override {
+        WebPData data;
+        WebPDataInit(&data);
+        if (!WebPAnimEncoderAdd(encoder_, nullptr, timestamp_, nullptr) ||
+            !WebPAnimEncoderAssemble(encoder_, &data))
+            fail();
+        writeAll(out_, data.bytes, data.size);
+        WebPDataClear(&data);
+    }
+
+  private:
+    [[noreturn]] void fail() {
+        const char* why = WebPAnimEncoderGetError(encoder_);
+        throw Error(std::string("WebP error: ") + (why && *why ? why : "cannot encode a frame"));
+    }
+
+    std::FILE* out_;
+    int width_, height_;
+    AnimationTiming timing_;
+    WebPAnimEncoder* encoder_ = nullptr;
+    WebPConfig config_{};
+    WebPPicture picture_{};
+    std::vector<std::uint8_t> rgb_;  // one frame, for the encoder's import
+    int timestamp_ = 0;
+};
+
+std::string averror(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+void check(int code, const char* what) {
+    if (code < 0) throw Error(std::string("MP4 error: ") + what + ": " + averror(code));
+}
+
+// The muxer writes, seeks and, to move its index to the front (faststart), reads back the file.
+int readFile(void* opaque, std::uint8_t* buffer, int size) {
+    const std::size_t got =
+        std::fread(buffer, 1, std::size_t(size), static_cast<std::FILE*>(opaque));
+    return got == 0 ? AVERROR_EOF : static_cast<int>(got);
+}
+int writeFile(void* opaque, std::uint8_t* buffer, int size) {  // FFmpeg 5 passes no const
+    std::FILE* file = static_cast<std::FILE*>(opaque);
+    return std::fwrite(buffer, 1, std::size_t(size), file) == std::size_t(size) ? size
+                                                                                : AVERROR(EIO);
+}
+std::int64_t seekFile(void* opaque, std::int64_t offset, int whence) {
+    std::FILE* file = static_cast<std::FILE*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        const off_t here = ::ftello(file);
+        if (::fseeko(file, 0, SEEK_END) != 0) return -1;
+        const off_t size = ::ftello(file);
+        ::fseeko(file, here, SEEK_SET);
+        return size;
+    }
+    if (::fseeko(file, offset, whence & ~AVSEEK_FORCE) != 0) return -1;
+    return ::ftello(file);
+}
+
+// What the muxer reads back of the file it wrote, at a position of its own: it writes the same
+// file meanwhile, through the stream, so the two must not share one position.
+struct ReadBack {
+    std::FILE* file;
+    std::int64_t position = 0;
+};
+int readBack(void* opaque, std::uint8_t* buffer, int size) {
+    auto* back = static_cast<ReadBack*>(opaque);
+    const ssize_t got = ::pread(::fileno(back->file), buffer, std::size_t(size), back->position);
+    if (got <= 0) return got == 0 ? AVERROR_EOF : AVERROR(errno);
+    back->position += got;
+    return static_cast<int>(got);
+}
+std::int64_t seekBack(void* opaque, std::int64_t offset, int whence) {
+    auto* back = static_cast<ReadBack*>(opaque);
+    struct stat status {};
+    if (::fstat(::fileno(back->file), &status) != 0) return -1;
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return status.st_size;
+        case SEEK_SET:
+            back->position = offset;
+            break;
+        case SEEK_CUR:
+            back->position += offset;
+            break;
+        case SEEK_END:
+            back->position = status.st_size + offset;
+            break;
+        default:
+            return -1;
+    }
+    return back->position;
+}
+// The muxer's second look at the file, to move its index to the front (faststart).
+int openReadBack(AVFormatContext* format, AVIOContext** pb, const char*, int flags,
+                 AVDictionary**) {
+    if (flags & AVIO_FLAG_WRITE) return AVERROR(EPERM);
+    auto* file = static_cast<std::FILE*>(format->opaque);
+    if (std::fflush(file) != 0) return AVERROR(errno);
+    constexpr int kBufferSize = 1 << 16;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
+    auto* back = new ReadBack{file};
+    *pb = avio_alloc_context(buffer, kBufferSize, 0, back, readBack, nullptr, seekBack);
+    if (!*pb) {
+        delete back;
+        av_free(buffer);
+        return AVERROR(ENOMEM);
+    }
+    return 0;
+}
+int closeReadBack(AVFormatContext*, AVIOContext* pb) {
+    delete static_cast<ReadBack*>(pb->opaque);
+    av_freep(&pb->buffer);
+    avio_context_free(&pb);
+    return 0;
+}
+
+// H.264 in MP4, yuv420p for every player: a sketch of odd size is padded with white to even
+// sides, never cropped. Each frame lasts the delay; the index is at the front (faststart).
+class Mp4Animation : public AnimationWriter {
+  public:
+    Mp4Animation(std::FILE* out, int width, int height, const AnimationTiming& timing)
+        : width_(width),
+          height_(height),
+          evenWidth_(width + width % 2),
+          evenHeight_(height + height % 2) {
+        av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the tool's to print
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+        if (!codec) throw Error("MP4 error: no H.264 encoder is installed");
+        check(avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr), "no MP4 muxer");
+        constexpr int kBufferSize = 1 << 16;
+        auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
+        io_ = avio_alloc_context(buffer, kBufferSize, 1, out, readFile, writeFile, seekFile);
+        if (!io_) throw Error("MP4 error: out of memory");
+        format_->pb = io_;
+        format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format_->opaque = out;
+        format_->io_open = openReadBack;
+        format_->io_close2 = closeReadBack;
+        stream_ = avformat_new_stream(format_, nullptr);
+        codec_ = avcodec_alloc_context3(codec);
+        if (!stream_ || !codec_) throw Error("MP4 error: out of memory");
+        codec_->width = evenWidth_;
+        codec_->height = evenHeight_;
+        codec_->pix_fmt = AV_PIX_FMT_YUV420P;
+        codec_->time_base = AVRational{timing.delayMs, 1000};  // one tick a frame
+        codec_->framerate = AVRational{1000, timing.delayMs};
+        if (format_->oformat->flags & AVFMT_GLOBALHEADER)
+            codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        // No frames held ahead (no look-ahead, no B-frames) and two threads: memory holds a few
+        // frames, whatever the recording's length and the machine's cores.
+        av_opt_set(codec_->priv_data, "preset", "veryfast", 0);
+        av_opt_set(codec_->priv_data, "tune", "zerolatency", 0);
+        codec_->thread_count = 2;
+        check(avcodec_open2(codec_, codec, nullptr), "cannot open the H.264 encoder");
+        check(avcodec_parameters_from_context(stream_->codecpar, codec_), "bad parameters");
+        stream_->time_base = codec_->time_base;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "movflags", "+faststart", 0);
+        const int started = avformat_write_header(format_, &options);
+        av_dict_free(&options);
+        check(started, "cannot write the header");
+        frame_ = av_frame_alloc();
+        packet_ = av_packet_alloc();
+        if (!frame_ || !packet_) throw Error("MP4 error: out of memory");
+        frame_->format = AV_PIX_FMT_YUV420P;
+        frame_->width = evenWidth_;
+        frame_->height = evenHeight_;
+        check(av_frame_get_buffer(frame_, 0), "out of memory");
+        scale_ = sws_getContext(evenWidth_, evenHeight_, AV_PIX_FMT_BGR24, evenWidth_, evenHeight_,
+                                AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+        if (!scale_) throw Error("MP4 error: cannot convert the colours");
+        padded_.assign(std::size_t(evenWidth_) * 3 * std::size_t(evenHeight_), 255);
+    }
+    ~Mp4Animation() override {
+        sws_freeContext(scale_);
+        av_packet_free(&packet_);
+        av_frame_free(&frame_);
+        avcodec_free_context(&codec_);
+        if (io_) {
+            av_freep(&io_->buffer);
+            avio_context_free(&io_);
+        }
+        if (format_) avformat_free_context(format_);
+    }
+    void addFrame(const Raster& frame) override {
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(&padded_[std::size_t(y) * evenWidth_ * 3], frame.rowUnchecked(y),
+                        std::size_t(width_) * 3);
+        check(av_frame_make_writable(frame_), "out of memory");
+        const std::uint8_t* source[1] = {padded_.data()};
+        const int stride[1] = {evenWidth_ * 3};
+        sws_scale(scale_, source, stride, 0, evenHeight_, frame_->data, frame_->linesize);
+        frame_->pts = next_++;
+        encode(frame_);
+    }
+    void finish() override {
+        encode(nullptr);
+        check(av_write_trailer(format_), "cannot write the index");
+        avio_flush(io_);
+    }
+
+  private:
+    void encode(AVFrame* frame) {
+        check(avcodec_send_frame(codec_, frame), "cannot encode a frame");
+        for (;;) {
+            const int got = avcodec_receive_packet(codec_, packet_);
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
+            check(got, "cannot encode a frame");
+            if (packet_->duration == 0) packet_->duration = 1;
+            av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
+            packet_->stream_index = stream_->index;
+            check(av_interleaved_write_frame(format_, packet_), "cannot write a frame");
+        }
+    }
+
+    int width_, height_, evenWidth_, evenHeight_;
+    AVFormatContext* format_ = nullptr;
+    AVIOContext* io_ = nullptr;
+    AVStream* stream_ = nullptr;
+    AVCodecContext* codec_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    SwsContext* scale_ = nullptr;
+    std::vector<std::uint8_t> padded_;  // one frame, white beyond the sketch
+    std::int64_t next_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<AnimationWriter> openAnimationWriter(AnimationFormat format, std::FILE* out,
+                                                     int width, int height,
+                                                     const AnimationTiming& timing) {
+    switch (format) {
+        case AnimationFormat::Gif:
+            return std::make_unique<GifAnimation>(out, timing);
+        case AnimationFormat::Webp:
+            return std::make_unique<WebpAnimation>(out, width, height, timing);
+        case AnimationFormat::Mp4:
+            return std::make_unique<Mp4Animation>(out, width, height, timing);
+    }
+    return nullptr;
+}
+
+}  // namespace carbonel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "animation/animation_formats.h"
+#include "sketch/raster.h"
+
+namespace carbonel {
+
+// An animation file being written a frame at a time.
+class AnimationWriter {
+  public:
+    virtual ~AnimationWriter() = default;
+    // The next frame, of the animation's size.
+    virtual void addFrame(const Raster& frame) = 0;
+    virtual void finish() = 0;
+};
+
+// A writer of the format into `out` (readable and seekable), which stays the caller's: WebP
+// through libwebp's animation encoder, MP4 through FFmpeg's libraries; GIF with other than the
+// recorder's timing through the GIF writer.
+std::unique_ptr<AnimationWriter> openAnimationWriter(AnimationFormat format, std::FILE* out,
+                                                     int width, int height,
+                                                     const AnimationTiming& timing);
+
+}  // namespace carbonel
