@@ -10,7 +10,12 @@ cache=${FRESH_CACHE:-/var/tmp/fresh-debian-base.tar}
 root=$(mktemp -d /var/tmp/check-package-XXXX)
 cleanup() {
   umount "$root/dev" "$root/proc" 2>/dev/null || true
-  rm -rf "$root"
+  # Never remove the chroot while the machine's own /dev or /proc is still mounted in it.
+  if mountpoint -q "$root/dev" || mountpoint -q "$root/proc"; then
+    echo "check_package: $root is still mounted; left in place" >&2
+    return
+  fi
+  rm -rf --one-file-system "$root"
 }
 trap cleanup EXIT
 if [ -s "$cache" ]; then

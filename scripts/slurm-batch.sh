@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A Slurm job array over a batch plan (carbonel-cli batch --plan): task I of N converts plan lines
-# I+1, I+1+N, I+1+2N, ... with carbonel-cli convert, passing it the options given after the plan.
+# A Slurm job array over a batch plan (carbonel-cli batch --plan): task I of N (its rank in the
+# array, whatever the array's first index and step) converts plan lines I+1, I+1+N, I+1+2N, ...
+# with carbonel-cli convert, passing it the options given after the plan.
 #   sbatch --array=0-3 scripts/slurm-batch.sh plan.tsv --style pen
 # By hand, or on another scheduler: SLURM_ARRAY_TASK_ID=I SLURM_ARRAY_TASK_COUNT=N
 # scripts/slurm-batch.sh PLAN [OPTIONS...]. CARBONEL_CLI names the tool (default: carbonel-cli).
@@ -10,8 +11,14 @@
 set -uo pipefail
 plan=${1:?usage: slurm-batch.sh PLAN [OPTIONS...]}
 shift
-task=${SLURM_ARRAY_TASK_ID:?SLURM_ARRAY_TASK_ID is not set}
+id=${SLURM_ARRAY_TASK_ID:?SLURM_ARRAY_TASK_ID is not set}
 count=${SLURM_ARRAY_TASK_COUNT:?SLURM_ARRAY_TASK_COUNT is not set}
+# --array=1-4 or 0-6:2 number the tasks otherwise than 0..N-1: the rank counts them in order.
+task=$(((id - ${SLURM_ARRAY_TASK_MIN:-0}) / ${SLURM_ARRAY_TASK_STEP:-1}))
+if [ "$task" -lt 0 ] || [ "$task" -ge "$count" ]; then
+  echo "slurm-batch.sh: task $id is not among the array's $count tasks" >&2
+  exit 1
+fi
 cli=${CARBONEL_CLI:-carbonel-cli}
 status=0
 number=0

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "gif_decoder.h"
 #include "sketch/error.h"
 #include "test_support.h"
 
@@ -110,6 +111,14 @@ TEST(AnimationFormats, TheGifStaysAndBadInputLeavesNoFile) {
     const test::CommandResult info = test::runCommand("webpmux -info " + quoted(dir / "slow.webp"));
     EXPECT_NE(info.output.find("Loop Count : 2"), std::string::npos) << info.output;
     EXPECT_NE(info.output.find("   500 "), std::string::npos) << info.output;
+    // A GIF counts the plays after the first: twice is one more, once is no loop at all.
+    for (const auto& [loops, written] : {std::pair{2, 1}, std::pair{1, -1}, std::pair{0, 0}}) {
+        exportAnimationFile(listOf(frames), 30, 20, (dir / "n.gif").string(), {500, loops});
+        const test::DecodedGif decoded = test::decodeGif(test::readBytes(dir / "n.gif"));
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.loopCount, written) << loops;
+        EXPECT_EQ(decoded.frames.front().delay, 50);
+    }
 }
 
 }  // namespace

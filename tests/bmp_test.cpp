@@ -37,6 +37,10 @@ TEST(Bmp, WritesBottomUpTwentyFourBitRowsThatReadBack) {
     // The first stored row is the bottom one: pixel (0, 2) is (0, 2, 200).
     EXPECT_EQ(static_cast<unsigned char>(bytes[54 + 1]), 2);
     EXPECT_EQ(loadPicture((dir / "p.bmp").string()), picture);
+    // A sketch of the widest photo is one pixel wider, and reads back (a frame, a paper).
+    writeSketchFile(Raster(kMaxPictureSide, 1), (dir / "wide.bmp").string(), OutputFormat::Bmp, 0,
+                    0);
+    EXPECT_EQ(loadPicture((dir / "wide.bmp").string()).width(), kMaxPictureSide);
 }
 
 TEST(Bmp, BrokenOrMissingFilesFailClearly) {

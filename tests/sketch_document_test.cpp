@@ -98,6 +98,19 @@ TEST(SketchDocument, ChangedSinceSavedFollowsSaveUndoAndTheBatch) {
     EXPECT_EQ(document.photo(), photoBefore);
     document.redo();
     EXPECT_FALSE(document.canRedo());
+
+    // A stroke drawn while a batch runs stays a step of its own between the batch's files.
+    document.beginBatch();
+    const Raster photo = photoWith(random);
+    document.showConverted(photo, convertPhoto(photo, {}), "first");
+    document.drawStep(BrushRectangle{20, 20, 40, 40}, SketchSettings{}, PenStyle::Eraser);
+    const Raster stroked = document.sketch();
+    document.showConverted(photoWith(random), Raster(121, 81), "second");
+    document.undo();
+    EXPECT_EQ(document.sketch(), stroked);
+    document.undo();
+    EXPECT_EQ(document.photo(), photo);
+    EXPECT_FALSE(document.sketch() == stroked);
 }
 
 }  // namespace

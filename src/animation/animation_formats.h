@@ -22,7 +22,8 @@ struct AnimationTiming {
 
 // Writes the animation of the frames, composed as exportAnimation composes them (each drawn over
 // the ones before, its white left out, scaled to width x height), in the format its extension
-// asks for. Frames are encoded as they are composed, so memory does not grow with their number.
+// asks for. Frames are encoded as they are composed, so no frame is kept as a picture: memory
+// holds the canvas and, for WebP, what each frame changed, encoded, until the file is assembled.
 // No frames ("Unsupported GIF version") or a zero size ("Invalid pixel coordinates") is refused
 // before the file is made; the file appears only when complete.
 void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,

@@ -38,9 +38,10 @@ class GifAnimation : public AnimationWriter {
         GifDocument one;
         addGifFrame(one, frame, true);
         auto& extensions = one.frame(0).extensions;
-        if (first_) {
+        // A GIF's loop count is how often it plays again: once is no loop at all.
+        if (first_ && timing_.loops != 1) {
             std::get<GifLoopExtension>(extensions.front()).loopCount =
-                static_cast<std::uint16_t>(timing_.loops);
+                static_cast<std::uint16_t>(timing_.loops == 0 ? 0 : timing_.loops - 1);
         } else {
             extensions.erase(extensions.begin());  // only the first frame carries the loop
         }
@@ -222,66 +223,64 @@ class Mp4Animation : public AnimationWriter {
           height_(height),
           evenWidth_(width + width % 2),
           evenHeight_(height + height % 2) {
-        av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the tool's to print
-        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-        if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
-        if (!codec) throw Error("MP4 error: no H.264 encoder is installed");
-        check(avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr), "no MP4 muxer");
-        constexpr int kBufferSize = 1 << 16;
-        auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
-        io_ = avio_alloc_context(buffer, kBufferSize, 1, out, readFile, writeFile, seekFile);
-        if (!io_) throw Error("MP4 error: out of memory");
-        format_->pb = io_;
-        format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-        format_->opaque = out;
-        format_->io_open = openReadBack;
-        format_->io_close2 = closeReadBack;
-        stream_ = avformat_new_stream(format_, nullptr);
-        codec_ = avcodec_alloc_context3(codec);
-        if (!stream_ || !codec_) throw Error("MP4 error: out of memory");
-        codec_->width = evenWidth_;
-        codec_->height = evenHeight_;
-        codec_->pix_fmt = AV_PIX_FMT_YUV420P;
-        codec_->time_base = AVRational{timing.delayMs, 1000};  // one tick a frame
-        codec_->framerate = AVRational{1000, timing.delayMs};
-        if (format_->oformat->flags & AVFMT_GLOBALHEADER)
-            codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        // No frames held ahead (no look-ahead, no B-frames) and two threads: memory holds a few
-        // frames, whatever the recording's length and the machine's cores.
-        av_opt_set(codec_->priv_data, "preset", "veryfast", 0);
-        av_opt_set(codec_->priv_data, "tune", "zerolatency", 0);
-        codec_->thread_count = 2;
-        check(avcodec_open2(codec_, codec, nullptr), "cannot open the H.264 encoder");
-        check(avcodec_parameters_from_context(stream_->codecpar, codec_), "bad parameters");
-        stream_->time_base = codec_->time_base;
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "movflags", "+faststart", 0);
-        const int started = avformat_write_header(format_, &options);
-        av_dict_free(&options);
-        check(started, "cannot write the header");
-        frame_ = av_frame_alloc();
-        packet_ = av_packet_alloc();
-        if (!frame_ || !packet_) throw Error("MP4 error: out of memory");
-        frame_->format = AV_PIX_FMT_YUV420P;
-        frame_->width = evenWidth_;
-        frame_->height = evenHeight_;
-        check(av_frame_get_buffer(frame_, 0), "out of memory");
-        scale_ = sws_getContext(evenWidth_, evenHeight_, AV_PIX_FMT_BGR24, evenWidth_, evenHeight_,
-                                AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
-        if (!scale_) throw Error("MP4 error: cannot convert the colours");
-        padded_.assign(std::size_t(evenWidth_) * 3 * std::size_t(evenHeight_), 255);
-    }
-    ~Mp4Animation() override {
-        sws_freeContext(scale_);
-        av_packet_free(&packet_);
-        av_frame_free(&frame_);
-        avcodec_free_context(&codec_);
-        if (io_) {
-            av_freep(&io_->buffer);
-            avio_context_free(&io_);
+        try {
+            av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are not the tool's to print
+            const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+            if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
+            if (!codec) throw Error("MP4 error: no H.264 encoder is installed");
+            check(avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr),
+                  "no MP4 muxer");
+            constexpr int kBufferSize = 1 << 16;
+            auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
+            io_ = avio_alloc_context(buffer, kBufferSize, 1, out, readFile, writeFile, seekFile);
+            if (!io_) throw Error("MP4 error: out of memory");
+            format_->pb = io_;
+            format_->flags |= AVFMT_FLAG_CUSTOM_IO;
+            format_->opaque = out;
+            format_->io_open = openReadBack;
+            format_->io_close2 = closeReadBack;
+            stream_ = avformat_new_stream(format_, nullptr);
+            codec_ = avcodec_alloc_context3(codec);
+            if (!stream_ || !codec_) throw Error("MP4 error: out of memory");
+            codec_->width = evenWidth_;
+            codec_->height = evenHeight_;
+            codec_->pix_fmt = AV_PIX_FMT_YUV420P;
+            codec_->time_base = AVRational{timing.delayMs, 1000};  // one tick a frame
+            codec_->framerate = AVRational{1000, timing.delayMs};
+            if (format_->oformat->flags & AVFMT_GLOBALHEADER)
+                codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+            // No frames held ahead (no look-ahead, no B-frames) and two threads: memory holds a few
+            // frames, whatever the recording's length and the machine's cores.
+            av_opt_set(codec_->priv_data, "preset", "veryfast", 0);
+            av_opt_set(codec_->priv_data, "tune", "zerolatency", 0);
+            codec_->thread_count = 2;
+            check(avcodec_open2(codec_, codec, nullptr), "cannot open the H.264 encoder");
+            check(avcodec_parameters_from_context(stream_->codecpar, codec_), "bad parameters");
+            stream_->time_base = codec_->time_base;
+            AVDictionary* options = nullptr;
+            av_dict_set(&options, "movflags", "+faststart", 0);
+            const int started = avformat_write_header(format_, &options);
+            av_dict_free(&options);
+            check(started, "cannot write the header");
+            frame_ = av_frame_alloc();
+            packet_ = av_packet_alloc();
+            if (!frame_ || !packet_) throw Error("MP4 error: out of memory");
+            frame_->format = AV_PIX_FMT_YUV420P;
+            frame_->width = evenWidth_;
+            frame_->height = evenHeight_;
+            check(av_frame_get_buffer(frame_, 0), "out of memory");
+            scale_ =
+                sws_getContext(evenWidth_, evenHeight_, AV_PIX_FMT_BGR24, evenWidth_, evenHeight_,
+                               AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+            if (!scale_) throw Error("MP4 error: cannot convert the colours");
+            padded_.assign(std::size_t(evenWidth_) * 3 * std::size_t(evenHeight_), 255);
+
+        } catch (...) {
+            release();  // what was made before the failure
+            throw;
         }
-        if (format_) avformat_free_context(format_);
     }
+    ~Mp4Animation() override { release(); }
     void addFrame(const Raster& frame) override {
         for (int y = 0; y < height_; ++y)
             std::memcpy(&padded_[std::size_t(y) * evenWidth_ * 3], frame.rowUnchecked(y),
@@ -300,6 +299,19 @@ class Mp4Animation : public AnimationWriter {
     }
 
   private:
+    void release() {
+        sws_freeContext(scale_);
+        scale_ = nullptr;
+        av_packet_free(&packet_);
+        av_frame_free(&frame_);
+        avcodec_free_context(&codec_);
+        if (io_) {
+            av_freep(&io_->buffer);
+            avio_context_free(&io_);
+        }
+        if (format_) avformat_free_context(format_);
+        format_ = nullptr;
+    }
     void encode(AVFrame* frame) {
         check(avcodec_send_frame(codec_, frame), "cannot encode a frame");
         for (;;) {

@@ -30,8 +30,9 @@ std::string convertBatchEntry(const std::string& entry, int index, const std::st
 // Converts every entry into `outputFolder` with the same options, `jobs` entries at a time, each on
 // one thread unless the options ask for more. Sources become files of batchOutputFormat (the
 // format asked for, or their own kind's).
-// The names are decided first, exactly those a one-by-one run in list order gives (planBatch): a
-// plan run anywhere writes the same files. Each sketch is written unnamed and given its name when
+// The names are decided first (planBatch), those a one-by-one run in list order gives when every
+// entry converts (a failing entry keeps its name from the entries after it): a plan run anywhere
+// writes the same files. Each sketch is written unnamed and given its name when
 // complete, and an existing file is never replaced. A failing entry is reported and the others go
 // on. At most `jobs` photos are in memory at once. `onOutcome` is called for every entry, in list
 // order, on whichever thread finished it. Fails before any work when the output folder does not

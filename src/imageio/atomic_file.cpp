@@ -92,9 +92,12 @@ namespace {
 
 // The file a name stands for: a symbolic link is followed, link after link, to the file it points
 // to (which need not exist yet), as `cp` does.
-fs::path followLinks(fs::path path) {
+fs::path followLinks(const fs::path& target) {
     std::error_code error;
-    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+    fs::path path = target;
+    for (int hops = 0; fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+        if (hops == 40)
+            throw Error("Cannot create file " + target.string() + ": " + std::strerror(ELOOP));
         const fs::path link = fs::read_symlink(path, error);
         if (error) break;
         path = link.is_absolute() ? link : path.parent_path() / link;

@@ -202,7 +202,8 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
 }
 
 Raster readAllRows(PhotoReader& reader) {
-    checkPhotoSize(reader.width(), reader.height());
+    // A picture may be a sketch, one pixel larger than the largest photo.
+    checkPictureSize(reader.width(), reader.height());
     Raster picture = Raster::uninitialized(reader.width(), reader.height());
     const std::size_t rowBytes = std::size_t(picture.width()) * 3;
     reader.readRows([&](int y, const std::uint8_t* row) {

@@ -97,9 +97,9 @@ void SketchDocument::showConverted(Raster photo, Raster sketch, const std::strin
         replaceSketch(std::move(sketch));
         if (photoChanged) notify(true);
     };
+    endStroke();  // a stroke drawn meanwhile is a step of its own, and ends the batch's step
+    takePendingSnapshot();
     if (batchOpen_ && index_ == steps_.size() && !steps_.empty() && steps_.back().batch) {
-        endStroke();
-        takePendingSnapshot();
         show();
         pending_ = snapshotLater(sketch_);
         steps_.back().after = {photo_, pending_};
