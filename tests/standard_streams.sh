@@ -27,7 +27,8 @@ for signal in INT TERM HUP KILL; do
   pid=$!
   held=0
   for _ in $(seq 50); do
-    held=$(find "/proc/$pid/fd" -lname "$tmp/*" 2>/dev/null | wc -l)
+    # find fails on a descriptor that closes while it looks: that is not a failure here.
+    held=$({ find "/proc/$pid/fd" -lname "$tmp/*" 2>/dev/null || true; } | wc -l)
     [ "$held" -gt 0 ] && break
     sleep 0.1
   done
