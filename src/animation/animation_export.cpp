@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <variant>
 #include <vector>
 
 #include "animation/gif_writer.h"
@@ -49,13 +50,30 @@ void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
     }
 }
 
-namespace {
-
 // What writing the animation would fail on, found before any file is made: without frames no
 // version can be chosen, and an empty frame has no bottom-left pixel.
 void checkAnimation(const FrameList& frames, int width, int height) {
     if (frames.count <= 0) throw Error("Unsupported GIF version");
     if (width <= 0 || height <= 0) throw Error("Invalid pixel coordinates");
+}
+
+namespace {
+
+// Gives the frames the timing asked for: each its delay, and the animation's first its loop. A
+// GIF's loop count is how often it plays again, so playing once is having no loop at all.
+void applyTiming(GifDocument& frames, const AnimationTiming& timing, bool first) {
+    const auto delay = static_cast<std::uint16_t>(std::min(65535, (timing.delayMs + 5) / 10));
+    for (int i = 0; i < static_cast<int>(frames.frames().size()); ++i) {
+        auto& extensions = frames.frame(i).extensions;
+        std::get<GifGraphicControl>(extensions.back()).delay = delay;
+        if (i > 0) continue;
+        if (!first || timing.loops == 1) {
+            extensions.erase(extensions.begin());  // only the animation's very first frame loops
+        } else {
+            std::get<GifLoopExtension>(extensions.front()).loopCount =
+                static_cast<std::uint16_t>(timing.loops == 0 ? 0 : timing.loops - 1);
+        }
+    }
 }
 
 }  // namespace
@@ -72,7 +90,8 @@ GifDocument buildAnimation(const FrameList& frames, int width, int height) {
 }
 
 void writeAnimation(const FrameList& frames, int width, int height,
-                    const std::function<void(const std::string& bytes)>& write, int threads) {
+                    const std::function<void(const std::string& bytes)>& write, int threads,
+                    const AnimationTiming& timing) {
     checkAnimation(frames, width, height);
     // The file is written a few frames at a time, as they are composed, so memory holds those
     // frames only, however long the animation. Every frame has the same size and the same web
@@ -86,8 +105,7 @@ void writeAnimation(const FrameList& frames, int width, int height,
             drawFrameSkippingWhite(composition, frames.frame(i));
             addGifFrame(some, composition, true);
         }
-        // Only the animation's very first frame carries the loop.
-        if (first > 0) some.frame(0).extensions.erase(some.frame(0).extensions.begin());
+        applyTiming(some, timing, first == 0);
         bytes.clear();
         if (first == 0) writeGifHeader(some, bytes);
         writeGifFrames(some, bytes, threads);
@@ -97,12 +115,12 @@ void writeAnimation(const FrameList& frames, int width, int height,
 }
 
 void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
-                     int threads) {
+                     int threads, const AnimationTiming& timing) {
     checkAnimation(frames, width, height);
     AtomicFile file(path);
     writeAnimation(
         frames, width, height,
-        [&](const std::string& bytes) { file.write(bytes.data(), bytes.size()); }, threads);
+        [&](const std::string& bytes) { file.write(bytes.data(), bytes.size()); }, threads, timing);
     file.commit();
 }
 

@@ -21,6 +21,12 @@ int addGifFrame(GifDocument& document, const Raster& picture, bool transparent);
 // repeated or dropped, never averaged); pure white frame pixels are not drawn.
 void drawFrameSkippingWhite(Raster& composition, const Raster& frame);
 
+// How long each frame shows and how often the animation plays.
+struct AnimationTiming {
+    int delayMs = kFrameDelay * 10;
+    int loops = 0;  // 0: for ever
+};
+
 // The recorded frames, read one at a time in list order.
 struct FrameList {
     int count = 0;
@@ -32,12 +38,17 @@ struct FrameList {
 // becomes a GIF frame. No frames ("Unsupported GIF version") or a zero size ("Invalid pixel
 // coordinates") is refused before the file is created; the file appears only when complete.
 void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
-                     int threads = 0);
+                     int threads = 0, const AnimationTiming& timing = {});
+
+// What every animation file refuses before it is made: no frames ("Unsupported GIF version") or a
+// zero size ("Invalid pixel coordinates").
+void checkAnimation(const FrameList& frames, int width, int height);
 
 // The same animation handed out as its bytes, a few frames at a time; refused as above before
 // anything is handed out.
 void writeAnimation(const FrameList& frames, int width, int height,
-                    const std::function<void(const std::string& bytes)>& write, int threads = 0);
+                    const std::function<void(const std::string& bytes)>& write, int threads = 0,
+                    const AnimationTiming& timing = {});
 
 // The same animation as a GIF document.
 GifDocument buildAnimation(const FrameList& frames, int width, int height);

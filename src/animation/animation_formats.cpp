@@ -20,12 +20,11 @@ AnimationFormat animationFormatFor(const std::string& path) {
 void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
                          const AnimationTiming& timing) {
     const AnimationFormat format = animationFormatFor(path);
-    if (format == AnimationFormat::Gif && timing.delayMs == kFrameDelay * 10 && timing.loops == 0) {
-        exportAnimation(frames, width, height, path);  // the recorder's GIF, byte for byte
+    if (format == AnimationFormat::Gif) {
+        exportAnimation(frames, width, height, path, 0, timing);
         return;
     }
-    if (frames.count <= 0) throw Error("Unsupported GIF version");
-    if (width <= 0 || height <= 0) throw Error("Invalid pixel coordinates");
+    checkAnimation(frames, width, height);
     AtomicFile file(path);
     try {
         std::unique_ptr<AnimationWriter> writer =

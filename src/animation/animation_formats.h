@@ -14,12 +14,6 @@ enum class AnimationFormat { Gif, Webp, Mp4 };
 // other fails naming the formats that are written.
 AnimationFormat animationFormatFor(const std::string& path);
 
-// How long each frame shows and how often the animation plays.
-struct AnimationTiming {
-    int delayMs = kFrameDelay * 10;
-    int loops = 0;  // 0: for ever
-};
-
 // Writes the animation of the frames, composed as exportAnimation composes them (each drawn over
 // the ones before, its white left out, scaled to width x height), in the format its extension
 // asks for. Frames are encoded as they are composed, so no frame is kept as a picture: memory

@@ -15,11 +15,10 @@ extern "C" {
 
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
-#include "animation/gif_writer.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -29,37 +28,6 @@ void writeAll(std::FILE* out, const void* data, std::size_t size) {
     // A failed write sets the stream's error flag, which the file's commit reports.
     std::fwrite(data, 1, size, out);
 }
-
-// The GIF of the recorder's export with other timing: the same frames, each shown `delay`.
-class GifAnimation : public AnimationWriter {
-  public:
-    GifAnimation(std::FILE* out, const AnimationTiming& timing) : out_(out), timing_(timing) {}
-    void addFrame(const Raster& frame) override {
-        GifDocument one;
-        addGifFrame(one, frame, true);
-        auto& extensions = one.frame(0).extensions;
-        // A GIF's loop count is how often it plays again: once is no loop at all.
-        if (first_ && timing_.loops != 1) {
-            std::get<GifLoopExtension>(extensions.front()).loopCount =
-                static_cast<std::uint16_t>(timing_.loops == 0 ? 0 : timing_.loops - 1);
-        } else {
-            extensions.erase(extensions.begin());  // only the first frame carries the loop
-        }
-        std::get<GifGraphicControl>(extensions.back()).delay =
-            static_cast<std::uint16_t>(std::min(65535, (timing_.delayMs + 5) / 10));
-        std::string bytes;
-        if (first_) writeGifHeader(one, bytes);
-        writeGifFrames(one, bytes);
-        writeAll(out_, bytes.data(), bytes.size());
-        first_ = false;
-    }
-    void finish() override { writeAll(out_, &kGifTrailer, 1); }
-
-  private:
-    std::FILE* out_;
-    AnimationTiming timing_;
-    bool first_ = true;
-};
 
 // An animated WebP, lossless, white where nothing is drawn. The encoder keeps the canvas and the
 // frames encoded so far (only what changed from the frame before), not the pictures.
@@ -344,7 +312,7 @@ std::unique_ptr<AnimationWriter> openAnimationWriter(AnimationFormat format, std
                                                      const AnimationTiming& timing) {
     switch (format) {
         case AnimationFormat::Gif:
-            return std::make_unique<GifAnimation>(out, timing);
+            throw std::logic_error("GIF animations are written by exportAnimation");
         case AnimationFormat::Webp:
             return std::make_unique<WebpAnimation>(out, width, height, timing);
         case AnimationFormat::Mp4:

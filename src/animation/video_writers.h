@@ -18,8 +18,8 @@ class AnimationWriter {
 };
 
 // A writer of the format into `out` (readable and seekable), which stays the caller's: WebP
-// through libwebp's animation encoder, MP4 through FFmpeg's libraries; GIF with other than the
-// recorder's timing through the GIF writer.
+// through libwebp's animation encoder, MP4 through FFmpeg's libraries. None for GIF, which
+// exportAnimation writes.
 std::unique_ptr<AnimationWriter> openAnimationWriter(AnimationFormat format, std::FILE* out,
                                                      int width, int height,
                                                      const AnimationTiming& timing);

@@ -38,16 +38,17 @@ std::string batchOutputName(const std::string& outputFolder, const std::string& 
     }
 }
 
+bool nameTaken(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(name, error));
+}
+
 std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
                              const std::string& entry, int index,
                              std::optional<OutputFormat> asked) {
-    const auto taken = [](const std::string& name) {
-        std::error_code error;
-        return std::filesystem::exists(std::filesystem::symlink_status(name, error));
-    };
     // Another program may take the name between the look and the move: then look again.
     for (;;) {
-        const std::string name = batchOutputName(outputFolder, entry, index, taken, asked);
+        const std::string name = batchOutputName(outputFolder, entry, index, nameTaken, asked);
         if (file.moveTo(name, false)) return name;
     }
 }

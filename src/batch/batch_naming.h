@@ -26,6 +26,9 @@ std::string indexedName(const std::string& name, int index);
 std::string batchTarget(const std::string& outputFolder, const std::string& entry,
                         std::optional<OutputFormat> asked = std::nullopt);
 
+// Whether a name is in use in the folder: a file, a folder or a link, even a broken one.
+bool nameTaken(const std::string& name);
+
 // Gives a finished file the name a one-by-one run gives entry `index` (batchOutputName against the
 // files on disk) without ever replacing a file, and returns that name.
 std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,

@@ -1,6 +1,5 @@
 #include "batch/batch_plan.h"
 
-#include <filesystem>
 #include <unordered_set>
 
 #include "batch/batch_naming.h"
@@ -13,9 +12,7 @@ std::vector<PlannedFile> planBatch(const std::vector<std::string>& entries,
                                    std::optional<OutputFormat> asked) {
     std::unordered_set<std::string> planned;
     const auto taken = [&](const std::string& name) {
-        std::error_code error;
-        return planned.count(name) > 0 ||
-               std::filesystem::exists(std::filesystem::symlink_status(name, error));
+        return planned.count(name) > 0 || nameTaken(name);
     };
     std::vector<PlannedFile> plan;
     plan.reserve(entries.size());

@@ -17,14 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The entry's sketch, written but not yet named.
-std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
-                                           const std::string& outputFolder,
+// The entry's sketch, written in the target's folder but not yet named.
+std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry, const std::string& target,
                                            const ConversionOptions& options,
                                            const FileOptions& files, ConversionCopies* copies,
                                            std::optional<OutputFormat> asked) {
-    auto file = std::make_unique<AtomicFile>(batchTarget(outputFolder, entry, asked),
-                                             AtomicFile::Existing::NeverReplaced);
+    auto file = std::make_unique<AtomicFile>(target, AtomicFile::Existing::NeverReplaced);
     convertPhotoFile(entry, *file, batchOutputFormat(entry, asked), options, files, copies);
     file->close();
     return file;
@@ -35,8 +33,8 @@ std::unique_ptr<AtomicFile> convertUnnamed(const std::string& entry,
 std::string convertBatchEntry(const std::string& entry, int index, const std::string& outputFolder,
                               const ConversionOptions& options, const FileOptions& files,
                               ConversionCopies* copies, std::optional<OutputFormat> asked) {
-    const std::unique_ptr<AtomicFile> file =
-        convertUnnamed(entry, outputFolder, options, files, copies, asked);
+    const std::unique_ptr<AtomicFile> file = convertUnnamed(
+        entry, batchTarget(outputFolder, entry, asked), options, files, copies, asked);
     return placeBatchOutput(*file, outputFolder, entry, index, asked);
 }
 
@@ -67,12 +65,10 @@ std::vector<BatchOutcome> runParallelBatch(
             BatchOutcome& outcome = outcomes[i];
             outcome.source = entries[i];
             try {
-                AtomicFile file(plan[i].target, AtomicFile::Existing::NeverReplaced);
-                convertPhotoFile(entries[i], file, batchOutputFormat(entries[i], asked), perJob,
-                                 files);
-                file.close();
+                const std::unique_ptr<AtomicFile> file =
+                    convertUnnamed(entries[i], plan[i].target, perJob, files, nullptr, asked);
                 // No existing file is ever replaced, even one made while the batch ran.
-                if (!file.moveTo(plan[i].target, false))
+                if (!file->moveTo(plan[i].target, false))
                     throw Error(plan[i].target + ": the name was taken while the batch ran");
                 outcome.output = plan[i].target;
             } catch (const std::exception& failure) {

@@ -341,7 +341,7 @@ bool BmpRowReader::runLengthCoded() const {
     return state_->header.compression == kRle8 || state_->header.compression == kRle4;
 }
 
-void BmpRowReader::decodeRows(const RowSink& sink) {
+void BmpRowReader::readRows(const RowSink& sink) {
     State& s = *state_;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width()) * 3);
     if (runLengthCoded()) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sketch/raster.h"
+#include "imageio/photo_reader.h"
 
 namespace carbonel {
 
@@ -17,21 +17,18 @@ namespace carbonel {
 // cannot be found without the ones before them, has its colour indices decoded whole). A file
 // shorter than its header promises is refused before the first row, so no pixel ever comes from
 // anywhere but the file. Fails with "Bitmap image is not valid: WHY", naming the file.
-class BmpRowReader {
+class BmpRowReader : public PhotoReader {
   public:
-    using RowSink = std::function<void(int y, const std::uint8_t* row)>;
-
     explicit BmpRowReader(const std::string& path);
     // A file held in memory; `name`, when given, is put in front of every message.
     BmpRowReader(std::vector<std::uint8_t> bytes, const std::string& name);
-    ~BmpRowReader();
+    ~BmpRowReader() override;
     BmpRowReader(const BmpRowReader&) = delete;
     BmpRowReader& operator=(const BmpRowReader&) = delete;
 
-    int width() const;
-    int height() const;
-    // Hands each row (width pixels, B, G, R) to `sink`, which must copy what it keeps.
-    void decodeRows(const RowSink& sink);
+    int width() const override;
+    int height() const override;
+    void readRows(const RowSink& sink) override;
 
   private:
     void readHeaders();

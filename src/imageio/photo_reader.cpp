@@ -60,17 +60,6 @@ class JpegRows : public PhotoReader {
     int orientation_;
 };
 
-class BmpRows : public PhotoReader {
-  public:
-    explicit BmpRows(std::unique_ptr<BmpRowReader> reader) : reader_(std::move(reader)) {}
-    int width() const override { return reader_->width(); }
-    int height() const override { return reader_->height(); }
-    void readRows(const RowSink& sink) override { reader_->decodeRows(sink); }
-
-  private:
-    std::unique_ptr<BmpRowReader> reader_;
-};
-
 std::unique_ptr<PhotoReader> qtRows(const std::vector<std::uint8_t>& bytes, PhotoReading reading,
                                     const std::string& name) {
     return std::make_unique<RasterRows>(decodeQtPicture(bytes, reading, name));
@@ -116,6 +105,15 @@ std::size_t readFully(int fd, std::uint8_t* out, std::size_t size, const std::st
     return got;
 }
 
+// The kind of a photo from its first bytes, failing with the photo's name.
+PhotoKind kindOfBytes(const std::vector<std::uint8_t>& bytes, const std::string& name) {
+    try {
+        return photoKindOfBytes(bytes.data(), bytes.size());
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
+}
+
 // A JPEG from a pipe has no size to measure; its decoder may take as much memory as that of a
 // 4 MiB file (1 GiB), enough for the coefficients of a 16384-square progressive photo.
 constexpr std::size_t kPipeSizeHint = std::size_t{4} << 20;
@@ -127,7 +125,7 @@ std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading
         case PhotoKind::Jpeg:
             return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(path), reading);
         case PhotoKind::Bmp:
-            return std::make_unique<BmpRows>(std::make_unique<BmpRowReader>(path));
+            return std::make_unique<BmpRowReader>(path);
         case PhotoKind::Png:
         case PhotoKind::Tiff:
         case PhotoKind::Webp:
@@ -140,18 +138,13 @@ std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading
 std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, PhotoReading reading,
                                             const std::string& name,
                                             std::optional<PhotoKind> kind) {
-    try {
-        if (!kind) kind = photoKindOfBytes(bytes.data(), bytes.size());
-    } catch (const Error& error) {
-        throw Error(aboutFile(name, error.what()));
-    }
+    if (!kind) kind = kindOfBytes(bytes, name);
     switch (*kind) {
         case PhotoKind::Jpeg:
             return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(std::move(bytes), name),
                                               reading);
         case PhotoKind::Bmp:
-            return std::make_unique<BmpRows>(
-                std::make_unique<BmpRowReader>(std::move(bytes), name));
+            return std::make_unique<BmpRowReader>(std::move(bytes), name);
         case PhotoKind::Png:
         case PhotoKind::Tiff:
         case PhotoKind::Webp:
@@ -166,12 +159,7 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
     // Enough to tell every kind (WebP needs 12).
     std::vector<std::uint8_t> start(16);
     start.resize(readFully(fd, start.data(), start.size(), name));
-    PhotoKind kind{};
-    try {
-        kind = photoKindOfBytes(start.data(), start.size());
-    } catch (const Error& error) {
-        throw Error(aboutFile(name, error.what()));
-    }
+    const PhotoKind kind = kindOfBytes(start, name);
     if (kind == PhotoKind::Jpeg) {
         struct stat status {};
         const std::size_t sizeHint = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
