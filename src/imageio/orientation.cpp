@@ -31,48 +31,44 @@ int exifOrientation(const std::uint8_t* tiff, std::size_t size) {
     return 1;
 }
 
-Raster orientUpright(const Raster& stored, int orientation) {
-    if (orientation < 2 || orientation > 8) return stored;
-    const int w = stored.width(), h = stored.height();
-    const bool swaps = orientation >= 5;
-    Raster upright = Raster::uninitialized(swaps ? h : w, swaps ? w : h);
-    for (int y = 0; y < upright.height(); ++y) {
-        std::uint8_t* out = upright.mutableRowUnchecked(y);
-        for (int x = 0; x < upright.width(); ++x, out += 3) {
-            // The stored pixel shown at (x, y).
-            int sx = x, sy = y;
-            switch (orientation) {
-                case 2:
-                    sx = w - 1 - x;
-                    break;
-                case 3:
-                    sx = w - 1 - x;
-                    sy = h - 1 - y;
-                    break;
-                case 4:
-                    sy = h - 1 - y;
-                    break;
-                case 5:
-                    sx = y;
-                    sy = x;
-                    break;
-                case 6:
-                    sx = y;
-                    sy = h - 1 - x;
-                    break;
-                case 7:
-                    sx = w - 1 - y;
-                    sy = h - 1 - x;
-                    break;
-                case 8:
-                    sx = w - 1 - y;
-                    sy = x;
-                    break;
+UprightCanvas::UprightCanvas(int storedWidth, int storedHeight, int orientation)
+    : width_(storedWidth),
+      height_(storedHeight),
+      orientation_(orientation >= 2 && orientation <= 8 ? orientation : 1),
+      upright_(Raster::uninitialized(orientation_ >= 5 ? storedHeight : storedWidth,
+                                     orientation_ >= 5 ? storedWidth : storedHeight)) {}
+
+void UprightCanvas::putStoredRow(int y, const std::uint8_t* row) {
+    const int w = width_, h = height_;
+    switch (orientation_) {
+        case 1:
+            std::memcpy(upright_.mutableRowUnchecked(y), row, std::size_t(w) * 3);
+            return;
+        case 2:
+        case 3: {  // mirrored, and for 3 also upside down
+            std::uint8_t* out = upright_.mutableRowUnchecked(orientation_ == 2 ? y : h - 1 - y);
+            for (int x = 0; x < w; ++x) std::memcpy(out + 3 * (w - 1 - x), row + 3 * x, 3);
+            return;
+        }
+        case 4:
+            std::memcpy(upright_.mutableRowUnchecked(h - 1 - y), row, std::size_t(w) * 3);
+            return;
+        default: {  // 5 to 8: the stored row becomes a column
+            const int column = orientation_ == 5 || orientation_ == 8 ? y : h - 1 - y;
+            const bool reversed = orientation_ == 7 || orientation_ == 8;
+            for (int x = 0; x < w; ++x) {
+                std::memcpy(upright_.mutableRowUnchecked(reversed ? w - 1 - x : x) + 3 * column,
+                            row + 3 * x, 3);
             }
-            std::memcpy(out, stored.rowUnchecked(sy) + 3 * sx, 3);
         }
     }
-    return upright;
+}
+
+Raster orientUpright(const Raster& stored, int orientation) {
+    if (orientation < 2 || orientation > 8) return stored;
+    UprightCanvas canvas(stored.width(), stored.height(), orientation);
+    for (int y = 0; y < stored.height(); ++y) canvas.putStoredRow(y, stored.rowUnchecked(y));
+    return std::move(canvas.picture());
 }
 
 }  // namespace carbonel

@@ -9,28 +9,17 @@
 
 #include "imageio/bmp_reader.h"
 #include "imageio/file_bytes.h"
+#include "imageio/gif_reader.h"
+#include "imageio/heif_reader.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/orientation.h"
-#include "imageio/qt_picture_reader.h"
+#include "imageio/png_reader.h"
+#include "imageio/tiff_reader.h"
+#include "imageio/webp_reader.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 namespace {
-
-// A photo decoded whole before its rows are handed out: the kinds Qt reads, and a camera JPEG
-// that must be turned upright.
-class RasterRows : public PhotoReader {
-  public:
-    explicit RasterRows(Raster picture) : picture_(std::move(picture)) {}
-    int width() const override { return picture_.width(); }
-    int height() const override { return picture_.height(); }
-    void readRows(const RowSink& sink) override {
-        for (int y = 0; y < picture_.height(); ++y) sink(y, picture_.rowUnchecked(y));
-    }
-
-  private:
-    Raster picture_;
-};
 
 class JpegRows : public PhotoReader {
   public:
@@ -48,11 +37,9 @@ class JpegRows : public PhotoReader {
             decoder_->decodeRows(sink);
             return;
         }
-        Raster stored = Raster::uninitialized(decoder_->width(), decoder_->height());
-        decoder_->decodeRows([&](int y, const std::uint8_t* row) {
-            std::memcpy(stored.mutableRowUnchecked(y), row, std::size_t(stored.width()) * 3);
-        });
-        RasterRows(orientUpright(stored, orientation_)).readRows(sink);
+        UprightCanvas canvas(decoder_->width(), decoder_->height(), orientation_);
+        decoder_->decodeRows([&](int y, const std::uint8_t* row) { canvas.putStoredRow(y, row); });
+        for (int y = 0; y < height(); ++y) sink(y, canvas.picture().rowUnchecked(y));
     }
 
   private:
@@ -60,9 +47,58 @@ class JpegRows : public PhotoReader {
     int orientation_;
 };
 
-std::unique_ptr<PhotoReader> qtRows(const std::vector<std::uint8_t>& bytes, PhotoReading reading,
-                                    const std::string& name) {
-    return std::make_unique<RasterRows>(decodeQtPicture(bytes, reading, name));
+// A reader of the kinds read through their own libraries, whose failures all name the photo.
+class NamedRows : public PhotoReader {
+  public:
+    NamedRows(std::unique_ptr<PhotoReader> reader, std::string name)
+        : reader_(std::move(reader)), name_(std::move(name)) {}
+    int width() const override { return reader_->width(); }
+    int height() const override { return reader_->height(); }
+    void readRows(const RowSink& sink) override {
+        try {
+            reader_->readRows(sink);
+        } catch (const std::bad_alloc&) {
+            throw Error(aboutFile(name_, "Not enough memory to read the picture"));
+        } catch (const Error& error) {
+            throw Error(aboutFile(name_, error.what()));
+        }
+    }
+
+  private:
+    std::unique_ptr<PhotoReader> reader_;
+    std::string name_;
+};
+
+std::unique_ptr<PhotoReader> libraryRows(PhotoKind kind, PhotoInput input, PhotoReading reading) {
+    std::string name = input.name();
+    try {
+        std::unique_ptr<PhotoReader> reader;
+        switch (kind) {
+            case PhotoKind::Png:
+                reader = openPngRows(std::move(input));
+                break;
+            case PhotoKind::Tiff:
+                reader = openTiffRows(std::move(input), reading);
+                break;
+            case PhotoKind::Webp:
+                reader = openWebpRows(std::move(input));
+                break;
+            case PhotoKind::Gif:
+                reader = openGifRows(std::move(input));
+                break;
+            case PhotoKind::Heif:
+                reader = openHeifRows(std::move(input), reading);
+                break;
+            case PhotoKind::Jpeg:
+            case PhotoKind::Bmp:
+                throw Error("Not a photo read through a library");
+        }
+        return std::make_unique<NamedRows>(std::move(reader), std::move(name));
+    } catch (const std::bad_alloc&) {
+        throw Error(aboutFile(name, "Not enough memory to read the picture"));
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
 }
 
 // A stream of which the first bytes were read already to tell its kind: a FILE that hands those
@@ -130,7 +166,8 @@ std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading
         case PhotoKind::Tiff:
         case PhotoKind::Webp:
         case PhotoKind::Gif:
-            return qtRows(readFileBytes(path), reading, path);
+        case PhotoKind::Heif:
+            return libraryRows(photoKindFor(path), PhotoInput::openFile(path), reading);
     }
     return nullptr;
 }
@@ -149,7 +186,8 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, Pho
         case PhotoKind::Tiff:
         case PhotoKind::Webp:
         case PhotoKind::Gif:
-            return qtRows(bytes, reading, name);
+        case PhotoKind::Heif:
+            return libraryRows(*kind, PhotoInput(std::move(bytes), name), reading);
     }
     return nullptr;
 }
@@ -175,7 +213,7 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
         return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(stream, name, sizeHint),
                                           reading);
     }
-    // The other kinds are read whole: BMP rows lie bottom-up, and Qt's readers take whole files.
+    // The other kinds are held: BMP rows lie bottom-up, and TIFF and HEIF are read out of order.
     std::vector<std::uint8_t> bytes = std::move(start);
     std::uint8_t buffer[1 << 16];
     for (std::size_t got; (got = readFully(fd, buffer, sizeof buffer, name)) > 0;) {

@@ -27,8 +27,8 @@ class PhotoReader {
     virtual void readRows(const RowSink& sink) = 0;
 };
 
-// The most standard input a kind that is not read in order (BMP, TIFF) or that Qt reads (PNG,
-// WebP, GIF) may hold in memory.
+// The most standard input a kind other than JPEG may hold in memory (BMP rows lie bottom-up, TIFF
+// and HEIF are read out of order).
 inline constexpr std::size_t kMaxHeldInput = std::size_t{1} << 30;
 
 // Opens a photo file of the kind its name's own extension tells (photoKindFor).

@@ -33,6 +33,8 @@ std::optional<PhotoKind> knownPhotoKind(const std::string& path) {
     if (extension == ".tif" || extension == ".tiff") return PhotoKind::Tiff;
     if (extension == ".webp") return PhotoKind::Webp;
     if (extension == ".gif") return PhotoKind::Gif;
+    if (extension == ".heic" || extension == ".heif" || extension == ".avif")
+        return PhotoKind::Heif;
     return std::nullopt;
 }
 
@@ -57,6 +59,8 @@ const char* photoKindExtension(PhotoKind kind) {
             return "webp";
         case PhotoKind::Gif:
             return "gif";
+        case PhotoKind::Heif:
+            return "heic";
     }
     return "";
 }
@@ -76,6 +80,13 @@ PhotoKind photoKindOfBytes(const unsigned char* b, std::size_t size) {
         return PhotoKind::Tiff;
     if (starts("RIFF") && starts("WEBP", 8)) return PhotoKind::Webp;
     if (starts("GIF87a") || starts("GIF89a")) return PhotoKind::Gif;
+    // A HEIF file starts with its file-type box, whose major brand tells the kind.
+    if (starts("ftyp", 4)) {
+        for (const char* brand :
+             {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"}) {
+            if (starts(brand, 8)) return PhotoKind::Heif;
+        }
+    }
     throw Error("Unknown picture format");
 }
 

@@ -8,8 +8,9 @@
 
 namespace carbonel {
 
-// JPEG and BMP have exact decoders of our own; the other kinds are read through Qt's readers.
-enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif };
+// JPEG and BMP have exact decoders of our own; each other kind is read through its format's own
+// library. Heif covers HEIC and AVIF.
+enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif, Heif };
 
 // How a photo is read: turned upright by its camera's orientation tag, or as stored.
 enum class PhotoReading { Upright, AsStored };
@@ -41,12 +42,13 @@ constexpr bool isVectorFormat(OutputFormat format) {
 std::string fileExtension(const std::string& path);
 
 // A photo's kind, from its file name's own extension, case-insensitively: ".jpg" and ".jpeg" are
-// JPEG, ".bmp" BMP, ".png" PNG, ".tif" and ".tiff" TIFF, ".webp" WebP, ".gif" GIF. Any other
+// JPEG, ".bmp" BMP, ".png" PNG, ".tif" and ".tiff" TIFF, ".webp" WebP, ".gif" GIF, ".heic",
+// ".heif" and ".avif" HEIF. Any other
 // fails with "Unknown picture file extension (.%s)".
 PhotoKind photoKindFor(const std::string& path);
 
 // The usual extension of a photo kind, without its dot ("jpg", "bmp", "png", "tif", "webp",
-// "gif"); Qt's readers know each kind by it too.
+// "gif", "heic").
 const char* photoKindExtension(PhotoKind kind);
 
 // Whether the photo kind is known for this name (photoKindFor would not fail).
