@@ -60,7 +60,7 @@ void Export300Frames(benchmark::State& state) {
     omp_set_num_threads(threads);
     std::vector<carbonel::Raster> frames;
     for (int i = 0; i < kFrames; ++i) frames.push_back(growingFrame(i));
-    const carbonel::FrameList list{kFrames, [&](int i) { return frames[std::size_t(i)]; }};
+    const carbonel::FrameList list{kFrames, [&](int i) { return frames[std::size_t(i)]; }, {}};
     std::size_t bytes = 0;
     for (auto _ : state) {
         std::string file;

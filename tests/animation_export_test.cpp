@@ -20,7 +20,8 @@ using test::makeRaster;
 
 FrameList listOf(const std::vector<Raster>& frames) {
     return {static_cast<int>(frames.size()),
-            [&frames](int i) { return frames[static_cast<std::size_t>(i)]; }};
+            [&frames](int i) { return frames[static_cast<std::size_t>(i)]; },
+            {}};
 }
 
 test::DecodedGif exportAndDecode(const std::vector<Raster>& frames, int width, int height) {
@@ -132,10 +133,12 @@ TEST(ExportAnimation, RefusesBadAnimationsBeforeMakingAFile) {
     EXPECT_EQ(test::errorOf([&] { exportAnimation(listOf(one), 4, 4, nowhere); }),
               "Cannot create file " + nowhere + ": No such file or directory");
     test::writeBytes(dir / "old.gif", "old");
-    const FrameList failing{2, [&](int i) -> Raster {
+    const FrameList failing{2,
+                            [&](int i) -> Raster {
                                 if (i == 1) return loadPicture((dir / "absent.bmp").string());
                                 return Raster(4, 4);
-                            }};
+                            },
+                            {}};
     EXPECT_THROW(exportAnimation(failing, 4, 4, (dir / "old.gif").string()), Error);
     EXPECT_EQ(test::readBytes(dir / "old.gif"), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);

@@ -35,7 +35,8 @@ std::vector<Raster> strokes(int width, int height, int count) {
 
 FrameList listOf(const std::vector<Raster>& frames) {
     return {static_cast<int>(frames.size()),
-            [&frames](int i) { return frames[static_cast<std::size_t>(i)]; }};
+            [&frames](int i) { return frames[static_cast<std::size_t>(i)]; },
+            {}};
 }
 
 TEST(AnimationFormats, WebpHoldsEveryComposedFrameExactly) {

@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "animation/gif_writer.h"
+#include "animation/web_palette.h"
 #include "imageio/atomic_file.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 
-int addGifFrame(GifDocument& document, const Raster& picture, bool transparent) {
-    const int index = document.importPicture(picture);
+namespace {
+
+// Gives the frame at `index` its extensions.
+int describeFrame(GifDocument& document, int index, bool transparent) {
     GifFrame& frame = document.frame(index);
     if (index == 0) frame.extensions.emplace_back(GifLoopExtension{});
     GifGraphicControl control;
@@ -26,21 +29,56 @@ int addGifFrame(GifDocument& document, const Raster& picture, bool transparent) 
     return index;
 }
 
+// Each composition column's frame column: the one under its centre.
+std::vector<int> sourceColumns(int width, int frameWidth) {
+    std::vector<int> columns(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        columns[static_cast<std::size_t>(x)] =
+            static_cast<int>((2LL * x + 1) * frameWidth / (2LL * width));
+    }
+    return columns;
+}
+
+// The frame row under the centre of composition row y.
+int sourceRow(int y, int height, int frameHeight) {
+    return static_cast<int>((2LL * y + 1) * frameHeight / (2LL * height));
+}
+
+// Draws a frame over the composition's web-palette indices as its rows arrive, as
+// drawFrameSkippingWhite and ReduceColors would together.
+void drawFrameIndices(std::vector<std::uint8_t>& composition, int width, int height,
+                      PhotoReader& frame) {
+    if (frame.width() <= 0 || frame.height() <= 0) return;
+    const std::vector<int> columns = sourceColumns(width, frame.width());
+    int y = 0;
+    frame.readRows([&](int frameRow, const std::uint8_t* row) {
+        for (; y < height && sourceRow(y, height, frame.height()) == frameRow; ++y) {
+            reduceRowSkippingWhite(row, columns.data(), width,
+                                   composition.data() + static_cast<std::size_t>(y) * width);
+        }
+    });
+}
+
+}  // namespace
+
+int addGifFrame(GifDocument& document, const Raster& picture, bool transparent) {
+    return describeFrame(document, document.importPicture(picture), transparent);
+}
+
+int addIndexedFrame(GifDocument& document, IndexedPicture picture, bool transparent) {
+    return describeFrame(document, document.importIndexed(std::move(picture)), transparent);
+}
+
 void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
     if (composition.isEmpty() || frame.isEmpty()) return;
     const int width = composition.width();
     const int height = composition.height();
     // Each composition pixel takes the frame pixel under its centre.
-    std::vector<int> sourceColumn(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        sourceColumn[static_cast<std::size_t>(x)] =
-            static_cast<int>((2LL * x + 1) * frame.width() / (2LL * width));
-    }
+    const std::vector<int> sourceColumn = sourceColumns(width, frame.width());
     composition.detach();
 #pragma omp parallel for schedule(static) if (static_cast <long long>(width) * height >= 1 << 18)
     for (int y = 0; y < height; ++y) {
-        const int sy = static_cast<int>((2LL * y + 1) * frame.height() / (2LL * height));
-        const std::uint8_t* in = frame.rowUnchecked(sy);
+        const std::uint8_t* in = frame.rowUnchecked(sourceRow(y, height, frame.height()));
         std::uint8_t* out = composition.mutableRowUnchecked(y);
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* pixel = in + 3 * sourceColumn[static_cast<std::size_t>(x)];
@@ -94,22 +132,33 @@ void writeAnimation(const FrameList& frames, int width, int height,
                     const AnimationTiming& timing) {
     checkAnimation(frames, width, height);
     // The file is written a few frames at a time, as they are composed, so memory holds those
-    // frames only, however long the animation. Every frame has the same size and the same web
-    // palette, so the header the first frames give is the whole animation's.
-    constexpr int kFramesAtOnce = 4;
-    Raster composition(width, height);
+    // frames only, however long the animation: at most four, and one only when a frame's colour
+    // indices pass 64 MiB. Every frame has the same size and the same web palette, so the header
+    // the first frames give is the whole animation's. The composition is kept as its colour
+    // indices, the same for every pixel as reducing it whole would give.
+    const std::size_t frameBytes =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const int framesAtOnce =
+        static_cast<int>(std::clamp<std::size_t>((std::size_t{64} << 20) / frameBytes, 1, 4));
+    std::vector<std::uint8_t> composition(frameBytes, kWebWhite);
     std::string bytes;
-    for (int first = 0; first < frames.count; first += kFramesAtOnce) {
+    for (int first = 0; first < frames.count; first += framesAtOnce) {
         GifDocument some;
-        for (int i = first; i < std::min(frames.count, first + kFramesAtOnce); ++i) {
-            drawFrameSkippingWhite(composition, frames.frame(i));
-            addGifFrame(some, composition, true);
+        const int end = std::min(frames.count, first + framesAtOnce);
+        for (int i = first; i < end; ++i) {
+            drawFrameIndices(composition, width, height,
+                             frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)));
+            // The batch's last frame takes the composition itself, given back once written.
+            IndexedPicture picture{
+                width, height, i + 1 == end ? std::move(composition) : composition, WebPalette()};
+            addIndexedFrame(some, std::move(picture), true);
         }
         applyTiming(some, timing, first == 0);
         bytes.clear();
         if (first == 0) writeGifHeader(some, bytes);
         writeGifFrames(some, bytes, threads);
         write(bytes);
+        composition = std::move(some.frame(end - first - 1).pixels);
     }
     write(std::string(1, static_cast<char>(kGifTrailer)));
 }

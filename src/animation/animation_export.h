@@ -4,6 +4,7 @@
 #include <string>
 
 #include "animation/gif_document.h"
+#include "imageio/photo_reader.h"
 #include "sketch/raster.h"
 
 namespace carbonel {
@@ -16,6 +17,8 @@ inline constexpr std::uint16_t kFrameDelay = 30;
 // frame also with the loop extension. Returns the frame's index. An empty picture fails with
 // "Invalid pixel coordinates" when transparency is asked for.
 int addGifFrame(GifDocument& document, const Raster& picture, bool transparent);
+// The same for a picture already reduced to colour indices.
+int addIndexedFrame(GifDocument& document, IndexedPicture picture, bool transparent);
 
 // Draws `frame` over the whole of `composition`, scaled by nearest neighbour (rows and columns
 // repeated or dropped, never averaged); pure white frame pixels are not drawn.
@@ -31,6 +34,9 @@ struct AnimationTiming {
 struct FrameList {
     int count = 0;
     std::function<Raster(int index)> frame;
+    // Where set, a GIF reads each frame from here a row at a time instead, and holds no frame
+    // whole: only the composition's colour indices.
+    std::function<std::unique_ptr<PhotoReader>(int index)> rows;
 };
 
 // Builds the animation of the frames at width x height and writes it to `path`: each frame is

@@ -62,4 +62,14 @@ IndexedPicture ReduceColors(const Raster& picture) {
     return reduced;
 }
 
+void reduceRowSkippingWhite(const std::uint8_t* frameRow, const int* sourceColumn, int width,
+                            std::uint8_t* indices) {
+    for (int x = 0; x < width; ++x) {
+        const std::uint8_t* pixel = frameRow + 3 * sourceColumn[x];
+        if (pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255) continue;
+        indices[x] = static_cast<std::uint8_t>(kShares.blue[pixel[0]] + kShares.green[pixel[1]] +
+                                               kShares.red[pixel[2]]);
+    }
+}
+
 }  // namespace carbonel

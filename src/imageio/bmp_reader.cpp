@@ -200,49 +200,92 @@ void decodeRow(const std::uint8_t* in, std::uint8_t* out, const Header& header,
     }
 }
 
+// Where a row's run-length data starts: the byte it starts at and the column its first pixel
+// goes to. A row the data never reaches (skipped by a move, or above the picture's end mark) has
+// no start and keeps colour index 0.
+struct RleRowStart {
+    static constexpr std::size_t kNone = ~std::size_t{0};
+    std::size_t at = kNone;
+    std::size_t x = 0;
+};
+
 // Run-length data: pairs (count, index), or an escape (0, code): 0 ends a row, 1 the picture,
-// 2 moves by (dx, dy), anything else starts that many literal indices (padded to 16 bits).
-// Pixels the data skips keep colour index 0; data that stops before its end mark is refused.
-std::vector<std::uint8_t> decodeRle(const Bytes& file, const Header& header) {
-    const std::size_t width = static_cast<std::size_t>(header.width);
-    const std::size_t height = static_cast<std::size_t>(header.height);
-    std::vector<std::uint8_t> indices(width * height, 0);
-    const bool four = header.compression == kRle4;
-    const std::uint8_t* data = file.at(header.pixelOffset, 0, "the pixels");
-    const std::size_t size = file.size() - header.pixelOffset;
-    std::size_t at = 0, x = 0, y = 0;  // y counts rows from the bottom
+// 2 moves by (dx, dy), anything else starts that many literal indices (padded to 16 bits). Walks
+// the data from `at`, in row `y` (counted from the bottom) and column `x`, calling
+// paint(x, index) for each pixel and rowStart(y, start) when the walk moves to another row; with
+// `oneRow` it stops there. Data that stops before its end mark is refused.
+template <typename Paint, typename RowStart>
+void walkRle(const std::uint8_t* data, std::size_t size, bool four, std::size_t height,
+             RleRowStart from, std::size_t y, bool oneRow, const Paint& paint,
+             const RowStart& rowStart) {
+    std::size_t at = from.at, x = from.x;
     auto next = [&]() -> std::uint8_t {
         if (at >= size) invalid("the file is cut off inside its compressed pixels");
         return data[at++];
     };
-    auto put = [&](std::uint8_t index) {
-        if (x < width && y < height) indices[(height - 1 - y) * width + x] = index;
-        ++x;
+    auto moved = [&](std::size_t rows) {
+        y += rows;
+        if (oneRow) return true;
+        rowStart(y, RleRowStart{at, x});
+        return false;
     };
     for (;;) {
         const std::uint8_t count = next();
         const std::uint8_t code = next();
         if (count > 0) {
-            for (int i = 0; i < count; ++i) put(four ? (i % 2 ? code & 15 : code >> 4) : code);
+            for (int i = 0; i < count; ++i)
+                paint(x++, four ? (i % 2 ? code & 15 : code >> 4) : code);
         } else if (code == 0) {
             x = 0;
-            ++y;
+            if (moved(1)) return;
         } else if (code == 1) {
-            return indices;
+            return;
         } else if (code == 2) {
             x += next();
-            y += next();
+            const std::uint8_t rows = next();
+            if (rows > 0 && moved(rows)) return;
         } else {
             std::uint8_t byte = 0;
             for (int i = 0; i < code; ++i) {
                 if (!four || i % 2 == 0) byte = next();
-                put(four ? (i % 2 ? byte & 15 : byte >> 4) : byte);
+                paint(x++, four ? (i % 2 ? byte & 15 : byte >> 4) : byte);
             }
             const std::size_t used = four ? (code + 1) / 2 : code;
             if (used % 2) next();
         }
-        if (y > height) return indices;  // past the top: nothing more can show
+        if (y > height) return;  // past the top: nothing more can show
     }
+}
+
+// Where each row's data starts (indexed from the bottom), found by one walk over the whole data
+// without making a pixel: a file cut off is refused before its first row.
+std::vector<RleRowStart> indexRle(const Bytes& file, const Header& header) {
+    const std::size_t height = static_cast<std::size_t>(header.height);
+    std::vector<RleRowStart> starts(height);
+    const std::uint8_t* data = file.at(header.pixelOffset, 0, "the pixels");
+    if (height > 0) starts[0] = RleRowStart{0, 0};
+    walkRle(
+        data, file.size() - header.pixelOffset, header.compression == kRle4, height, starts[0], 0,
+        false, [](std::size_t, std::uint8_t) {},
+        [&](std::size_t y, RleRowStart start) {
+            if (y < height) starts[y] = start;
+        });
+    return starts;
+}
+
+// The colour indices of one row, from where its data starts.
+void decodeRleRow(const Bytes& file, const Header& header, RleRowStart start,
+                  std::vector<std::uint8_t>& indices) {
+    std::fill(indices.begin(), indices.end(), 0);
+    if (start.at == RleRowStart::kNone) return;
+    const std::uint8_t* data = file.at(header.pixelOffset, 0, "the pixels");
+    walkRle(
+        data, file.size() - header.pixelOffset, header.compression == kRle4,
+        static_cast<std::size_t>(header.height), start, 0, true,
+        [&](std::size_t x, std::uint8_t index) {
+            if (x < indices.size()) indices[x] = index;
+        },
+        [](std::size_t, RleRowStart) {});
 }
 
 // Bytes per row in the file: padded to four bytes.
@@ -345,8 +388,8 @@ void BmpRowReader::readRows(const RowSink& sink) {
     State& s = *state_;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(width()) * 3);
     if (runLengthCoded()) {
-        // Run-length coded rows cannot be found without the rows before them: their colour
-        // indices are decoded whole first.
+        // Run-length coded rows cannot be found without the rows before them: where each starts
+        // is found first, then the rows are decoded top to bottom.
         if (!s.whole) {
             std::vector<std::uint8_t> file(static_cast<std::size_t>(s.size));
             if (!s.readAt(0, file.data(), file.size()))
@@ -354,12 +397,12 @@ void BmpRowReader::readRows(const RowSink& sink) {
             s.bytes = std::move(file);
             s.whole = true;
         }
-        const std::vector<std::uint8_t> indices =
-            s.named([&] { return decodeRle(Bytes(s.bytes.data(), s.bytes.size()), s.header); });
-        const std::size_t w = static_cast<std::size_t>(width());
+        const Bytes file(s.bytes.data(), s.bytes.size());
+        const std::vector<RleRowStart> starts = s.named([&] { return indexRle(file, s.header); });
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(width()));
         for (int y = 0; y < height(); ++y) {
-            const std::uint8_t* row = &indices[static_cast<std::size_t>(y) * w];
-            for (std::size_t x = 0; x < w; ++x) putIndexed(&out[3 * x], s.palette, row[x]);
+            decodeRleRow(file, s.header, starts[static_cast<std::size_t>(height() - 1 - y)], row);
+            for (std::size_t x = 0; x < row.size(); ++x) putIndexed(&out[3 * x], s.palette, row[x]);
             sink(y, out.data());
         }
         return;

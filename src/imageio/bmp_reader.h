@@ -13,8 +13,8 @@ namespace carbonel {
 
 // Reads a Windows BMP file a row at a time, top to bottom: 1, 4 and 8 bits with a colour table
 // (uncompressed or run-length coded), 16 and 32 bits with or without bit fields, 24 bits; rows
-// bottom-up or top-down. Only the headers and one row are held (a run-length coded file, whose rows
-// cannot be found without the ones before them, has its colour indices decoded whole). A file
+// bottom-up or top-down. Only the headers and one row are held (and a run-length coded file, whose
+// rows cannot be found without the ones before them, in memory, with where each row starts). A file
 // shorter than its header promises is refused before the first row, so no pixel ever comes from
 // anywhere but the file. Fails with "Bitmap image is not valid: WHY", naming the file.
 class BmpRowReader : public PhotoReader {

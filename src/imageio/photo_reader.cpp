@@ -21,6 +21,19 @@
 namespace carbonel {
 namespace {
 
+class RasterRows : public PhotoReader {
+  public:
+    explicit RasterRows(Raster picture) : picture_(std::move(picture)) {}
+    int width() const override { return picture_.width(); }
+    int height() const override { return picture_.height(); }
+    void readRows(const RowSink& sink) override {
+        for (int y = 0; y < picture_.height(); ++y) sink(y, picture_.rowUnchecked(y));
+    }
+
+  private:
+    Raster picture_;
+};
+
 class JpegRows : public PhotoReader {
   public:
     explicit JpegRows(std::unique_ptr<JpegDecoder> decoder, PhotoReading reading)
@@ -225,6 +238,10 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     return openPhotoBytes(std::move(bytes), reading, name, kind);
+}
+
+std::unique_ptr<PhotoReader> rasterRows(Raster picture) {
+    return std::make_unique<RasterRows>(std::move(picture));
 }
 
 Raster readAllRows(PhotoReader& reader) {

@@ -47,6 +47,9 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
 // Anything else is refused after its first bytes, with "NAME: Unknown picture format".
 std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading, const std::string& name);
 
+// A picture in memory handed out as a photo's rows.
+std::unique_ptr<PhotoReader> rasterRows(Raster picture);
+
 // Every row of the photo, as one picture.
 Raster readAllRows(PhotoReader& reader);
 

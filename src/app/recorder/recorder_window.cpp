@@ -191,7 +191,7 @@ int RecorderWindow::gifHeight() const {
 }
 
 void RecorderWindow::exportTo(const QString& path) {
-    const FrameList list{frameCount(), [this](int index) { return frame(index); }};
+    const FrameList list{frameCount(), [this](int index) { return frame(index); }, {}};
     exportAnimationFile(list, gifWidth(), gifHeight(), path.toStdString());
 }
 
