@@ -31,8 +31,7 @@ bool HaveStr(const std::string& text, const PathList& list);
 
 // Appends the picture files of `folder` and, depth first, of its sub-folders: every file whose
 // name has a photo's extension in any case (".jpg", ".jpeg", ".bmp", ".png", ".tif", ".tiff",
-// ".webp",
-// ".gif"), as folder + "/" + name, the name as it is on disk.
+// ".webp", ".gif", ".heic", ".heif", ".avif"), as folder + "/" + name, the name as it is on disk.
 // Entries come sorted by lower-cased name and then exact name; symbolic links and names starting
 // with "." are never descended into; texts the list holds already are not added again. A missing
 // or unreadable folder adds nothing and reports nothing.

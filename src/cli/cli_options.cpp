@@ -1,8 +1,7 @@
 #include "cli/cli_options.h"
 
-#include <QCommandLineParser>
-#include <QStringList>
 #include <charconv>
+#include <map>
 
 #include "imageio/folder_order.h"
 
@@ -16,14 +15,14 @@ const char* const kUsage = R"(Usage:
   carbonel-cli textures
   carbonel-cli --help | --version
 
-convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp or .gif) into a sketch
-          and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG,
+convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp, .gif, .heic, .heif or
+          .avif) into a sketch and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG,
           .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf enhanced
           metafile, .svg and .pdf the sketch's dark lines traced into curves (black on a
           page, or transparent in SVG; the paper is not traced). The sketch is one pixel
           wider and taller than the photo, as the
           program's Save writes it. A camera photo is first turned upright by its
-          orientation. PHOTO "-" reads standard input (its kind told by its first bytes);
+          orientation (a HEIF by its rotation and mirroring). PHOTO "-" reads standard input (its kind told by its first bytes);
           OUTPUT "-" writes standard output in the --format given. Converting a file onto
           itself is refused.
   --format F         jpg, bmp, png, wmf, emf, svg or pdf: the format for OUTPUT "-"
@@ -81,38 +80,75 @@ Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usa
 
 namespace {
 
-// A parser for one command: its options, and the arguments after the command's name.
+// A parser for one command: its options, and the arguments after the command's name. Options
+// come before, between or after the arguments, as "--name value" or "--name=value"; a single dash
+// starts one-letter options, which may be run together ("-q"); "--" ends the options, and "-"
+// alone is an argument (standard input or output).
 class CommandLine {
   public:
-    CommandLine() {
-        parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-        parser_.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    }
-    void add(const QStringList& names, bool takesValue) {
-        parser_.addOption(takesValue ? QCommandLineOption(names, QString(), "value")
-                                     : QCommandLineOption(names));
+    // An option known by each of `names` (one letter: used with one dash).
+    void add(const std::vector<std::string>& names, bool takesValue) {
+        const std::string key = names.back();
+        for (const std::string& name : names) options_[name] = Option{key, takesValue};
     }
     void parse(const std::vector<std::string>& args) {
-        QStringList arguments{"carbonel-cli"};
-        for (const std::string& arg : args) arguments << QString::fromStdString(arg);
-        if (!parser_.parse(arguments)) throw UsageError(parser_.errorText().toStdString());
+        bool optionsEnded = false;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+                positional_.push_back(arg);
+            } else if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg[1] == '-') {
+                const std::size_t equals = arg.find('=');
+                const std::string name =
+                    arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+                const Option& option = known(name);
+                if (!option.takesValue) {
+                    if (equals != std::string::npos)
+                        throw UsageError("Unexpected value after '--" + name + "'.");
+                    values_[option.key].emplace_back();
+                } else if (equals != std::string::npos) {
+                    values_[option.key].push_back(arg.substr(equals + 1));
+                } else if (i + 1 < args.size()) {
+                    values_[option.key].push_back(args[++i]);
+                } else {
+                    throw UsageError("Missing value after '--" + name + "'.");
+                }
+            } else {
+                for (std::size_t at = 1; at < arg.size(); ++at) {
+                    const std::string name(1, arg[at]);
+                    const Option& option = known(name);
+                    if (option.takesValue) throw UsageError("Missing value after '-" + name + "'.");
+                    values_[option.key].emplace_back();
+                }
+            }
+        }
     }
-    bool isSet(const char* name) const { return parser_.isSet(name); }
+    bool isSet(const char* name) const { return values_.count(name) > 0; }
     std::optional<std::string> value(const char* name) const {
-        if (!parser_.isSet(name)) return std::nullopt;
-        const QStringList values = parser_.values(name);
-        if (values.size() > 1) throw UsageError(std::string("--") + name + " is given twice");
-        return values.first().toStdString();
+        const auto found = values_.find(name);
+        if (found == values_.end()) return std::nullopt;
+        if (found->second.size() > 1)
+            throw UsageError(std::string("--") + name + " is given twice");
+        return found->second.front();
     }
-    std::vector<std::string> positional() const {
-        std::vector<std::string> list;
-        for (const QString& argument : parser_.positionalArguments())
-            list.push_back(argument.toStdString());
-        return list;
-    }
+    std::vector<std::string> positional() const { return positional_; }
 
   private:
-    QCommandLineParser parser_;
+    struct Option {
+        std::string key;  // the option's last name, by which it is asked for
+        bool takesValue = false;
+    };
+    const Option& known(const std::string& name) const {
+        const auto found = options_.find(name);
+        if (found == options_.end()) throw UsageError("Unknown option '" + name + "'.");
+        return found->second;
+    }
+
+    std::map<std::string, Option> options_;
+    std::map<std::string, std::vector<std::string>> values_;
+    std::vector<std::string> positional_;
 };
 
 int parseIntOption(const std::string& option, const std::string& value, int low, int high) {

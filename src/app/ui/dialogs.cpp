@@ -13,9 +13,10 @@
 namespace carbonel {
 
 const char* const kOpenPictureFilter =
-    "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif);;JPEG Image File (*.jpg);;"
-    "JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
-    "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif)";
+    "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif *.heic *.heif *.avif);;"
+    "JPEG Image File (*.jpg);;JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
+    "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif);;"
+    "HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)";
 const char* const kSavePictureFilters[6] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
                                             "Metafiles (*.wmf)",       "PNG Image File (*.png)",
                                             "SVG drawing (*.svg)",     "PDF document (*.pdf)"};

@@ -1,5 +1,8 @@
 #include "imageio/tiff_reader.h"
 
+// The TIFF reader: a module of its own, loaded only when a TIFF is read, so that libtiff and the
+// codecs it brings are not loaded by every run of the programs.
+
 #include <tiffio.h>
 
 #include <algorithm>
@@ -146,9 +149,9 @@ class TiffRows : public PhotoReader {
 };
 
 }  // namespace
-
-std::unique_ptr<PhotoReader> openTiffRows(PhotoInput input, PhotoReading reading) {
-    return std::make_unique<TiffRows>(std::move(input), reading);
-}
-
 }  // namespace carbonel
+
+extern "C" carbonel::PhotoReader* carbonel_tiff_rows(carbonel::PhotoInput* input,
+                                                     carbonel::PhotoReading reading) {
+    return new carbonel::TiffRows(std::move(*input), reading);
+}

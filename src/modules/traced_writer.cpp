@@ -1,5 +1,8 @@
 #include "imageio/traced_writer.h"
 
+// The traced writer: a module of its own, loaded only when an SVG or PDF is written, so that
+// cairo and potrace are not loaded by every run of the programs.
+
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
@@ -152,10 +155,10 @@ class TracedWriter : public SketchWriter {
 };
 
 }  // namespace
-
-std::unique_ptr<SketchWriter> openTracedWriter(OutputFormat format, std::FILE* out,
-                                               const SketchFrame& frame) {
-    return std::make_unique<TracedWriter>(format, out, frame);
-}
-
 }  // namespace carbonel
+
+extern "C" carbonel::SketchWriter* carbonel_traced_writer(carbonel::OutputFormat format,
+                                                          std::FILE* out,
+                                                          const carbonel::SketchFrame* frame) {
+    return new carbonel::TracedWriter(format, out, *frame);
+}

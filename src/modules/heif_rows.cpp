@@ -1,5 +1,8 @@
 #include "imageio/heif_reader.h"
 
+// The HEIF reader: a module of its own, loaded only when a HEIF is read, so that libheif and its
+// decoders are not loaded by every run of the programs.
+
 #include <libheif/heif.h>
 
 #include <vector>
@@ -92,9 +95,9 @@ class HeifRows : public PhotoReader {
 };
 
 }  // namespace
-
-std::unique_ptr<PhotoReader> openHeifRows(PhotoInput input, PhotoReading reading) {
-    return std::make_unique<HeifRows>(std::move(input), reading);
-}
-
 }  // namespace carbonel
+
+extern "C" carbonel::PhotoReader* carbonel_heif_rows(carbonel::PhotoInput* input,
+                                                     carbonel::PhotoReading reading) {
+    return new carbonel::HeifRows(std::move(*input), reading);
+}
