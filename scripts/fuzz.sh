@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_jpeg fuzz_texture fuzz_gif_frames fuzz_convert fuzz_qt_picture)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_bmp fuzz_jpeg fuzz_texture fuzz_gif_frames fuzz_convert fuzz_png fuzz_tiff
+  fuzz_webp fuzz_gif fuzz_heif)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCARBONEL_FUZZ=ON -DCARBONEL_BUILD_TESTS=OFF -DCARBONEL_BUILD_BENCH=OFF >/dev/null
@@ -24,11 +25,15 @@ for target in "${targets[@]}"; do
   case $target in
     fuzz_jpeg | fuzz_convert) cp -n tests/data/*.jpg "$corpus/" ;;
     fuzz_bmp | fuzz_texture) cp -n tests/data/*.bmp assets/texture/*.bmp "$corpus/" ;;
-    fuzz_qt_picture) cp -n tests/data/seed.* "$corpus/" ;;
+    fuzz_png) cp -n tests/data/*.png "$corpus/" ;;
+    fuzz_tiff) cp -n tests/data/*.tif "$corpus/" ;;
+    fuzz_webp) cp -n tests/data/*.webp "$corpus/" ;;
+    fuzz_gif) cp -n tests/data/*.gif "$corpus/" ;;
+    fuzz_heif) cp -n tests/data/*.heic tests/data/*.avif "$corpus/" ;;
     *) cp -n tests/data/*.jpg tests/data/*.bmp "$corpus/" ;;
   esac
   echo "== $target, $seconds s"
-  "build-fuzz/bin/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=4096 \
+  LSAN_OPTIONS=suppressions=fuzz/lsan.supp "build-fuzz/bin/$target" "$corpus" -max_total_time="$seconds" -rss_limit_mb=4096 \
     -timeout=20 -max_len=1048576 -artifact_prefix="$artifacts/" -print_final_stats=1 \
     >"build-fuzz/$target.log" 2>&1 || true
   grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)" "build-fuzz/$target.log" || true
