@@ -325,6 +325,10 @@ TEST(PhotoLibraries, DamagedAndOutsizedFilesAreRefusedNamingThem) {
     std::string heif = be32(24);
     heif.append("ftypheic").append(be32(0)).append("mif1heic");
     refusal("empty.heic", heif);
+    // An interlaced GIF frame of no width (found by fuzzing) leaves its screen's background.
+    const Raster screen = loadPicture(test::dataFile("empty-interlaced-frame.gif").string());
+    EXPECT_EQ(screen.width(), 64);
+    EXPECT_EQ(screen.height(), 43);
     const std::string heic = test::readBytes(test::dataFile("seed.heic"));
     refusal("cut.heic", heic.substr(0, heic.size() * 2 / 3));
 }

@@ -51,7 +51,7 @@ class GifRows : public PhotoReader {
             // The four passes start at rows 0, 4, 2, 1 and step by 8, 8, 4, 2.
             for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
                 for (int y = first; y < frameHeight; y += step)
-                    readLine(&indices[std::size_t(y) * std::size_t(frameWidth)], frameWidth);
+                    readLine(indices.data() + std::size_t(y) * std::size_t(frameWidth), frameWidth);
             }
         }
         std::vector<GifPixelType> line(std::size_t(std::max(frameWidth, 1)));
@@ -63,7 +63,7 @@ class GifRows : public PhotoReader {
             if (frameRow >= 0 && frameRow < frameHeight) {
                 const GifPixelType* row = line.data();
                 if (frame.Interlace) {
-                    row = &indices[std::size_t(frameRow) * std::size_t(frameWidth)];
+                    row = indices.data() + std::size_t(frameRow) * std::size_t(frameWidth);
                 } else {
                     readLine(line.data(), frameWidth);
                 }
