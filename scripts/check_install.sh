@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh prefix and checks what the desktop and the shell read: the man
 # pages render without warnings, the bash completion loads and completes, the AppStream metainfo
-# and the desktop entry pass their validators, and the installed tool finds its papers.
+# and the desktop entry pass their validators, and the installed tool finds its papers and its
+# modules.
 # Usage: scripts/check_install.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,4 +47,9 @@ if grep -qE '^[EWIP]: ' <<<"$report"; then echo "$report" >&2; exit 1; fi
 desktop-file-validate "$prefix/share/applications/carbonel.desktop"
 grep -q '^Exec=carbonel %F$' "$prefix/share/applications/carbonel.desktop"
 "$prefix/bin/carbonel-cli" textures | grep -qx paper
+# The installed tool finds its modules: a TIFF and a HEIC in, an SVG out.
+out=$(mktemp -d)
+"$prefix/bin/carbonel-cli" convert tests/data/seed.tif "$out/tif.jpg"
+"$prefix/bin/carbonel-cli" convert tests/data/seed.heic "$out/heic.svg"
+rm -rf "$out"
 echo "check_install: the installed files pass"
