@@ -201,6 +201,19 @@ TEST(PhotoLibraries, EveryLayoutReadsAsQtReadsIt) {
             EXPECT_EQ(largestDifference(loadPicture(path.string()), readWithQt(path)), 0) << path;
         }
     }
+    // A lossy WebP of more than 24 MiB of rows is decoded in bands: the same pixels.
+    QImage large(3000, 2200, QImage::Format_ARGB32);
+    for (int y = 0; y < large.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(large.scanLine(y));
+        for (int x = 0; x < large.width(); ++x)
+            row[x] = qRgba(x * 255 / 3000, y * 255 / 2200, (x * y) % 251, x < 100 ? y % 256 : 255);
+    }
+    QImageWriter largeWriter(QString::fromStdString((dir / "large.webp").string()));
+    largeWriter.setQuality(70);
+    ASSERT_TRUE(largeWriter.write(large));
+    EXPECT_EQ(largestDifference(loadPicture((dir / "large.webp").string()),
+                                readWithQt(dir / "large.webp")),
+              0);
     // TIFF: strips and tiles, RGB, grey, palette, CMYK; alpha (multiplied in by libtiff) and 16
     // bits may round a level apart from Qt's reader.
     for (const auto format :

@@ -15,6 +15,11 @@ namespace carbonel {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 16;
+// The most decoded rows a lossy picture holds at once: a larger one is decoded in bands.
+constexpr std::size_t kBandBytes = std::size_t{24} << 20;
+// Rows decoded above and below a band and dropped: libwebp's upsampling treats a crop's first
+// and last rows as the picture's edges.
+constexpr int kBandMargin = 2;
 
 const char* statusText(VP8StatusCode status) {
     switch (status) {
@@ -87,8 +92,12 @@ class WebpRows : public PhotoReader {
     int height() const override { return features_.height; }
 
     void readRows(const RowSink& sink) override {
+        const std::size_t bytes = std::size_t(features_.width) * std::size_t(features_.height) *
+                                  (features_.has_alpha ? 4 : 3);
         if (features_.has_animation) {
             readFirstFrame(sink);
+        } else if (features_.format == 1 && bytes > kBandBytes) {
+            readBands(sink);
         } else {
             readStill(sink);
         }
@@ -147,10 +156,55 @@ class WebpRows : public PhotoReader {
         if (handed < h) fail("the file is cut off");
     }
 
-    // The first frame of an animation, composed on its canvas by libwebp from the whole file.
-    void readFirstFrame(const RowSink& sink) {
+    // A large lossy picture, a band of rows at a time: libwebp's incremental decoder writes every
+    // row its data allows, and a smooth picture's data allows them all at once. Each band is
+    // decoded from the top again (the rows above it are parsed but neither filtered nor
+    // converted), with a margin of rows above and below that is dropped.
+    void readBands(const RowSink& sink) {
+        readWhole();
+        const int w = features_.width, h = features_.height;
+        const bool alpha = features_.has_alpha != 0;
+        const std::size_t stride = std::size_t(w) * (alpha ? 4 : 3);
+        const int bandRows = std::max(16, int(kBandBytes / stride) / 16 * 16);
+        std::vector<std::uint8_t> band(stride * std::size_t(bandRows + 2 * kBandMargin));
+        std::vector<std::uint8_t> out(std::size_t(w) * 3);
+        for (int top = 0; top < h; top += bandRows) {
+            const int first = std::max(0, top - kBandMargin);  // even, as libwebp crops
+            const int end = std::min(h, top + bandRows + kBandMargin);
+            WebPDecoderConfig config;
+            if (!WebPInitDecoderConfig(&config)) fail("wrong libwebp version");
+            config.options.use_cropping = 1;
+            config.options.crop_left = 0;
+            config.options.crop_top = first;
+            config.options.crop_width = w;
+            config.options.crop_height = end - first;
+            config.output.colorspace = alpha ? MODE_RGBA : MODE_BGR;
+            config.output.is_external_memory = 1;
+            config.output.u.RGBA.rgba = band.data();
+            config.output.u.RGBA.stride = static_cast<int>(stride);
+            config.output.u.RGBA.size = band.size();
+            const VP8StatusCode status = WebPDecode(start_.data(), start_.size(), &config);
+            if (status != VP8_STATUS_OK) fail(statusText(status));
+            for (int y = top; y < std::min(h, top + bandRows); ++y) {
+                const std::uint8_t* row = band.data() + stride * std::size_t(y - first);
+                if (alpha) {
+                    rgbaOnWhite(row, out.data(), w);
+                    row = out.data();
+                }
+                sink(y, row);
+            }
+        }
+    }
+
+    // The whole file, in start_.
+    void readWhole() {
         while (readMore()) {
         }
+    }
+
+    // The first frame of an animation, composed on its canvas by libwebp from the whole file.
+    void readFirstFrame(const RowSink& sink) {
+        readWhole();
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options)) fail("wrong libwebp version");
         options.color_mode = MODE_RGBA;

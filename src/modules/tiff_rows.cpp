@@ -50,6 +50,7 @@ class TiffRows : public PhotoReader {
             std::uint32_t tileHeight = 0;
             TIFFGetField(tiff_.get(), TIFFTAG_TILELENGTH, &tileHeight);
             band_ = std::max<std::uint32_t>(tileHeight, 1);
+            checkHeldSize(w, std::min(band_, h), "a TIFF's row of tiles");
         }
         char message[1024] = "";
         if (!TIFFRGBAImageOK(tiff_.get(), message)) throw Error(about(message));
