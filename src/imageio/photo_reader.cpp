@@ -60,6 +60,18 @@ class JpegRows : public PhotoReader {
     int orientation_;
 };
 
+// Runs `step`; its failures name the photo.
+template <typename Step>
+auto namingFailures(const std::string& name, const Step& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        throw Error(aboutFile(name, "Not enough memory to read the picture"));
+    } catch (const Error& error) {
+        throw Error(aboutFile(name, error.what()));
+    }
+}
+
 // A reader of the kinds read through their own libraries, whose failures all name the photo.
 class NamedRows : public PhotoReader {
   public:
@@ -68,13 +80,7 @@ class NamedRows : public PhotoReader {
     int width() const override { return reader_->width(); }
     int height() const override { return reader_->height(); }
     void readRows(const RowSink& sink) override {
-        try {
-            reader_->readRows(sink);
-        } catch (const std::bad_alloc&) {
-            throw Error(aboutFile(name_, "Not enough memory to read the picture"));
-        } catch (const Error& error) {
-            throw Error(aboutFile(name_, error.what()));
-        }
+        namingFailures(name_, [&] { reader_->readRows(sink); });
     }
 
   private:
@@ -82,36 +88,31 @@ class NamedRows : public PhotoReader {
     std::string name_;
 };
 
+std::unique_ptr<PhotoReader> openLibraryRows(PhotoKind kind, PhotoInput input,
+                                             PhotoReading reading) {
+    switch (kind) {
+        case PhotoKind::Png:
+            return openPngRows(std::move(input));
+        case PhotoKind::Tiff:
+            return openTiffRows(std::move(input), reading);
+        case PhotoKind::Webp:
+            return openWebpRows(std::move(input));
+        case PhotoKind::Gif:
+            return openGifRows(std::move(input));
+        case PhotoKind::Heif:
+            return openHeifRows(std::move(input), reading);
+        case PhotoKind::Jpeg:
+        case PhotoKind::Bmp:
+            break;
+    }
+    throw Error("Not a photo read through a library");
+}
+
 std::unique_ptr<PhotoReader> libraryRows(PhotoKind kind, PhotoInput input, PhotoReading reading) {
     std::string name = input.name();
-    try {
-        std::unique_ptr<PhotoReader> reader;
-        switch (kind) {
-            case PhotoKind::Png:
-                reader = openPngRows(std::move(input));
-                break;
-            case PhotoKind::Tiff:
-                reader = openTiffRows(std::move(input), reading);
-                break;
-            case PhotoKind::Webp:
-                reader = openWebpRows(std::move(input));
-                break;
-            case PhotoKind::Gif:
-                reader = openGifRows(std::move(input));
-                break;
-            case PhotoKind::Heif:
-                reader = openHeifRows(std::move(input), reading);
-                break;
-            case PhotoKind::Jpeg:
-            case PhotoKind::Bmp:
-                throw Error("Not a photo read through a library");
-        }
-        return std::make_unique<NamedRows>(std::move(reader), std::move(name));
-    } catch (const std::bad_alloc&) {
-        throw Error(aboutFile(name, "Not enough memory to read the picture"));
-    } catch (const Error& error) {
-        throw Error(aboutFile(name, error.what()));
-    }
+    std::unique_ptr<PhotoReader> reader =
+        namingFailures(name, [&] { return openLibraryRows(kind, std::move(input), reading); });
+    return std::make_unique<NamedRows>(std::move(reader), std::move(name));
 }
 
 // A stream of which the first bytes were read already to tell its kind: a FILE that hands those
