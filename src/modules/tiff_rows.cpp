@@ -18,7 +18,7 @@ namespace carbonel {
 namespace {
 
 constexpr tmsize_t kMaxAllocation = tmsize_t{256} << 20;
-// Rows converted at a time from a stripped file.
+// The fewest rows converted at a time from a file of short strips (whole strips).
 constexpr std::uint32_t kStripBand = 64;
 
 struct TiffCloser {
@@ -46,12 +46,20 @@ class TiffRows : public PhotoReader {
         if (reading == PhotoReading::Upright)
             TIFFGetFieldDefaulted(tiff_.get(), TIFFTAG_ORIENTATION, &orientation);
         orientation_ = orientation >= 1 && orientation <= 8 ? orientation : 1;
+        // A band is a row of tiles, or whole strips: libtiff decodes a strip from its start up to
+        // the rows asked for, so a band within a tall strip would decode it again and again.
+        std::uint32_t unit = 0;
         if (TIFFIsTiled(tiff_.get())) {
-            std::uint32_t tileHeight = 0;
-            TIFFGetField(tiff_.get(), TIFFTAG_TILELENGTH, &tileHeight);
-            band_ = std::max<std::uint32_t>(tileHeight, 1);
-            checkHeldSize(w, std::min(band_, h), "a TIFF's row of tiles");
+            TIFFGetField(tiff_.get(), TIFFTAG_TILELENGTH, &unit);
+            band_ = std::max<std::uint32_t>(unit, 1);
+        } else {
+            TIFFGetFieldDefaulted(tiff_.get(), TIFFTAG_ROWSPERSTRIP, &unit);
+            unit = std::max<std::uint32_t>(unit, 1);
+            band_ = unit < kStripBand ? kStripBand / unit * unit : unit;
         }
+        band_ = std::min(band_, std::max<std::uint32_t>(h, 1));
+        checkHeldSize(w, band_,
+                      TIFFIsTiled(tiff_.get()) ? "a TIFF's row of tiles" : "a TIFF's strip");
         char message[1024] = "";
         if (!TIFFRGBAImageOK(tiff_.get(), message)) throw Error(about(message));
     }
