@@ -14,6 +14,12 @@ PhotoInput PhotoInput::openFile(const std::string& path) {
     return PhotoInput(file, size, path);
 }
 
+PhotoInput PhotoInput::fromStream(std::FILE* stream, const std::string& name) {
+    PhotoInput input(stream, 0, name);
+    input.stream_ = true;
+    return input;
+}
+
 PhotoInput::PhotoInput(std::FILE* file, std::uint64_t size, std::string name)
     : file_(file), size_(size), name_(std::move(name)) {}
 
@@ -25,6 +31,7 @@ PhotoInput::PhotoInput(PhotoInput&& other) noexcept
       bytes_(std::move(other.bytes_)),
       size_(other.size_),
       at_(other.at_),
+      stream_(other.stream_),
       name_(std::move(other.name_)) {
     other.file_ = nullptr;
 }
@@ -48,13 +55,14 @@ std::size_t PhotoInput::read(void* out, std::size_t count) {
 }
 
 bool PhotoInput::seek(std::uint64_t offset) {
-    if (offset > size_) return false;
+    if (stream_ || offset > size_) return false;
     if (file_ && ::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
     at_ = offset;
     return true;
 }
 
 const std::vector<std::uint8_t>& PhotoInput::wholeBytes() {
+    if (stream_) throw Error(name_ + ": this kind of picture cannot be read from a stream");
     if (file_) {
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size_));
         if (!seek(0) || read(bytes.data(), bytes.size()) != bytes.size())

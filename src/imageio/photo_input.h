@@ -14,6 +14,9 @@ class PhotoInput {
     // Opens a file; fails with "Cannot open file PATH: WHY".
     static PhotoInput openFile(const std::string& path);
     PhotoInput(std::vector<std::uint8_t> bytes, std::string name);
+    // A stream read in order only (a pipe), which it closes; its size is unknown (0), and it
+    // cannot seek.
+    static PhotoInput fromStream(std::FILE* stream, const std::string& name);
     PhotoInput(PhotoInput&& other) noexcept;
     PhotoInput& operator=(PhotoInput&&) = delete;
     PhotoInput(const PhotoInput&) = delete;
@@ -37,6 +40,7 @@ class PhotoInput {
     std::vector<std::uint8_t> bytes_;
     std::uint64_t size_ = 0;
     std::uint64_t at_ = 0;
+    bool stream_ = false;
     std::string name_;
 };
 

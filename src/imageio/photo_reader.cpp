@@ -212,11 +212,9 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
     std::vector<std::uint8_t> start(16);
     start.resize(readFully(fd, start.data(), start.size(), name));
     const PhotoKind kind = kindOfBytes(start, name);
-    if (kind == PhotoKind::Jpeg) {
-        struct stat status {};
-        const std::size_t sizeHint = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
-                                         ? static_cast<std::size_t>(status.st_size)
-                                         : kPipeSizeHint;
+    // JPEG, PNG and GIF are decoded as they arrive, from a stream that hands out the first bytes
+    // again.
+    if (kind == PhotoKind::Jpeg || kind == PhotoKind::Png || kind == PhotoKind::Gif) {
         auto* cookie = new PrefixedStream{std::move(start), 0, fd};
         std::FILE* stream =
             ::fopencookie(cookie, "rb", {readPrefixed, nullptr, nullptr, closePrefixed});
@@ -224,10 +222,17 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
             delete cookie;
             throw Error("Cannot read " + name + ": " + std::strerror(errno));
         }
+        if (kind != PhotoKind::Jpeg)
+            return libraryRows(kind, PhotoInput::fromStream(stream, name), reading);
+        struct stat status {};
+        const std::size_t sizeHint = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
+                                         ? static_cast<std::size_t>(status.st_size)
+                                         : kPipeSizeHint;
         return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(stream, name, sizeHint),
                                           reading);
     }
-    // The other kinds are held: BMP rows lie bottom-up, and TIFF and HEIF are read out of order.
+    // The other kinds are held: BMP rows lie bottom-up, TIFF and HEIF are read out of order, and a
+    // large WebP is read again for each band.
     std::vector<std::uint8_t> bytes = std::move(start);
     std::uint8_t buffer[1 << 16];
     for (std::size_t got; (got = readFully(fd, buffer, sizeof buffer, name)) > 0;) {

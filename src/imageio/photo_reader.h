@@ -27,8 +27,7 @@ class PhotoReader {
     virtual void readRows(const RowSink& sink) = 0;
 };
 
-// The most standard input a kind other than JPEG may hold in memory (BMP rows lie bottom-up, TIFF
-// and HEIF are read out of order).
+// The most standard input a kind not read in order (BMP, TIFF, WebP, HEIF) may hold in memory.
 inline constexpr std::size_t kMaxHeldInput = std::size_t{1} << 30;
 
 // Opens a photo file of the kind its name's own extension tells (photoKindFor).
@@ -43,7 +42,8 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
                                             std::optional<PhotoKind> kind = std::nullopt);
 
 // Opens a photo arriving on a file descriptor (standard input), of the kind its first bytes tell.
-// A JPEG is decoded as it arrives; any other kind is held in memory, at most kMaxHeldInput bytes.
+// A JPEG, PNG or GIF is decoded as it arrives; any other kind is held in memory, at most
+// kMaxHeldInput bytes.
 // Anything else is refused after its first bytes, with "NAME: Unknown picture format".
 std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading, const std::string& name);
 
