@@ -18,6 +18,13 @@ for format in jpg png; do
   cmp -s "$work/file.$format" "$work/piped.$format" || fail "--format $format differs from a file"
 done
 
+# A PNG or GIF from a pipe is decoded as it arrives, into the sketch of the same file.
+for photo in "$root/tests/data/seed.png" "$root/tests/data/seed.gif"; do
+  "$cli" convert "$photo" "$work/file.bmp"
+  cat "$photo" | "$cli" convert - "$work/piped.bmp"
+  cmp -s "$work/file.bmp" "$work/piped.bmp" || fail "a piped $(basename "$photo") differs from the file"
+done
+
 tmp=$work/tmp
 mkdir "$tmp"
 for signal in INT TERM HUP KILL; do
