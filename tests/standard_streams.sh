@@ -19,10 +19,10 @@ for format in jpg png; do
 done
 
 # A PNG or GIF from a pipe is decoded as it arrives, into the sketch of the same file.
-for photo in "$root/tests/data/seed.png" "$root/tests/data/seed.gif"; do
-  "$cli" convert "$photo" "$work/file.bmp"
-  cat "$photo" | "$cli" convert - "$work/piped.bmp"
-  cmp -s "$work/file.bmp" "$work/piped.bmp" || fail "a piped $(basename "$photo") differs from the file"
+for streamed in "$root/tests/data/seed.png" "$root/tests/data/seed.gif"; do
+  "$cli" convert "$streamed" "$work/file.bmp"
+  cat "$streamed" | "$cli" convert - "$work/piped.bmp"
+  cmp -s "$work/file.bmp" "$work/piped.bmp" || fail "a piped $(basename "$streamed") differs from the file"
 done
 
 tmp=$work/tmp
