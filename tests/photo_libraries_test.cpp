@@ -342,6 +342,9 @@ TEST(PhotoLibraries, DamagedAndOutsizedFilesAreRefusedNamingThem) {
     const Raster screen = loadPicture(test::dataFile("empty-interlaced-frame.gif").string());
     EXPECT_EQ(screen.width(), 64);
     EXPECT_EQ(screen.height(), 43);
+    // A HEIC whose grid is far larger than the size it gives (found by fuzzing: libheif took
+    // 4 GB for it).
+    refusal("grid.heic", test::readBytes(test::dataFile("grid-larger-than-said.heic")));
     const std::string heic = test::readBytes(test::dataFile("seed.heic"));
     refusal("cut.heic", heic.substr(0, heic.size() * 2 / 3));
 }

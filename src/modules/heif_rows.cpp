@@ -5,6 +5,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "imageio/pixel_rows.h"
@@ -51,8 +52,15 @@ class HeifRows : public PhotoReader {
         height_ = asStored ? heif_image_handle_get_ispe_height(handle)
                            : heif_image_handle_get_height(handle);
         checkPhotoSize(width_, height_);
-        checkHeldSize(std::uint64_t(heif_image_handle_get_ispe_width(handle)),
-                      std::uint64_t(heif_image_handle_get_ispe_height(handle)), "a HEIF picture");
+        const int storedWidth = heif_image_handle_get_ispe_width(handle);
+        const int storedHeight = heif_image_handle_get_ispe_height(handle);
+        checkHeldSize(std::uint64_t(storedWidth), std::uint64_t(storedHeight), "a HEIF picture");
+        // A grid picture is decoded at the size its grid says, which may not be the size the file
+        // gives (a 1 KB file made libheif take 4 GB): no side decoded, a tile's coded size padded
+        // included, may pass the larger given side by more than 16, or 1024 for a small picture
+        // in larger tiles.
+        heif_context_set_maximum_image_size_limit(context_.get(),
+                                                  std::max({storedWidth, storedHeight, 1008}) + 16);
     }
 
     int width() const override { return width_; }
