@@ -344,7 +344,9 @@ TEST(PhotoLibraries, DamagedAndOutsizedFilesAreRefusedNamingThem) {
     EXPECT_EQ(screen.height(), 43);
     // A HEIC whose grid is far larger than the size it gives (found by fuzzing: libheif took
     // 4 GB for it).
-    refusal("grid.heic", test::readBytes(test::dataFile("grid-larger-than-said.heic")));
+    EXPECT_NE(refusal("grid.heic", test::readBytes(test::dataFile("grid-larger-than-said.heic")))
+                  .find("exceeds the maximum image size"),
+              std::string::npos);
     const std::string heic = test::readBytes(test::dataFile("seed.heic"));
     refusal("cut.heic", heic.substr(0, heic.size() * 2 / 3));
 }
