@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Compares `carbonel-cli convert` on a typical camera JPEG (a real photo scaled to 12 Mpixel, saved
 # baseline, quality 92, 4:2:0) with the codec floor, the reference decoder piped into the reference
-# encoder with the same settings, and with the sketch filters of other tools that are installed
+# encoder with the same settings, with the reference decoder alone (its pixels thrown away), and with the sketch filters of other tools that are installed
 # (ImageMagick and GraphicsMagick -charcoal, G'MIC -pencilbw, OpenCV pencilSketch).
 # Runs are interleaved, best of 5 each; peak memory is the largest resident set of one run.
 # Usage: bench/codec_floor.sh [BUILD_DIR] [MEGAPIXELS]   (defaults: build, 12)
@@ -16,9 +16,10 @@ cjpeg -quality 92 -sample 2x2 -outfile "$work/photo.jpg" "$work/photo.bmp"
 rm "$work/photo.bmp"
 cli="$build/bin/carbonel-cli"
 
-names=(floor jpg jpg-1-thread bmp)
+names=(floor decode jpg jpg-1-thread bmp)
 commands=(
   "djpeg -dct float '$work/photo.jpg' | cjpeg -dct float -quality 20 -baseline > '$work/floor.jpg'"
+  "djpeg -dct float '$work/photo.jpg' > /dev/null"
   "'$cli' convert '$work/photo.jpg' '$work/ours.jpg'"
   "'$cli' convert '$work/photo.jpg' '$work/ours.jpg' --threads 1"
   "'$cli' convert '$work/photo.jpg' '$work/ours.bmp'"
