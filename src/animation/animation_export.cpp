@@ -131,6 +131,7 @@ void writeAnimation(const FrameList& frames, int width, int height,
                     const std::function<void(const std::string& bytes)>& write, int threads,
                     const AnimationTiming& timing) {
     checkAnimation(frames, width, height);
+    checkPictureSize(width, height);
     // The file is written a few frames at a time, as they are composed, so memory holds those
     // frames only, however long the animation: at most four, and one only when a frame's colour
     // indices pass 64 MiB. Every frame has the same size and the same web palette, so the header

@@ -144,9 +144,17 @@ class GifRows : public PhotoReader {
         auto* self = static_cast<GifRows*>(gif->UserData);
         try {
             return static_cast<int>(self->input_.read(out, static_cast<std::size_t>(count)));
-        } catch (const Error& error) {
-            self->readError_ = error.what();
-            return 0;
+        } catch (const std::exception& error) {
+            self->note(error.what());
+        } catch (...) {
+        }
+        return 0;
+    }
+    // Keeps the reason reading failed. Never throws: it is called from giflib.
+    void note(const char* message) noexcept {
+        try {
+            readError_ = message;
+        } catch (...) {
         }
     }
 

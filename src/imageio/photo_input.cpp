@@ -1,5 +1,7 @@
 #include "imageio/photo_input.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -11,7 +13,12 @@ namespace carbonel {
 PhotoInput PhotoInput::openFile(const std::string& path) {
     std::uint64_t size = 0;
     std::FILE* file = openForReading(path, size);
-    return PhotoInput(file, size, path);
+    struct stat status {};
+    if (::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode))
+        return PhotoInput(file, size, path);
+    // A named pipe or a device has no size to seek in: it is read whole first.
+    std::fclose(file);
+    return PhotoInput(readFileBytes(path), path);
 }
 
 PhotoInput PhotoInput::fromStream(std::FILE* stream, const std::string& name) {

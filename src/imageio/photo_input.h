@@ -11,7 +11,8 @@ namespace carbonel {
 // readers of the libraries that take a stream read through it.
 class PhotoInput {
   public:
-    // Opens a file; fails with "Cannot open file PATH: WHY".
+    // Opens a file (one that is not a regular file, such as a named pipe, is read whole at once);
+    // fails with "Cannot open file PATH: WHY".
     static PhotoInput openFile(const std::string& path);
     PhotoInput(std::vector<std::uint8_t> bytes, std::string name);
     // A stream read in order only (a pipe), which it closes; its size is unknown (0), and it

@@ -108,6 +108,24 @@ std::unique_ptr<PhotoReader> openLibraryRows(PhotoKind kind, PhotoInput input,
     throw Error("Not a photo read through a library");
 }
 
+// The kind a photo's first bytes tell, which wins over its name's (a WebP saved as ".png" is read
+// as a WebP). A JPEG or BMP under another kind's name is refused, as before; bytes no kind knows
+// are left to the named kind's library to refuse.
+PhotoKind kindOfContent(PhotoInput& input, PhotoKind named) {
+    std::uint8_t start[16];
+    const std::size_t got = input.read(start, sizeof start);
+    if (!input.seek(0)) throw Error("Cannot read file " + input.name() + " from its start");
+    PhotoKind kind = named;
+    try {
+        kind = photoKindOfBytes(start, got);
+    } catch (const Error&) {
+        return named;
+    }
+    if (kind == PhotoKind::Jpeg || kind == PhotoKind::Bmp)
+        throw Error(aboutFile(input.name(), "Not a PNG, TIFF, WebP, GIF or HEIF picture"));
+    return kind;
+}
+
 std::unique_ptr<PhotoReader> libraryRows(PhotoKind kind, PhotoInput input, PhotoReading reading) {
     std::string name = input.name();
     std::unique_ptr<PhotoReader> reader =
@@ -180,8 +198,11 @@ std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading
         case PhotoKind::Tiff:
         case PhotoKind::Webp:
         case PhotoKind::Gif:
-        case PhotoKind::Heif:
-            return libraryRows(photoKindFor(path), PhotoInput::openFile(path), reading);
+        case PhotoKind::Heif: {
+            PhotoInput input = PhotoInput::openFile(path);
+            const PhotoKind kind = kindOfContent(input, photoKindFor(path));
+            return libraryRows(kind, std::move(input), reading);
+        }
     }
     return nullptr;
 }

@@ -4,8 +4,10 @@
 
 namespace carbonel {
 
-// The largest picture a reader holds whole (an interlaced PNG, a lossless WebP, a HEIF, a tiled
-// TIFF, an interlaced GIF frame); every other reader holds a few rows.
+// The largest picture a reader holds whole (an interlaced PNG, a lossless WebP, a lossy WebP's
+// transparency, an animated WebP, an interlaced GIF frame, a HEIF, a TIFF strip or row of tiles);
+// every other reader holds a few rows. A photo turned by its orientation tag is held once, up to
+// the largest photo's size, like a JPEG's.
 inline constexpr std::uint64_t kMaxHeldPixels = 100'000'000;
 
 // Fails with "the picture is too large to read whole ..." for a picture over kMaxHeldPixels; the

@@ -110,17 +110,25 @@ class PngRows : public PhotoReader {
         bool failed = false;
         try {
             got = self->input_.read(out, count);
-        } catch (const Error& error) {
-            self->error_ = error.what();
-            failed = true;
+        } catch (const std::exception& error) {
+            failed = self->note(error.what());
+        } catch (...) {
+            failed = self->note("the file cannot be read");
         }
         if (failed) png_longjmp(png, 1);
         if (got < count) png_error(png, "the file is cut off");
     }
     static void onError(png_structp png, png_const_charp message) {
-        auto* self = static_cast<PngRows*>(png_get_error_ptr(png));
-        if (self->error_.empty()) self->error_ = message;
+        static_cast<PngRows*>(png_get_error_ptr(png))->note(message);
         png_longjmp(png, 1);
+    }
+    // Keeps the first failure's words; true. Never throws: it is called from libpng.
+    bool note(const char* message) noexcept {
+        try {
+            if (error_.empty()) error_ = message;
+        } catch (...) {
+        }
+        return true;
     }
     static void onWarning(png_structp, png_const_charp) {}
 

@@ -158,8 +158,8 @@ class WebpRows : public PhotoReader {
 
     // A large lossy picture, a band of rows at a time: libwebp's incremental decoder writes every
     // row its data allows, and a smooth picture's data allows them all at once. Each band is
-    // decoded from the top again (the rows above it are parsed but neither filtered nor
-    // converted), with a margin of rows above and below that is dropped.
+    // decoded from the top again (the rows above it are not converted to RGB), with a margin of
+    // rows above and below that is dropped.
     void readBands(const RowSink& sink) {
         readWhole();
         const int w = features_.width, h = features_.height;

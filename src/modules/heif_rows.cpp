@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imageio/pixel_rows.h"
+#include "modules/heif_grid.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -55,10 +56,13 @@ class HeifRows : public PhotoReader {
         const int storedWidth = heif_image_handle_get_ispe_width(handle);
         const int storedHeight = heif_image_handle_get_ispe_height(handle);
         checkHeldSize(std::uint64_t(storedWidth), std::uint64_t(storedHeight), "a HEIF picture");
-        // A grid picture is decoded at the size its grid says, which may not be the size the file
-        // gives (a 1 KB file made libheif take 4 GB): no side decoded, a tile's coded size padded
-        // included, may pass the larger given side by more than 16, or 1024 for a small picture
-        // in larger tiles.
+        // A grid is decoded at the size the grid gives, which may not be the size above (a 1.2 KB
+        // file made libheif take 4 GB).
+        if (const auto grid = heifGridSize(bytes))
+            checkHeldSize(grid->first, grid->second, "a HEIF picture's grid");
+        // Nor may a picture libheif decodes on the way (a tile's coded size, padded, included)
+        // pass the larger given side by more than 16, or 1024 for a small picture in larger
+        // tiles.
         heif_context_set_maximum_image_size_limit(context_.get(),
                                                   std::max({storedWidth, storedHeight, 1008}) + 16);
     }

@@ -123,9 +123,16 @@ class TiffRows : public PhotoReader {
         if (reader->error_.empty()) {
             char message[512];
             std::vsnprintf(message, sizeof message, format, args);
-            reader->error_ = message;
+            reader->note(message);
         }
         return 1;
+    }
+    // Keeps the first failure's words. Never throws: it is called from libtiff.
+    void note(const char* message) noexcept {
+        try {
+            if (error_.empty()) error_ = message;
+        } catch (...) {
+        }
     }
     static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
@@ -133,10 +140,11 @@ class TiffRows : public PhotoReader {
         auto* reader = static_cast<TiffRows*>(self);
         try {
             return static_cast<tmsize_t>(reader->input_.read(out, static_cast<std::size_t>(count)));
-        } catch (const Error& error) {
-            reader->error_ = error.what();
-            return -1;
+        } catch (const std::exception& error) {
+            reader->note(error.what());
+        } catch (...) {
         }
+        return -1;
     }
     static tmsize_t writeInput(thandle_t, void*, tmsize_t) { return -1; }
     static toff_t seekInput(thandle_t self, toff_t offset, int whence) {
