@@ -64,6 +64,22 @@ void UprightCanvas::putStoredRow(int y, const std::uint8_t* row) {
     }
 }
 
+void UprightRows::setStored(int width, int height, int orientation) {
+    storedWidth_ = width;
+    storedHeight_ = height;
+    orientation_ = orientation >= 2 && orientation <= 8 ? orientation : 1;
+}
+
+void UprightRows::readRows(const RowSink& sink) {
+    if (orientation_ == 1) {
+        readStoredRows(sink);
+        return;
+    }
+    UprightCanvas canvas(storedWidth_, storedHeight_, orientation_);
+    readStoredRows([&](int y, const std::uint8_t* row) { canvas.putStoredRow(y, row); });
+    for (int y = 0; y < height(); ++y) sink(y, canvas.picture().rowUnchecked(y));
+}
+
 Raster orientUpright(const Raster& stored, int orientation) {
     if (orientation < 2 || orientation > 8) return stored;
     UprightCanvas canvas(stored.width(), stored.height(), orientation);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "imageio/photo_reader.h"
 #include "sketch/raster.h"
 
 namespace carbonel {
@@ -25,6 +26,27 @@ class UprightCanvas {
   private:
     int width_, height_, orientation_;
     Raster upright_;
+};
+
+// A photo whose stored rows are turned upright by an orientation tag: handed on as they come for
+// tag 1, or else put on an UprightCanvas first, so that the photo is held once.
+class UprightRows : public PhotoReader {
+  public:
+    // Tags 5 to 8 turn the picture a quarter.
+    int width() const override { return orientation_ >= 5 ? storedHeight_ : storedWidth_; }
+    int height() const override { return orientation_ >= 5 ? storedWidth_ : storedHeight_; }
+    void readRows(const RowSink& sink) override;
+
+  protected:
+    // The stored size, and the tag to apply (1 for a photo read as stored).
+    void setStored(int width, int height, int orientation);
+    int storedWidth() const { return storedWidth_; }
+    int storedHeight() const { return storedHeight_; }
+    // Hands every row as stored to `sink`, top to bottom.
+    virtual void readStoredRows(const RowSink& sink) = 0;
+
+  private:
+    int storedWidth_ = 0, storedHeight_ = 0, orientation_ = 1;
 };
 
 // The whole picture turned upright, through UprightCanvas.

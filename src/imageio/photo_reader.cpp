@@ -34,30 +34,17 @@ class RasterRows : public PhotoReader {
     Raster picture_;
 };
 
-class JpegRows : public PhotoReader {
+class JpegRows : public UprightRows {
   public:
-    explicit JpegRows(std::unique_ptr<JpegDecoder> decoder, PhotoReading reading)
-        : decoder_(std::move(decoder)), orientation_(decoder_->orientation(reading)) {}
-    // Tags 5 to 8 turn the picture a quarter.
-    int width() const override {
-        return orientation_ >= 5 ? decoder_->height() : decoder_->width();
-    }
-    int height() const override {
-        return orientation_ >= 5 ? decoder_->width() : decoder_->height();
-    }
-    void readRows(const RowSink& sink) override {
-        if (orientation_ == 1) {
-            decoder_->decodeRows(sink);
-            return;
-        }
-        UprightCanvas canvas(decoder_->width(), decoder_->height(), orientation_);
-        decoder_->decodeRows([&](int y, const std::uint8_t* row) { canvas.putStoredRow(y, row); });
-        for (int y = 0; y < height(); ++y) sink(y, canvas.picture().rowUnchecked(y));
+    JpegRows(std::unique_ptr<JpegDecoder> decoder, PhotoReading reading)
+        : decoder_(std::move(decoder)) {
+        setStored(decoder_->width(), decoder_->height(), decoder_->orientation(reading));
     }
 
   private:
+    void readStoredRows(const RowSink& sink) override { decoder_->decodeRows(sink); }
+
     std::unique_ptr<JpegDecoder> decoder_;
-    int orientation_;
 };
 
 // Runs `step`; its failures name the photo.

@@ -25,7 +25,7 @@ struct TiffCloser {
     void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
 
-class TiffRows : public PhotoReader {
+class TiffRows : public UprightRows {
   public:
     TiffRows(PhotoInput input, PhotoReading reading) : input_(std::move(input)) {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -40,12 +40,10 @@ class TiffRows : public PhotoReader {
         TIFFGetField(tiff_.get(), TIFFTAG_IMAGEWIDTH, &w);
         TIFFGetField(tiff_.get(), TIFFTAG_IMAGELENGTH, &h);
         checkPhotoSize(w > 0x7FFFFFFF ? -1 : int(w), h > 0x7FFFFFFF ? -1 : int(h));
-        storedWidth_ = int(w);
-        storedHeight_ = int(h);
         std::uint16_t orientation = ORIENTATION_TOPLEFT;
         if (reading == PhotoReading::Upright)
             TIFFGetFieldDefaulted(tiff_.get(), TIFFTAG_ORIENTATION, &orientation);
-        orientation_ = orientation >= 1 && orientation <= 8 ? orientation : 1;
+        setStored(int(w), int(h), orientation);
         // A band is a row of tiles, or whole strips: libtiff decodes a strip from its start up to
         // the rows asked for, so a band within a tall strip would decode it again and again.
         std::uint32_t unit = 0;
@@ -64,22 +62,9 @@ class TiffRows : public PhotoReader {
         if (!TIFFRGBAImageOK(tiff_.get(), message)) throw Error(about(message));
     }
 
-    int width() const override { return orientation_ >= 5 ? storedHeight_ : storedWidth_; }
-    int height() const override { return orientation_ >= 5 ? storedWidth_ : storedHeight_; }
-
-    void readRows(const RowSink& sink) override {
-        if (orientation_ == 1) {
-            readStored(sink);
-            return;
-        }
-        UprightCanvas canvas(storedWidth_, storedHeight_, orientation_);
-        readStored([&](int y, const std::uint8_t* row) { canvas.putStoredRow(y, row); });
-        for (int y = 0; y < height(); ++y) sink(y, canvas.picture().rowUnchecked(y));
-    }
-
   private:
     // The rows as stored, top to bottom, a band at a time through libtiff's RGBA conversion.
-    void readStored(const RowSink& sink) {
+    void readStoredRows(const RowSink& sink) override {
         char message[1024] = "";
         TIFFRGBAImage image{};
         if (!TIFFRGBAImageBegin(&image, tiff_.get(), 0, message)) throw Error(about(message));
@@ -90,7 +75,7 @@ class TiffRows : public PhotoReader {
         // Rows as stored: the orientation is ours to apply.
         image.orientation = ORIENTATION_TOPLEFT;
         image.req_orientation = ORIENTATION_TOPLEFT;
-        const std::uint32_t w = std::uint32_t(storedWidth_), h = std::uint32_t(storedHeight_);
+        const std::uint32_t w = std::uint32_t(storedWidth()), h = std::uint32_t(storedHeight());
         std::vector<std::uint32_t> band(std::size_t(w) * std::min(band_, h));
         std::vector<std::uint8_t> out(std::size_t(w) * 3);
         for (std::uint32_t top = 0; top < h; top += band_) {
@@ -160,8 +145,6 @@ class TiffRows : public PhotoReader {
     PhotoInput input_;
     std::string error_;
     std::unique_ptr<TIFF, TiffCloser> tiff_;
-    int storedWidth_ = 0, storedHeight_ = 0;
-    int orientation_ = 1;
     std::uint32_t band_ = kStripBand;
 };
 
