@@ -92,8 +92,7 @@ class WebpRows : public PhotoReader {
     int height() const override { return features_.height; }
 
     void readRows(const RowSink& sink) override {
-        const std::size_t bytes = std::size_t(features_.width) * std::size_t(features_.height) *
-                                  (features_.has_alpha ? 4 : 3);
+        const std::size_t bytes = stride() * std::size_t(features_.height);
         if (features_.has_animation) {
             readFirstFrame(sink);
         } else if (features_.format == 1 && bytes > kBandBytes) {
@@ -112,18 +111,37 @@ class WebpRows : public PhotoReader {
         return start_.size() > had;
     }
 
-    void readStill(const RowSink& sink) {
-        const int w = features_.width, h = features_.height;
-        const bool alpha = features_.has_alpha != 0;
-        const std::size_t stride = std::size_t(w) * (alpha ? 4 : 3);
-        RowSpace rows(stride * std::size_t(h));
+    bool alpha() const { return features_.has_alpha != 0; }
+    // Bytes per decoded row: R, G, B, A with transparency, else B, G, R.
+    std::size_t stride() const { return std::size_t(features_.width) * (alpha() ? 4 : 3); }
+
+    // A decoder set to write its rows into `size` bytes at `memory`.
+    WebPDecoderConfig configFor(std::uint8_t* memory, std::size_t size) const {
         WebPDecoderConfig config;
         if (!WebPInitDecoderConfig(&config)) fail("wrong libwebp version");
-        config.output.colorspace = alpha ? MODE_RGBA : MODE_BGR;
+        config.output.colorspace = alpha() ? MODE_RGBA : MODE_BGR;
         config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = rows.data();
-        config.output.u.RGBA.stride = static_cast<int>(stride);
-        config.output.u.RGBA.size = stride * std::size_t(h);
+        config.output.u.RGBA.rgba = memory;
+        config.output.u.RGBA.stride = static_cast<int>(stride());
+        config.output.u.RGBA.size = size;
+        return config;
+    }
+
+    // Hands on decoded row y as B, G, R, on white paper when it has transparency.
+    void handOn(const RowSink& sink, int y, const std::uint8_t* row,
+                std::vector<std::uint8_t>& out) {
+        if (alpha()) {
+            rgbaOnWhite(row, out.data(), features_.width);
+            row = out.data();
+        }
+        sink(y, row);
+    }
+
+    void readStill(const RowSink& sink) {
+        const int w = features_.width, h = features_.height;
+        const std::size_t stride = this->stride();
+        RowSpace rows(stride * std::size_t(h));
+        WebPDecoderConfig config = configFor(rows.data(), stride * std::size_t(h));
         WebPIDecoder* decoder = WebPIDecode(nullptr, 0, &config);
         if (!decoder) fail("not enough memory");
         struct Freer {
@@ -139,14 +157,8 @@ class WebpRows : public PhotoReader {
             if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED) fail(statusText(status));
             int decoded = 0;
             WebPIDecGetRGB(decoder, &decoded, nullptr, nullptr, nullptr);
-            for (; handed < decoded; ++handed) {
-                const std::uint8_t* row = rows.data() + stride * std::size_t(handed);
-                if (alpha) {
-                    rgbaOnWhite(row, out.data(), w);
-                    row = out.data();
-                }
-                sink(handed, row);
-            }
+            for (; handed < decoded; ++handed)
+                handOn(sink, handed, rows.data() + stride * std::size_t(handed), out);
             rows.release(stride * std::size_t(handed));
             if (status == VP8_STATUS_OK) break;
             chunk.resize(kChunk);
@@ -163,36 +175,23 @@ class WebpRows : public PhotoReader {
     void readBands(const RowSink& sink) {
         readWhole();
         const int w = features_.width, h = features_.height;
-        const bool alpha = features_.has_alpha != 0;
-        const std::size_t stride = std::size_t(w) * (alpha ? 4 : 3);
+        const std::size_t stride = this->stride();
         const int bandRows = std::max(16, int(kBandBytes / stride) / 16 * 16);
         std::vector<std::uint8_t> band(stride * std::size_t(bandRows + 2 * kBandMargin));
         std::vector<std::uint8_t> out(std::size_t(w) * 3);
         for (int top = 0; top < h; top += bandRows) {
             const int first = std::max(0, top - kBandMargin);  // even, as libwebp crops
             const int end = std::min(h, top + bandRows + kBandMargin);
-            WebPDecoderConfig config;
-            if (!WebPInitDecoderConfig(&config)) fail("wrong libwebp version");
+            WebPDecoderConfig config = configFor(band.data(), band.size());
             config.options.use_cropping = 1;
             config.options.crop_left = 0;
             config.options.crop_top = first;
             config.options.crop_width = w;
             config.options.crop_height = end - first;
-            config.output.colorspace = alpha ? MODE_RGBA : MODE_BGR;
-            config.output.is_external_memory = 1;
-            config.output.u.RGBA.rgba = band.data();
-            config.output.u.RGBA.stride = static_cast<int>(stride);
-            config.output.u.RGBA.size = band.size();
             const VP8StatusCode status = WebPDecode(start_.data(), start_.size(), &config);
             if (status != VP8_STATUS_OK) fail(statusText(status));
-            for (int y = top; y < std::min(h, top + bandRows); ++y) {
-                const std::uint8_t* row = band.data() + stride * std::size_t(y - first);
-                if (alpha) {
-                    rgbaOnWhite(row, out.data(), w);
-                    row = out.data();
-                }
-                sink(y, row);
-            }
+            for (int y = top; y < std::min(h, top + bandRows); ++y)
+                handOn(sink, y, band.data() + stride * std::size_t(y - first), out);
         }
     }
 
