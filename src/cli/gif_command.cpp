@@ -13,39 +13,6 @@
 #include "sketch/error.h"
 
 namespace carbonel::cli {
-namespace {
-
-Error numbered(int index, const std::string& path, const Error& error) {
-    return Error("frame " + std::to_string(index + 1) + ": " + aboutFile(path, error.what()));
-}
-
-// A frame's photo whose failures, also those found while its rows are read, name the frame.
-class NumberedFrame : public PhotoReader {
-  public:
-    NumberedFrame(const std::string& path, int index) : path_(path), index_(index) {
-        try {
-            reader_ = openPhotoFile(path);
-        } catch (const Error& error) {
-            throw numbered(index_, path_, error);
-        }
-    }
-    int width() const override { return reader_->width(); }
-    int height() const override { return reader_->height(); }
-    void readRows(const RowSink& sink) override {
-        try {
-            reader_->readRows(sink);
-        } catch (const Error& error) {
-            throw numbered(index_, path_, error);
-        }
-    }
-
-  private:
-    std::string path_;
-    int index_;
-    std::unique_ptr<PhotoReader> reader_;
-};
-
-}  // namespace
 
 int runGif(const GifArgs& args, bool animate) {
     try {
@@ -57,9 +24,17 @@ int runGif(const GifArgs& args, bool animate) {
         }
         FrameList frames;
         frames.count = static_cast<int>(args.frames.size());
-        frames.rows = [&](int index) -> std::unique_ptr<PhotoReader> {
-            return std::make_unique<NumberedFrame>(args.frames[static_cast<std::size_t>(index)],
-                                                   index);
+        // Each frame's failures name the frame, also those found while its rows are read.
+        frames.rows = [&](int index) {
+            const std::string& path = args.frames[static_cast<std::size_t>(index)];
+            auto numbered = [index, path](const std::string& message) {
+                return "frame " + std::to_string(index + 1) + ": " + aboutFile(path, message);
+            };
+            try {
+                return describingFailures(openPhotoFile(path), numbered);
+            } catch (const Error& error) {
+                throw Error(numbered(error.what()));
+            }
         };
         frames.frame = [&](int index) { return readAllRows(*frames.rows(index)); };
         if (animate) {

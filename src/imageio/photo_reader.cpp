@@ -47,32 +47,32 @@ class JpegRows : public UprightRows {
     std::unique_ptr<JpegDecoder> decoder_;
 };
 
-// Runs `step`; its failures name the photo.
-template <typename Step>
-auto namingFailures(const std::string& name, const Step& step) {
+// Runs `step`; its failures are thrown again, described.
+template <typename Step, typename Describe>
+auto describing(const Describe& describe, const Step& step) {
     try {
         return step();
     } catch (const std::bad_alloc&) {
-        throw Error(aboutFile(name, "Not enough memory to read the picture"));
+        throw Error(describe("Not enough memory to read the picture"));
     } catch (const Error& error) {
-        throw Error(aboutFile(name, error.what()));
+        throw Error(describe(error.what()));
     }
 }
 
-// A reader of the kinds read through their own libraries, whose failures all name the photo.
-class NamedRows : public PhotoReader {
+class DescribedRows : public PhotoReader {
   public:
-    NamedRows(std::unique_ptr<PhotoReader> reader, std::string name)
-        : reader_(std::move(reader)), name_(std::move(name)) {}
+    DescribedRows(std::unique_ptr<PhotoReader> reader,
+                  std::function<std::string(const std::string&)> describe)
+        : reader_(std::move(reader)), describe_(std::move(describe)) {}
     int width() const override { return reader_->width(); }
     int height() const override { return reader_->height(); }
     void readRows(const RowSink& sink) override {
-        namingFailures(name_, [&] { reader_->readRows(sink); });
+        describing(describe_, [&] { reader_->readRows(sink); });
     }
 
   private:
     std::unique_ptr<PhotoReader> reader_;
-    std::string name_;
+    std::function<std::string(const std::string&)> describe_;
 };
 
 std::unique_ptr<PhotoReader> openLibraryRows(PhotoKind kind, PhotoInput input,
@@ -113,11 +113,13 @@ PhotoKind kindOfContent(PhotoInput& input, PhotoKind named) {
     return kind;
 }
 
+// A reader of the kinds read through their own libraries, whose failures all name the photo.
 std::unique_ptr<PhotoReader> libraryRows(PhotoKind kind, PhotoInput input, PhotoReading reading) {
-    std::string name = input.name();
-    std::unique_ptr<PhotoReader> reader =
-        namingFailures(name, [&] { return openLibraryRows(kind, std::move(input), reading); });
-    return std::make_unique<NamedRows>(std::move(reader), std::move(name));
+    auto named = [name = input.name()](const std::string& message) {
+        return aboutFile(name, message);
+    };
+    return describingFailures(
+        describing(named, [&] { return openLibraryRows(kind, std::move(input), reading); }), named);
 }
 
 // A stream of which the first bytes were read already to tell its kind: a FILE that hands those
@@ -252,6 +254,12 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     return openPhotoBytes(std::move(bytes), reading, name, kind);
+}
+
+std::unique_ptr<PhotoReader> describingFailures(
+    std::unique_ptr<PhotoReader> reader,
+    std::function<std::string(const std::string& message)> describe) {
+    return std::make_unique<DescribedRows>(std::move(reader), std::move(describe));
 }
 
 std::unique_ptr<PhotoReader> rasterRows(Raster picture) {

@@ -47,6 +47,12 @@ std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes,
 // Anything else is refused after its first bytes, with "NAME: Unknown picture format".
 std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading, const std::string& name);
 
+// The reader, each failure of its rows (our errors, and running out of memory) thrown again with
+// `describe` applied to its message ("frame 2: " + it, say).
+std::unique_ptr<PhotoReader> describingFailures(
+    std::unique_ptr<PhotoReader> reader,
+    std::function<std::string(const std::string& message)> describe);
+
 // A picture in memory handed out as a photo's rows.
 std::unique_ptr<PhotoReader> rasterRows(Raster picture);
 
