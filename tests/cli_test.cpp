@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "animation/web_palette.h"
@@ -81,7 +82,6 @@ TEST(CliConvert, BadInputGetsOneLineStatusOneAndNothingWritten) {
         {quoted(dir / "huge.bmp") + " " + quoted(dir / "existing.bmp"), "too large"},
         {quoted(dir / "photo.psd") + " " + quoted(dir / "existing.bmp"),
          "Unknown picture file extension (.psd)"},
-        {quoted(photo) + " " + quoted(dir / "out.psd"), "Unknown picture file extension (.psd)"},
         {quoted(photo) + " " + quoted(dir / "nowhere" / "out.jpg"), "Cannot create file"},
         {quoted(photo) + " " + quoted(dir / "afile" / "out.jpg"), "Cannot create file"},
         {quoted(photo) + " " + quoted(dir / "existing.bmp") + " --texture " +
@@ -105,23 +105,19 @@ TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
     test::TempDir dir;
     const std::string files = quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "o.bmp");
     const std::vector<std::string> badUsages = {
-        std::string(""),
-        "convert",
-        "convert " + quoted(test::dataFile("chelsea.jpg")),
-        "convert " + files + " --precision 201",
-        "convert " + files + " --precision -1",
-        "convert " + files + " --line 0",
-        "convert " + files + " --line 16",
-        "convert " + files + " --line 2x",
-        "convert " + files + " --style crayon",
-        "convert " + files + " --bogus",
-        "convert " + files + " --stretch",
-        "convert " + files + " --threads",
-        "convert " + files + " --quality 0",
-        "convert " + files + " --quality=101",
-        "convert " + files + " --format png",
-        "convert " + quoted(test::dataFile("chelsea.jpg")) + " - --format tiff",
-        "textures extra",
+        std::string(""), "convert", "convert " + quoted(test::dataFile("chelsea.jpg")),
+        "convert " + files + " --precision 201", "convert " + files + " --precision -1",
+        "convert " + files + " --line 0", "convert " + files + " --line 16",
+        "convert " + files + " --line 2x", "convert " + files + " --style crayon",
+        "convert " + files + " --bogus", "convert " + files + " --stretch",
+        "convert " + files + " --threads", "convert " + files + " --quality 0",
+        "convert " + files + " --quality=101", "convert " + files + " --format png",
+        // An OUTPUT whose extension names no format, or that has none, lists the formats.
+        "convert " + quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "out.psd"),
+        "convert " + quoted(test::dataFile("chelsea.jpg")) + " " + quoted(dir / "out"),
+        "animate " + quoted(dir / "a.mp4") + " " + quoted(test::dataFile("chelsea.jpg")) +
+            " --loop 2",
+        "convert " + quoted(test::dataFile("chelsea.jpg")) + " - --format tiff", "textures extra",
         "paint " + files};
     // One line naming the problem, then where to look.
     for (const std::string& arguments : badUsages) {
@@ -130,8 +126,14 @@ TEST(CliConvert, BadOptionsGetUsageAndStatusTwo) {
         EXPECT_EQ(lineCount(result.output), 2u) << result.output;
         EXPECT_TRUE(result.output.starts_with("carbonel-cli: ")) << result.output;
         EXPECT_TRUE(result.output.ends_with("\nTry 'carbonel-cli --help'.\n")) << result.output;
+        if (arguments.find(quoted(dir / "out")) != std::string::npos ||
+            arguments.find(quoted(dir / "out.psd")) != std::string::npos) {
+            EXPECT_NE(result.output.find(".jpg, .jpeg, .bmp, .png, .wmf, .emf, .svg or .pdf"),
+                      std::string::npos)
+                << result.output;
+        }
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "o.bmp"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     const test::CommandResult help = cli("--help");
     EXPECT_EQ(help.status, 0);
     for (const char* option : {"--precision", "--line", "--style", "--texture", "--stretch",
@@ -460,6 +462,59 @@ TEST(CliFiles, WritingOntoAFileKeepsItsModeAndItsLinks) {
     EXPECT_TRUE(fs::is_symlink(dir / "carbonel.INI"));
     EXPECT_EQ(readUiStyleSetting((dir / "settings.ini").string()), 3);
     EXPECT_EQ(fs::status(dir / "settings.ini").permissions(), fs::perms(0600));
+}
+
+// A named pipe or a device is written into, never replaced, and a format that seeks is refused
+// there; a name of 250 bytes is written (no temporary name extends it); in a sticky folder that
+// everyone writes to, a link of another user is refused and the file it points to kept.
+TEST(CliFiles, SpecialFilesLongNamesAndLinksInSharedFolders) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "expected.jpg")).status, 0);
+    const std::string expected = test::readBytes(dir / "expected.jpg");
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0600), 0);
+    auto throughPipe = [&](const char* pipe, const std::string& more) {
+        return test::runCommand("(cat " + quoted(dir / pipe) + " > " + quoted(dir / "got") + " & " +
+                                CARBONEL_CLI + " convert " + quoted(photo) + " " +
+                                quoted(dir / pipe) + more + "; s=$?; wait; exit $s)");
+    };
+    EXPECT_EQ(throughPipe("pipe.jpg", "").status, 0);
+    EXPECT_TRUE(test::readBytes(dir / "got") == expected);
+    const test::CommandResult seeking = throughPipe("pipe.bmp", "");
+    EXPECT_EQ(seeking.status, 1);
+    EXPECT_NE(seeking.output.find("needs a file it can seek in"), std::string::npos)
+        << seeking.output;
+    EXPECT_EQ(cli("convert " + quoted(photo) + " /dev/null --format jpg").status, 0);
+    for (const fs::path& special : {dir / "pipe.jpg", dir / "pipe.bmp"})
+        EXPECT_TRUE(fs::is_fifo(special));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const std::string longName = std::string(246, 'n') + ".jpg";
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / longName)).status, 0);
+    EXPECT_TRUE(test::readBytes(dir / longName) == expected);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "links of another user need root to make";
+    const uid_t nobody = 65534;
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms(01777));
+    test::writeBytes(dir / "notes.txt", "mine");
+    for (const char* link : {"planted.jpg", "own.jpg"})
+        fs::create_symlink(dir / "notes.txt", dir / "shared" / link);
+    ASSERT_EQ(::lchown((dir / "shared" / "planted.jpg").c_str(), nobody, nobody), 0);
+    const test::CommandResult planted =
+        cli("convert " + quoted(photo) + " " + quoted(dir / "shared" / "planted.jpg"));
+    EXPECT_EQ(planted.status, 1);
+    EXPECT_NE(planted.output.find("belongs to another user"), std::string::npos) << planted.output;
+    EXPECT_EQ(test::readBytes(dir / "notes.txt"), "mine");
+    // The caller's own link, and one of the folder's owner, are followed as before.
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "shared" / "own.jpg")).status, 0);
+    EXPECT_TRUE(test::readBytes(dir / "notes.txt") == expected);
+    ASSERT_EQ(::chown((dir / "shared").c_str(), nobody, nobody), 0);
+    test::writeBytes(dir / "notes.txt", "mine");
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "shared" / "planted.jpg")).status,
+              0);
+    EXPECT_TRUE(test::readBytes(dir / "notes.txt") == expected);
 }
 
 // Every message names the file and says what is wrong with it; standard output that cannot be

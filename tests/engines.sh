@@ -27,7 +27,11 @@ done
 cp "$data/chelsea-8bit.bmp" photos/a/cat.bmp
 cp "$data/chelsea-8bit.bmp" photos/b/cat.bmp  # the same name in another folder
 cp "$data/seed.png" photos/c/seed.png
-cp "$data/rocket.jpg" photos/d/rocket.jpg
+# A name of 250 bytes, near the most a file system takes: no temporary name may extend it.
+long_name=$(printf 'r%.0s' $(seq 1 246)).jpg
+cp "$data/rocket.jpg" "photos/d/$long_name"
+# A named pipe with a photo's name would keep every engine waiting: left out, and said so.
+mkfifo photos/c/pipe.jpg
 [ "$(find photos -type f | wc -l)" -eq 40 ] || fail "the tree does not hold 40 photos"
 fresh() {  # an out folder that already holds some of the names
   rm -rf sketches
@@ -40,9 +44,11 @@ same() {  # the files of sketches equal those of the batch
 }
 
 fresh
-carbonel-cli batch --style pen --out sketches photos 2> /dev/null
+carbonel-cli batch --style pen --out sketches photos 2> batch.err || fail "the batch failed: $(cat batch.err)"
+grep -q "photos/c/pipe.jpg: skipped: it is a named pipe" batch.err || fail "the pipe was not told"
 mv sketches expected
 [ "$(find expected -type f | wc -l)" -eq 42 ] || fail "the batch did not write 40 sketches"
+[ -f "expected/$long_name" ] || fail "the batch did not write the long name"
 
 fresh
 recipe "carbonel-cli batch --plan --style pen --out sketches photos > plan.tsv"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imageio/paper_reader.h"
 #include "imageio/texture_list.h"
 #include "test_support.h"
 
@@ -99,6 +100,53 @@ TEST(ApplyTexture, SizesTheSketchToThePhotoPlusOne) {
     EXPECT_EQ(sketch.width(), 21);
     EXPECT_EQ(sketch.height(), 11);
     EXPECT_EQ(pixelAt(sketch, 20, 10), (Bgr{9, 9, 9}));
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+// A paper read only as far as a sketch needs it lays exactly the bytes the whole paper lays, for
+// papers larger and smaller than the sketch along each side, tiled and stretched; reading stops
+// once the rows it needs are in.
+TEST(ReadPaper, KeepsWhatTheSketchSamplesAndLaysTheSameBytes) {
+    std::mt19937 random(7);
+    for (const TextureFit fit : {TextureFit::Tile, TextureFit::Stretch}) {
+        for (const auto& [paperWidth, paperHeight] :
+             std::vector<std::pair<int, int>>{{97, 61}, {13, 7}, {97, 7}, {13, 61}, {40, 30}}) {
+            const Raster paper = test::randomRaster(paperWidth, paperHeight, random);
+            int rowsRead = 0;
+            const std::unique_ptr<PhotoReader> whole = rasterRows(paper);
+            class Counting : public PhotoReader {
+              public:
+                Counting(PhotoReader& inner, int& rows) : inner_(inner), rows_(rows) {}
+                int width() const override { return inner_.width(); }
+                int height() const override { return inner_.height(); }
+                void readRows(const RowSink& sink) override {
+                    inner_.readRows([&](int y, const std::uint8_t* row) {
+                        ++rows_;
+                        sink(y, row);
+                    });
+                }
+
+              private:
+                PhotoReader& inner_;
+                int& rows_;
+            } counting(*whole, rowsRead);
+            const Raster kept = readPaper(counting, fit, 40, 30);
+            EXPECT_LE(kept.width(), 40);
+            EXPECT_LE(kept.height(), 30);
+            if (fit == TextureFit::Tile) {
+                EXPECT_EQ(rowsRead, std::min(paperHeight, 30));
+            }
+            Raster fromWhole(40, 30), fromKept(40, 30);
+            layTexture(fromWhole, paper, fit);
+            layTexture(fromKept, kept, fit);
+            EXPECT_TRUE(fromWhole == fromKept) << paperWidth << "x" << paperHeight;
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "batch/folder_scan.h"
 
+#include <sys/stat.h>
+
 #include "imageio/folder_order.h"
 #include "imageio/picture_names.h"
 
@@ -25,6 +27,15 @@ bool HaveStr(const std::string& text, const PathList& list) {
     return list.contains(text);
 }
 
+std::string specialFileKind(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return "";
+    if (S_ISFIFO(status.st_mode)) return "a named pipe";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return "a device";
+    if (S_ISSOCK(status.st_mode)) return "a socket";
+    return S_ISDIR(status.st_mode) ? "a folder" : "not a regular file";
+}
+
 void findall(const std::string& folder, PathList& list) {
     std::vector<ScanFailure> ignored;
     findall(folder, list, ignored);
@@ -33,7 +44,7 @@ void findall(const std::string& folder, PathList& list) {
 void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>& failures) {
     std::error_code error;
     const std::vector<FolderEntry> entries = sortedFolderEntries(folder, &error);
-    if (error) failures.push_back({folder, error.message()});
+    if (error) failures.push_back({folder, "cannot read the folder: " + error.message()});
     for (const FolderEntry& entry : entries) {
         const std::string path = folder + "/" + entry.name;
         if (entry.isRealDirectory) {
@@ -41,8 +52,12 @@ void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>
             continue;
         }
         const std::string lower = toLowerAscii(entry.name);
-        const bool picture = isPhotoName(lower);
-        if (picture && !HaveStr(path, list)) list.add(path);
+        if (!isPhotoName(lower) || HaveStr(path, list)) continue;
+        if (const std::string kind = specialFileKind(path); !kind.empty()) {
+            failures.push_back({path, "skipped: it is " + kind + ", not a photo file", true});
+            continue;
+        }
+        list.add(path);
     }
 }
 

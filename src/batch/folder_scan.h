@@ -29,7 +29,8 @@ class PathList {
 // Whether the list holds exactly this text (case-sensitive, no path normalisation).
 bool HaveStr(const std::string& text, const PathList& list);
 
-// Appends the picture files of `folder` and, depth first, of its sub-folders: every file whose
+// Appends the picture files of `folder` and, depth first, of its sub-folders: every regular file
+// (or link to one) whose
 // name has a photo's extension in any case (".jpg", ".jpeg", ".bmp", ".png", ".tif", ".tiff",
 // ".webp", ".gif", ".heic", ".heif", ".avif"), as folder + "/" + name, the name as it is on disk.
 // Entries come sorted by lower-cased name and then exact name; symbolic links and names starting
@@ -37,13 +38,20 @@ bool HaveStr(const std::string& text, const PathList& list);
 // or unreadable folder adds nothing and reports nothing.
 void findall(const std::string& folder, PathList& list);
 
-// A folder the scan could not read, and why.
+// A folder the scan could not read, or a file with a photo's name that it left out because it is
+// not a regular file (a named pipe would keep the batch waiting for ever), and why.
 struct ScanFailure {
-    std::string folder;
+    std::string path;
     std::string reason;
+    bool skippedFile = false;
 };
 
-// findall, telling every folder (the given one or a sub-folder) that could not be read.
+// What a file that is not a regular file is ("a named pipe", "a device", "a socket"), or "" for a
+// regular file or a link to one; symbolic links are followed.
+std::string specialFileKind(const std::string& path);
+
+// findall, telling every folder (the given one or a sub-folder) that could not be read and every
+// file skipped.
 void findall(const std::string& folder, PathList& list, std::vector<ScanFailure>& failures);
 
 }  // namespace carbonel

@@ -22,19 +22,21 @@ namespace fs = std::filesystem;
 namespace {
 
 // The work list: each folder scanned, each file as it is. False when a source is neither, or a
-// folder could not be read.
+// folder could not be read; a named pipe or a device is said to be skipped, and left out.
 bool collectSources(const std::vector<std::string>& sources, PathList& list) {
     bool allFound = true;
     for (std::string source : sources) {
         while (source.size() > 1 && source.ends_with('/')) source.pop_back();
         std::error_code error;
         if (fs::is_directory(source, error)) {
-            std::vector<ScanFailure> unreadable;
-            findall(source, list, unreadable);
-            for (const ScanFailure& failure : unreadable) {
-                reportError(failure.folder + ": cannot read the folder: " + failure.reason);
-                allFound = false;
+            std::vector<ScanFailure> failures;
+            findall(source, list, failures);
+            for (const ScanFailure& failure : failures) {
+                reportError(failure.path + ": " + failure.reason);
+                allFound = allFound && failure.skippedFile;
             }
+        } else if (const std::string kind = specialFileKind(source); !kind.empty()) {
+            reportError(source + ": skipped: it is " + kind + ", not a photo file");
         } else if (fs::exists(source, error)) {
             list.add(source);
         } else {

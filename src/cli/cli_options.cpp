@@ -4,6 +4,7 @@
 #include <map>
 
 #include "imageio/folder_order.h"
+#include "sketch/error.h"
 
 namespace carbonel::cli {
 
@@ -24,16 +25,18 @@ convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp, .gif, .heic,
           program's Save writes it. A camera photo is first turned upright by its
           orientation (a HEIF by its rotation and mirroring). PHOTO "-" reads standard input (its kind told by its first bytes);
           OUTPUT "-" writes standard output in the --format given. Converting a file onto
-          itself is refused.
-  --format F         jpg, bmp, png, wmf, emf, svg or pdf: the format for OUTPUT "-"
-                     (default jpg)
+          itself is refused. A named pipe or a device (/dev/null) as OUTPUT is written into,
+          never replaced (a BMP or metafile, written out of order, needs a regular file).
+  --format F         jpg, bmp, png, wmf, emf, svg or pdf: the format for OUTPUT "-" (default
+                     jpg), or for an OUTPUT without a picture's extension
 
 batch     converts every photo of each SOURCE folder and its sub-folders (the extensions
           above, in any case; a SOURCE file is taken as it is) into DIR, which must exist:
           JPEG sources as JPEG, BMP sources as BMP, others as PNG, under the source's name.
           A name already in DIR gets the file's list position inserted before its extension
           (cat.jpg, cat1.jpg, ...); no existing file is ever replaced. A failing file is
-          reported and the others go on; a summary line ends the run.
+          reported and the others go on; a summary line ends the run. A named pipe or a
+          device with a photo's name is reported as skipped.
   --out DIR          where the sketches go
   --format F         jpg, png, bmp, svg or pdf: one format for every sketch, each named
                      with its extension
@@ -246,15 +249,34 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     if (positional.size() != 2) throw UsageError("convert takes a PHOTO and an OUTPUT");
     parsed.photo = positional[0];
     parsed.output = positional[1];
+    std::optional<OutputFormat> named;
+    try {
+        if (parsed.output != "-") named = outputFormatFor(parsed.output);
+    } catch (const Error&) {
+        // A pipe or a device (/dev/null) has no extension: --format names its format.
+    }
     if (const auto format = line.value("format")) {
-        if (parsed.output != "-") throw UsageError("--format is for OUTPUT \"-\" only");
         parsed.format = outputFormatNamed(*format);
         if (!parsed.format) {
             throw UsageError("--format takes jpg, bmp, png, wmf, emf, svg or pdf, not \"" +
                              *format + "\"");
         }
+        if (named && *named != *parsed.format) {
+            throw UsageError(parsed.output +
+                             ": its extension asks for another format than --format " + *format);
+        }
     } else if (parsed.output == "-") {
         parsed.format = OutputFormat::Jpeg;
+    } else if (!named) {
+        const std::string extension = fileExtension(parsed.output);
+        throw UsageError(parsed.output + ": " +
+                         (extension.empty()
+                              ? "no picture file extension"
+                              : "unknown picture file extension (" + extension + ")") +
+                         "; OUTPUT's extension picks the format: .jpg, .jpeg, .bmp, .png, .wmf, "
+                         ".emf, .svg or .pdf (or give --format)");
+    } else {
+        parsed.format = named;
     }
     return parsed;
 }
@@ -336,8 +358,11 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     }
     if (const auto delay = line.value("delay"))
         parsed.delayMs = parseIntOption("--delay", *delay, 10, 655350);
-    if (const auto loops = line.value("loop"))
+    if (const auto loops = line.value("loop")) {
+        if (extension == ".mp4")
+            throw UsageError("--loop is for .gif and .webp animations: a video plays once");
         parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
+    }
     return parsed;
 }
 

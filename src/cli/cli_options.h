@@ -29,9 +29,9 @@ struct ConversionArgs {
 };
 
 struct ConvertArgs {
-    std::string photo;   // "-": standard input
-    std::string output;  // "-": standard output, in `format`
-    std::optional<OutputFormat> format;
+    std::string photo;                   // "-": standard input
+    std::string output;                  // "-": standard output, in `format`
+    std::optional<OutputFormat> format;  // always set once parsed
     ConversionArgs conversion;
 };
 

@@ -6,6 +6,7 @@
 #include "cli/report.h"
 #include "cli/standard_streams.h"
 #include "imageio/conversion.h"
+#include "imageio/paper_reader.h"
 #include "imageio/photo_reader.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
@@ -20,6 +21,22 @@ std::optional<Raster> loadTexture(const ConversionArgs& args) {
         throw Error(std::string("texture ") + error.what());
     }
 }
+
+namespace {
+
+// The paper for one photo's sketch, read only as far as that sketch needs it.
+std::optional<Raster> loadTextureFor(const ConversionArgs& args, const PhotoReader& photo) {
+    if (!args.texture) return std::nullopt;
+    try {
+        return readPaperFile(texturePath(*args.texture),
+                             args.stretch ? TextureFit::Stretch : TextureFit::Tile,
+                             photo.width() + 1, photo.height() + 1);
+    } catch (const Error& error) {
+        throw Error(std::string("texture ") + error.what());
+    }
+}
+
+}  // namespace
 
 ConversionOptions conversionOptionsFor(const ConversionArgs& args,
                                        const std::optional<Raster>& texture) {
@@ -36,28 +53,29 @@ ConversionOptions conversionOptionsFor(const ConversionArgs& args,
 int runConvert(const ConvertArgs& args) {
     try {
         // Before any work: a bad output name fails fast, and so does the photo's own file.
-        const OutputFormat format =
-            args.output == "-" ? *args.format : outputFormatFor(args.output);
+        const OutputFormat format = *args.format;
         if (args.photo != "-" && args.output != "-") refuseSameFile(args.photo, args.output);
-        // The paper is never traced: SVG and PDF lines lie on an empty page.
-        const std::optional<Raster> texture =
-            isVectorFormat(format) ? std::nullopt : loadTexture(args.conversion);
-        const ConversionOptions options = conversionOptionsFor(args.conversion, texture);
         const FileOptions& files = args.conversion.files;
         auto openPhoto = [&] {
             return args.photo == "-"
                        ? openPhotoStream(STDIN_FILENO, files.reading, "standard input")
                        : openPhotoFile(args.photo, files.reading);
         };
+        // The paper is never traced: SVG and PDF lines lie on an empty page.
+        auto convertInto = [&](PhotoReader& reader, std::FILE* out, const std::string& name) {
+            const std::optional<Raster> texture =
+                isVectorFormat(format) ? std::nullopt : loadTextureFor(args.conversion, reader);
+            convertRows(reader, conversionOptionsFor(args.conversion, texture), format, out, name,
+                        files);
+        };
         if (args.output == "-") {
             const std::unique_ptr<PhotoReader> reader = openPhoto();
-            writeStandardOutput(format, [&](std::FILE* out) {
-                convertRows(*reader, options, format, out, "standard output", files);
-            });
+            writeStandardOutput(
+                format, [&](std::FILE* out) { convertInto(*reader, out, "standard output"); });
         } else {
             AtomicFile file(args.output);
             const std::unique_ptr<PhotoReader> reader = openPhoto();
-            convertRows(*reader, options, format, file.stream(), args.output, files);
+            convertInto(*reader, file.stream(), args.output);
             file.commit();
         }
         return 0;

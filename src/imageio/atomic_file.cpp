@@ -90,19 +90,57 @@ void removeTemporariesOnInterrupt() {
 
 namespace {
 
+[[noreturn]] void refuseCreate(const fs::path& target, const std::string& reason) {
+    throw Error("Cannot create file " + target.string() + ": " + reason);
+}
+
+// Whether the kernel would follow this link when its folder is shared: in a sticky folder that
+// everyone may write to, only a link of the caller's own or of the folder's owner is followed, so
+// that another user cannot plant a link that sends our write onto a file of ours.
+bool mayFollow(const fs::path& link) {
+    struct stat linkStatus {};
+    struct stat folderStatus {};
+    const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
+    if (::lstat(link.c_str(), &linkStatus) != 0 || ::stat(folder.c_str(), &folderStatus) != 0)
+        return true;  // gone meanwhile: the write then fails or makes a file of its own
+    const bool shared = (folderStatus.st_mode & S_ISVTX) && (folderStatus.st_mode & S_IWOTH);
+    return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folderStatus.st_uid;
+}
+
 // The file a name stands for: a symbolic link is followed, link after link, to the file it points
 // to (which need not exist yet), as `cp` does.
 fs::path followLinks(const fs::path& target) {
     std::error_code error;
     fs::path path = target;
     for (int hops = 0; fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
-        if (hops == 40)
-            throw Error("Cannot create file " + target.string() + ": " + std::strerror(ELOOP));
+        if (hops == 40) refuseCreate(target, std::strerror(ELOOP));
+        if (!mayFollow(path)) {
+            refuseCreate(target, "the link " + path.string() +
+                                     " in a shared folder belongs to another user; not followed");
+        }
         const fs::path link = fs::read_symlink(path, error);
         if (error) break;
         path = link.is_absolute() ? link : path.parent_path() / link;
     }
     return path;
+}
+
+// A name of our own in `folder`, short whatever the target's name (which may already take all the
+// 255 bytes a name may have), hidden from folder listings.
+fs::path temporaryIn(const fs::path& folder) {
+    return folder / (".carbonel" + temporarySuffix());
+}
+
+fs::path folderOf(const fs::path& file) {
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
+// A named pipe, a device or a socket: what a reader waits on or a driver takes, which a written
+// file must go into, as `cp` writes, not replace.
+bool isSpecialFile(const fs::path& file) {
+    struct stat status {};
+    return ::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+           !S_ISDIR(status.st_mode);
 }
 
 }  // namespace
@@ -112,9 +150,13 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
     std::error_code error;
     if (fs::is_directory(written_, error))
         throw Error("Cannot create file " + target.string() + ": is a folder");
+    if (existing == Existing::Replaced && isSpecialFile(written_)) {
+        openSpecial();
+        return;
+    }
     // First an unnamed file in the target's folder: it has no name until it is complete, so
     // nothing, not even a kill, can leave it behind.
-    const fs::path folder = written_.has_parent_path() ? written_.parent_path() : fs::path(".");
+    const fs::path folder = folderOf(written_);
     // CARBONEL_NAMED_TEMPORARIES=1 takes the other way, to test it where unnamed files work.
     static const bool named = std::getenv("CARBONEL_NAMED_TEMPORARIES") != nullptr;
     // Readable too: a video's muxer reads back what it wrote to move its index to the front.
@@ -123,8 +165,7 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
         unnamed_ = true;
     } else if (named || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temporary_ = written_;
-            temporary_ += temporarySuffix();
+            temporary_ = temporaryIn(folder);
             const int slot = namedTemporaries().hold(temporary_);
             fd = ::open(temporary_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
@@ -149,7 +190,19 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
         const int reason = errno;
         if (fd >= 0) ::close(fd);
         forget();
-        throw Error("Cannot create file " + target.string() + ": " + std::strerror(reason));
+        refuseCreate(target, std::strerror(reason));
+    }
+}
+
+void AtomicFile::openSpecial() {
+    special_ = true;
+    // Opening a named pipe waits for its reader, as `cp` does.
+    const int fd = ::open(written_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) stream_ = ::fdopen(fd, "wb");
+    if (!stream_) {
+        const int reason = errno;
+        if (fd >= 0) ::close(fd);
+        refuseCreate(target_, std::strerror(reason));
     }
 }
 
@@ -170,8 +223,9 @@ void AtomicFile::write(const void* data, std::size_t size) {
 }
 
 void AtomicFile::close() {
-    const bool flushed =
-        std::fflush(stream_) == 0 && std::ferror(stream_) == 0 && ::fsync(::fileno(stream_)) == 0;
+    // A pipe or a device has nothing to sync (and says EINVAL when asked).
+    const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0 &&
+                         (special_ || ::fsync(::fileno(stream_)) == 0);
     const int reason = errno;
     // An unnamed file stays open: its descriptor is what gets linked.
     if (flushed && unnamed_) fd_ = ::dup(::fileno(stream_));
@@ -184,6 +238,10 @@ void AtomicFile::close() {
 }
 
 bool AtomicFile::moveTo(const fs::path& target, bool replace) {
+    if (special_) {
+        placed_ = true;  // it was written where it belongs
+        return true;
+    }
     if (unnamed_ && !replace) {
         if (!linkUnnamed(fd_, target)) {
             if (errno == EEXIST) return false;
@@ -195,8 +253,7 @@ bool AtomicFile::moveTo(const fs::path& target, bool replace) {
     if (unnamed_) {
         // Replacing takes a name first, then a rename over the target.
         for (int attempt = 0; attempt < 100 && temporary_.empty(); ++attempt) {
-            fs::path name = target;
-            name += temporarySuffix();
+            const fs::path name = temporaryIn(folderOf(target));
             const int slot = namedTemporaries().hold(name);
             if (linkUnnamed(fd_, name)) {
                 temporary_ = name;

@@ -24,7 +24,10 @@ class AtomicFile {
 
     // Fails with "Cannot create file %s: REASON" when the file cannot be made. A file that
     // replaces another keeps its permission bits; a symbolic link is followed, so the file it
-    // points to is replaced and the link stays (a hard link, though, gets a new file of its own).
+    // points to is replaced and the link stays (a hard link, though, gets a new file of its own),
+    // except a link in a sticky folder that everyone may write to which belongs neither to the
+    // caller nor to the folder's owner: that is refused. A named pipe, device or socket is
+    // written into as it is, never replaced (its writes are then not atomic, and it cannot seek).
     explicit AtomicFile(const std::filesystem::path& target,
                         Existing existing = Existing::Replaced);
     ~AtomicFile();
@@ -46,6 +49,7 @@ class AtomicFile {
     bool moveTo(const std::filesystem::path& target, bool replace);
 
   private:
+    void openSpecial();
     [[noreturn]] void failWrite();
     // Removes the temporary name, if any, unless it was placed, and stops holding it.
     void forget();
@@ -58,6 +62,7 @@ class AtomicFile {
     bool unnamed_ = false;
     int slot_ = -1;  // where the interrupt handler finds the temporary name
     bool placed_ = false;
+    bool special_ = false;  // a pipe, device or socket, written into
 };
 
 }  // namespace carbonel

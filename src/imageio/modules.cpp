@@ -6,9 +6,12 @@
 #include <climits>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "imageio/heif_reader.h"
+#include "imageio/program_folder.h"
 #include "imageio/tiff_reader.h"
 #include "imageio/traced_writer.h"
 #include "sketch/error.h"
@@ -16,21 +19,29 @@
 namespace carbonel {
 namespace {
 
-// The folder of the running program.
-std::string programFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    const std::string program(path, static_cast<std::size_t>(length));
-    return program.substr(0, program.rfind('/'));
+// The folders a module may come from, all absolute: beside the program's real path (a build, or
+// a relocated install) and the installed module folder relative to it; else, when the program's
+// own path cannot be read (no /proc in a container or a mount namespace), the module folders fixed
+// at build time (the install's and the package's). Never a relative folder: it would be the
+// working folder, where anyone may have left a file of that name.
+std::vector<std::string> moduleFolders() {
+    std::vector<std::string> folders;
+    if (const std::optional<std::string> program = programFolder()) {
+        folders.push_back(*program);
+        folders.push_back(*program + "/" CARBONEL_MODULES_FROM_PROGRAMS);
+    }
+    for (const std::string installed : {CARBONEL_MODULES_INSTALLED, CARBONEL_MODULES_PACKAGED}) {
+        if (installed.starts_with('/')) folders.push_back(installed);
+    }
+    return folders;
 }
 
 void* loadModule(const std::string& name, std::string& why) {
     const std::string file = "libcarbonel_" + name + ".so";
-    const std::string folder = programFolder();
-    // Built, the modules lie beside the programs; installed, in their own folder.
-    for (const std::string& place :
-         {folder + "/" + file, folder + "/" CARBONEL_MODULES_FROM_PROGRAMS "/" + file}) {
+    const std::vector<std::string> folders = moduleFolders();
+    if (folders.empty()) why = "the program's folder cannot be found";
+    for (const std::string& folder : folders) {
+        const std::string place = folder + "/" + file;
         if (void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) return module;
         if (::access(place.c_str(), F_OK) == 0 || why.empty()) why = ::dlerror();
     }

@@ -78,15 +78,16 @@ BatchWindow::~BatchWindow() {
 }
 
 void BatchWindow::addSourceFolder(const QString& folder) {
-    std::vector<ScanFailure> unreadable;
-    findall(folder.toStdString(), entries_, unreadable);
+    std::vector<ScanFailure> failures;
+    findall(folder.toStdString(), entries_, failures);
     refreshList();
-    // Every folder the scan could not read is said, so no photo goes missing unnoticed.
+    // Every folder the scan could not read, and every file it left out, is said, so no photo goes
+    // missing unnoticed.
     QStringList lines;
-    for (const ScanFailure& failure : unreadable) {
-        lines << QString::fromStdString(failure.folder + ": " + failure.reason);
+    for (const ScanFailure& failure : failures) {
+        lines << QString::fromStdString(failure.path + ": " + failure.reason);
     }
-    if (!lines.isEmpty()) dialogs_.error(this, "Cannot read these folders:\n" + lines.join('\n'));
+    if (!lines.isEmpty()) dialogs_.error(this, "Not every photo was added:\n" + lines.join('\n'));
 }
 
 void BatchWindow::addSource() {

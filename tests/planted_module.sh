@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A module left in the working folder is never loaded, even when the program cannot read its own
+# path: in a mount namespace whose /proc is hidden, a TIFF is refused as "not installed" and the
+# planted libcarbonel_tiff.so, whose constructor would leave a file, leaves none. The same run with
+# /proc in place reads the TIFF through the real module.
+# Usage: tests/planted_module.sh BUILD_DIR   (needs root for the namespace; exit 77 skips)
+set -euo pipefail
+cli="$(cd "$1" && pwd)/bin/carbonel-cli"
+data="$(cd "$(dirname "$0")/data" && pwd)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "planted_module: $*" >&2; exit 1; }
+
+cd "$work"
+cp "$data/seed.tif" photo.tif
+cat > planted.c <<'C'
+#include <stdio.h>
+__attribute__((constructor)) static void planted(void) {
+    FILE* f = fopen("PLANTED-MODULE-RAN", "w");
+    if (f) fclose(f);
+}
+C
+cc -shared -fPIC -o libcarbonel_tiff.so planted.c
+"$cli" convert photo.tif with-proc.jpg || fail "the TIFF did not convert with /proc in place"
+[ ! -e PLANTED-MODULE-RAN ] || fail "the planted module ran with /proc in place"
+
+if ! unshare -m true 2> /dev/null; then
+  echo "planted_module: skipped: cannot make a mount namespace here"
+  exit 77
+fi
+status=0
+unshare -m sh -c "mount -t tmpfs none /proc && exec '$cli' convert photo.tif without-proc.jpg" \
+  2> message || status=$?
+[ ! -e PLANTED-MODULE-RAN ] || fail "the planted module was loaded from the working folder"
+[ "$status" -eq 1 ] || fail "status $status without /proc: $(cat message)"
+grep -q "TIFF support is not installed" message || fail "no reason given: $(cat message)"
+[ ! -e without-proc.jpg ] || fail "a sketch was written without the module"
+echo "planted_module: 1 passed, 0 failed"
