@@ -9,9 +9,13 @@
 #include <potracelib.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,16 @@ constexpr int kWordBits = static_cast<int>(sizeof(potrace_word) * CHAR_BIT);
 constexpr int kOversampling = 2;
 // A sketch pixel at 96 dots per inch, in PDF points.
 constexpr double kPointsPerPixel = 72.0 / 96.0;
+
+// Potrace's memory and time, and cairo's after it, grow with the length of the outlines: each
+// bitmap pixel edge between a dark and a light pixel is a point of a path. Random noise and a
+// one-pixel checkerboard, whose paths are the shortest, took up to 146 bytes an edge in all.
+constexpr double kBytesPerEdge = 160;
+// What the bitmap, potrace's copy of it and the outlines may take together, leaving the rest of
+// half a GiB to the conversion.
+constexpr double kTraceMemory = 448.0 * 1024 * 1024;
+// A PDF of noise took 2.4 microseconds an edge on two busy cores: this many stay within seconds.
+constexpr std::int64_t kMostEdges = 3000000;
 
 cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length) {
     return std::fwrite(data, 1, length, static_cast<std::FILE*>(closure)) == length
@@ -86,21 +100,48 @@ class TracedWriter : public SketchWriter {
         bitmap_.w = frame.width * kOversampling;
         bitmap_.h = frame.height * kOversampling;
         bitmap_.dy = (bitmap_.w + kWordBits - 1) / kWordBits;
-        bits_.assign(static_cast<std::size_t>(bitmap_.dy) * std::size_t(bitmap_.h), 0);
-        bitmap_.map = bits_.data();
+        const double bitmapBytes =
+            double(bitmap_.dy) * double(bitmap_.h) * double(sizeof(potrace_word));
+        mostEdges_ = std::min<std::int64_t>(
+            kMostEdges, static_cast<std::int64_t>(std::max(0.0, kTraceMemory - 2 * bitmapBytes) /
+                                                  kBytesPerEdge));
     }
 
     // Scan line y of the bitmap is sketch row y, so the curves come in the sketch's own
     // coordinates, y downwards, as both SVG and cairo's pages take them.
     void writeRow(int y, const std::uint8_t* row) override {
+        makeBitmap();
         potrace_word* line =
             bits_.data() + static_cast<std::size_t>(bitmap_.dy) * std::size_t(y) * kOversampling;
         const int threshold = frame_.trace.threshold;
+        std::int64_t changes = 0;  // sketch pixel edges between dark and light, outside light
+        bool left = false;
         for (int x = 0; x < frame_.width; ++x, row += 3) {
             const int brightness = (row[0] * 114 + row[1] * 587 + row[2] * 299 + 500) / 1000;
-            if (255 - brightness < threshold) continue;
+            const bool dark = 255 - brightness >= threshold;
+            changes += dark != left;
+            left = dark;
+            if (!dark) continue;
             for (int bx = x * kOversampling; bx < (x + 1) * kOversampling; ++bx)
                 line[bx / kWordBits] |= potrace_word{1} << (kWordBits - 1 - bx % kWordBits);
+        }
+        changes += left;
+        // Against the row above, a word at a time (a pixel is kOversampling bits); the first and
+        // the last row also meet the light outside.
+        const potrace_word* above = y > 0 ? line - bitmap_.dy : nullptr;
+        std::int64_t bits = 0;
+        for (int i = 0; i < bitmap_.dy; ++i) {
+            bits += std::popcount(above ? line[i] ^ above[i] : line[i]);
+            if (y == frame_.height - 1) bits += std::popcount(line[i]);
+        }
+        changes += bits / kOversampling;
+        edges_ += changes * kOversampling;
+        if (edges_ > mostEdges_) {
+            throw Error("The sketch is too detailed to trace: its outlines pass " +
+                        std::to_string(mostEdges_) +
+                        " pixel edges, the most for its size, by row " + std::to_string(y + 1) +
+                        " of " + std::to_string(frame_.height) +
+                        "; raise --threshold, lower --precision or scale the photo down");
         }
         // The other lines of the pixel's square are the same.
         for (int copy = 1; copy < kOversampling; ++copy)
@@ -108,6 +149,7 @@ class TracedWriter : public SketchWriter {
     }
 
     void finish() override {
+        makeBitmap();
         std::unique_ptr<potrace_param_t, decltype(&potrace_param_free)> param(
             potrace_param_default(), potrace_param_free);
         if (!param) throw Error("Cannot trace the sketch: out of memory");
@@ -147,11 +189,24 @@ class TracedWriter : public SketchWriter {
     }
 
   private:
+    // The bitmap is made once rows come: a photo refused before its rows costs nothing here.
+    void makeBitmap() {
+        if (!bits_.empty()) return;
+        try {
+            bits_.assign(static_cast<std::size_t>(bitmap_.dy) * std::size_t(bitmap_.h), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error("Cannot trace the sketch: out of memory");
+        }
+        bitmap_.map = bits_.data();
+    }
+
     OutputFormat format_;
     std::FILE* out_;
     SketchFrame frame_;
     potrace_bitmap_t bitmap_{};
-    std::vector<potrace_word> bits_;
+    std::vector<potrace_word> bits_;  // made by the first row
+    std::int64_t edges_ = 0;          // the outlines' length so far, in bitmap pixel edges
+    std::int64_t mostEdges_;
 };
 
 }  // namespace
