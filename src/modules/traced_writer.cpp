@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <new>
 #include <string>
@@ -52,6 +53,21 @@ cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int le
 cairo_status_t keepIn(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
+}
+
+// The PDF's creation date: SOURCE_DATE_EPOCH's where it is set, so that builds of the same sketch
+// are the same bytes; otherwise none (cairo leaves out a date it cannot read, and would write the
+// clock's).
+std::string creationDate() {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (!epoch || !*epoch) return "";
+    char* end = nullptr;
+    const long long seconds = std::strtoll(epoch, &end, 10);
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+    if (*end || seconds < 0 || !gmtime_r(&time, &utc)) return "";
+    char text[32];
+    return std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) ? text : "";
 }
 
 // Cairo names an SVG drawing's group after a count of the surfaces the process has made, so the
@@ -169,7 +185,11 @@ class TracedWriter : public SketchWriter {
         cairo_surface_t* surface =
             pdf ? cairo_pdf_surface_create_for_stream(writeTo, out_, width, height)
                 : cairo_svg_surface_create_for_stream(keepIn, &svg, width, height);
-        if (!pdf) cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+        if (pdf)
+            cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE,
+                                           creationDate().c_str());
+        else
+            cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
         cairo_t* cairo = cairo_create(surface);
         cairo_scale(cairo, scale / kOversampling, scale / kOversampling);
         addPaths(cairo, traced->plist);
