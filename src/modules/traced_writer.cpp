@@ -50,11 +50,6 @@ cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int le
                : CAIRO_STATUS_WRITE_ERROR;
 }
 
-cairo_status_t keepIn(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
 // The PDF's creation date: SOURCE_DATE_EPOCH's where it is set, so that builds of the same sketch
 // are the same bytes; otherwise none (cairo leaves out a date it cannot read, and would write the
 // clock's).
@@ -71,15 +66,50 @@ std::string creationDate() {
 }
 
 // Cairo names an SVG drawing's group after a count of the surfaces the process has made, so the
-// same sketch would differ between a batch and a single conversion: it is always the first.
-void nameTheDrawingAlike(std::string& svg) {
-    const std::string id = "<g id=\"surface";
-    const std::size_t at = svg.find(id);
-    if (at == std::string::npos) return;
-    const std::size_t digits = at + id.size();
-    const std::size_t end = svg.find('"', digits);
-    if (end != std::string::npos) svg = svg.substr(0, digits) + "1" + svg.substr(end);
-}
+// same sketch would differ between a batch and a single conversion: it is always the first. The
+// name is near the start, so only the start is held back; the rest goes straight to the file
+// instead of being held a second time beside cairo's copy.
+class SvgNaming {
+  public:
+    explicit SvgNaming(std::FILE* out) : out_(out) {}
+
+    static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length) {
+        return static_cast<SvgNaming*>(closure)->take(reinterpret_cast<const char*>(data), length)
+                   ? CAIRO_STATUS_SUCCESS
+                   : CAIRO_STATUS_WRITE_ERROR;
+    }
+
+    // Writes what is still held back (a drawing without the name).
+    bool flush() {
+        if (passing_) return true;
+        passing_ = true;
+        return put(head_.data(), head_.size());
+    }
+
+  private:
+    bool take(const char* data, std::size_t length) {
+        if (passing_) return put(data, length);
+        head_.append(data, length);
+        const std::string id = "<g id=\"surface";
+        const std::size_t at = head_.find(id);
+        const std::size_t end = at == std::string::npos ? at : head_.find('"', at + id.size());
+        if (end != std::string::npos) {
+            head_ = head_.substr(0, at + id.size()) + "1" + head_.substr(end);
+        } else if (head_.size() < kHeld) {
+            return true;
+        }
+        return flush();
+    }
+
+    bool put(const char* data, std::size_t length) {
+        return std::fwrite(data, 1, length, out_) == length;
+    }
+
+    static constexpr std::size_t kHeld = 1 << 16;
+    std::FILE* out_;
+    std::string head_;
+    bool passing_ = false;
+};
 
 // A coordinate to a quarter of a bitmap pixel (an eighth of a sketch pixel), which the files
 // write in two decimals at most instead of six.
@@ -181,10 +211,10 @@ class TracedWriter : public SketchWriter {
         const bool pdf = format_ == OutputFormat::Pdf;
         const double scale = pdf ? kPointsPerPixel : 1.0;
         const double width = frame_.width * scale, height = frame_.height * scale;
-        std::string svg;  // the drawing, to be named before it is written
+        SvgNaming svg(out_);
         cairo_surface_t* surface =
             pdf ? cairo_pdf_surface_create_for_stream(writeTo, out_, width, height)
-                : cairo_svg_surface_create_for_stream(keepIn, &svg, width, height);
+                : cairo_svg_surface_create_for_stream(SvgNaming::write, &svg, width, height);
         if (pdf)
             cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE,
                                            creationDate().c_str());
@@ -198,14 +228,12 @@ class TracedWriter : public SketchWriter {
         cairo_fill(cairo);
         cairo_destroy(cairo);
         cairo_surface_finish(surface);
-        const cairo_status_t status = cairo_surface_status(surface);
+        cairo_status_t status = cairo_surface_status(surface);
         cairo_surface_destroy(surface);
+        if (status == CAIRO_STATUS_SUCCESS && !pdf && !svg.flush())
+            status = CAIRO_STATUS_WRITE_ERROR;
         if (status != CAIRO_STATUS_SUCCESS)
             throw Error(std::string("Cannot write the drawing: ") + cairo_status_to_string(status));
-        if (!pdf) {
-            nameTheDrawingAlike(svg);
-            std::fwrite(svg.data(), 1, svg.size(), out_);  // a failure is the file's to report
-        }
     }
 
   private:
