@@ -2,7 +2,13 @@
 // pixels; the files are what plotters and viewers expect.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
@@ -128,6 +134,74 @@ TEST(TracedOutput, TheBatchWritesOneFormatForEveryPhoto) {
     EXPECT_EQ(
         cli("batch --format wmf --out " + quoted(dir / "out") + " " + quoted(dir / "in")).status,
         2);
+}
+
+TEST(TracedOutput, ASketchTooDetailedToTraceIsRefusedBeforeTracing) {
+    test::TempDir dir;
+    // A one-pixel checkerboard: every pixel's outline is a path of its own.
+    const auto checkerboard = [&](int side, const char* name) {
+        const auto path = dir / name;
+        writeSketchFile(
+            test::makeRaster(
+                side, side, [](int x, int y) { return (x + y) % 2 ? test::kBlack : test::kWhite; }),
+            path.string(), OutputFormat::Png, 0, 0);
+        return path;
+    };
+    const auto fine = checkerboard(2000, "fine.png");
+    for (const char* format : {"svg", "pdf"}) {
+        const auto drawing = dir / (std::string("d.") + format);
+        const test::CommandResult refused = cli("convert " + quoted(fine) + " " + quoted(drawing));
+        EXPECT_EQ(refused.status, 1) << format;
+        EXPECT_NE(refused.output.find("too detailed to trace"), std::string::npos)
+            << refused.output;
+        EXPECT_NE(refused.output.find("raise --threshold, lower --precision"), std::string::npos)
+            << refused.output;
+        EXPECT_FALSE(fs::exists(drawing)) << format;
+    }
+    // The same pattern on a smaller photo is traced.
+    const auto small = checkerboard(200, "small.png");
+    EXPECT_EQ(cli("convert " + quoted(small) + " " + quoted(dir / "s.svg")).status, 0);
+    EXPECT_NE(test::readBytes(dir / "s.svg").find("<path"), std::string::npos);
+
+#if defined(__GLIBC__)
+    // The bitmap is made by the first row: a writer that gets none (a photo refused after its
+    // header) has taken no memory for it.
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    openSketchWriter(OutputFormat::Svg, sink, SketchFrame{8, 8, 8, 8});  // loads the module
+    const std::size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
+    auto writer =
+        openSketchWriter(OutputFormat::Svg, sink, SketchFrame{16385, 16385, 16384, 16384});
+    const std::size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
+    EXPECT_LT(after, before + (std::size_t(1) << 20));
+    writer.reset();
+    std::fclose(sink);
+#endif
+}
+
+TEST(TracedOutput, TheSamePhotoGivesTheSameBytes) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("chelsea.jpg");
+    const auto run = [&](const std::string& environment, const char* name) {
+        EXPECT_EQ(test::runCommand(environment + std::string(CARBONEL_CLI) + " convert " +
+                                   quoted(photo) + " " + quoted(dir / name))
+                      .status,
+                  0)
+            << name;
+        return test::readBytes(dir / name);
+    };
+    for (const char* format : {"svg", "pdf"}) {
+        const std::string name = std::string("a.") + format, again = std::string("b.") + format;
+        const std::string first = run("env -u SOURCE_DATE_EPOCH ", name.c_str());
+        EXPECT_FALSE(first.empty());
+        EXPECT_TRUE(first == run("env -u SOURCE_DATE_EPOCH ", again.c_str())) << format;
+    }
+    // A PDF without SOURCE_DATE_EPOCH has no date; with it, that date, the same every run.
+    EXPECT_EQ(test::readBytes(dir / "a.pdf").find("Date"), std::string::npos);
+    const std::string dated = run("SOURCE_DATE_EPOCH=1796860800 ", "c.pdf");
+    EXPECT_NE(dated.find("20261210000000Z"), std::string::npos);
+    EXPECT_EQ(dated.find("/ModDate"), std::string::npos);
+    EXPECT_TRUE(dated == run("SOURCE_DATE_EPOCH=1796860800 ", "d.pdf"));
 }
 
 }  // namespace
