@@ -24,6 +24,16 @@ int addIndexedFrame(GifDocument& document, IndexedPicture picture, bool transpar
 // repeated or dropped, never averaged); pure white frame pixels are not drawn.
 void drawFrameSkippingWhite(Raster& composition, const Raster& frame);
 
+// A rectangle of the composition: columns left..right-1 of rows top..bottom-1.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool isEmpty() const { return right <= left || bottom <= top; }
+};
+
+// The same drawing, as the frame's rows are read: memory holds one frame row at a time, never the
+// frame. Returns the box around the composition pixels it changed (empty when none did).
+PixelBox drawFrameRows(Raster& composition, PhotoReader& frame);
+
 // How long each frame shows and how often the animation plays.
 struct AnimationTiming {
     int delayMs = kFrameDelay * 10;
