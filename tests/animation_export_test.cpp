@@ -114,13 +114,16 @@ TEST(ExportAnimation, DrawingRowsAsTheyAreReadGivesTheWholeFramesPixels) {
         });
         const Raster before = byRows;
         drawFrameSkippingWhite(byFrames, frame);
-        const PixelBox changed = drawFrameRows(byRows, *rasterRows(frame));
+        std::vector<std::uint8_t> flags;
+        const PixelBox changed = drawFrameRows(byRows, *rasterRows(frame), &flags);
         ASSERT_EQ(byRows, byFrames) << width << "x" << height;
-        // The box is the smallest around the pixels that changed.
+        // The box is the smallest around the pixels that changed, and each of them is flagged.
         PixelBox expected{13, 9, 0, 0};
         for (int y = 0; y < 9; ++y) {
             for (int x = 0; x < 13; ++x) {
-                if (test::pixelAt(before, x, y) == test::pixelAt(byRows, x, y)) continue;
+                const bool same = test::pixelAt(before, x, y) == test::pixelAt(byRows, x, y);
+                ASSERT_EQ(flags.at(std::size_t(y * 13 + x)), same ? 0 : 1) << x << "," << y;
+                if (same) continue;
                 expected = {std::min(expected.left, x), std::min(expected.top, y),
                             std::max(expected.right, x + 1), std::max(expected.bottom, y + 1)};
             }

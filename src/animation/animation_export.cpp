@@ -96,19 +96,26 @@ void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
     }
 }
 
-PixelBox drawFrameRows(Raster& composition, PhotoReader& frame) {
+PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
+                       std::vector<std::uint8_t>* changedPixels) {
     if (composition.isEmpty() || frame.width() <= 0 || frame.height() <= 0) return {};
     const int width = composition.width();
     const std::vector<int> columns = sourceColumns(width, frame.width());
     composition.detach();
+    if (changedPixels)
+        changedPixels->resize(std::size_t(width) * std::size_t(composition.height()));
     PixelBox changed{width, composition.height(), 0, 0};
     forEachScaledRow(composition.height(), frame, [&](int y, const std::uint8_t* row) {
         std::uint8_t* out = composition.mutableRowUnchecked(y);
+        std::uint8_t* flags =
+            changedPixels ? changedPixels->data() + std::size_t(y) * std::size_t(width) : nullptr;
+        if (flags) std::memset(flags, 0, std::size_t(width));
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* pixel = row + 3 * columns[static_cast<std::size_t>(x)];
             if (pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255) continue;
             if (std::memcmp(out + 3 * x, pixel, 3) == 0) continue;
             std::memcpy(out + 3 * x, pixel, 3);
+            if (flags) flags[x] = 1;
             changed.left = std::min(changed.left, x);
             changed.right = std::max(changed.right, x + 1);
             changed.top = std::min(changed.top, y);

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "animation/gif_document.h"
 #include "imageio/photo_reader.h"
@@ -31,8 +32,10 @@ struct PixelBox {
 };
 
 // The same drawing, as the frame's rows are read: memory holds one frame row at a time, never the
-// frame. Returns the box around the composition pixels it changed (empty when none did).
-PixelBox drawFrameRows(Raster& composition, PhotoReader& frame);
+// frame. Returns the box around the composition pixels it changed (empty when none did); with
+// `changed`, also a flag a pixel (1 where it changed, row after row), valid inside the box.
+PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
+                       std::vector<std::uint8_t>* changed = nullptr);
 
 // How long each frame shows and how often the animation plays.
 struct AnimationTiming {

@@ -83,10 +83,12 @@ void exportAnimationFile(const FrameList& frames, int width, int height, const s
     aboutOutput(
         [&] { writer = openAnimationWriter(format, file.stream(), width, height, timing); });
     Raster composition(width, height);
+    std::vector<std::uint8_t> changedPixels;
     for (int i = 0; i < frames.count; ++i) {
-        const PixelBox changed = drawFrameRows(
-            composition, frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)));
-        aboutOutput([&] { writer->addFrame(composition, changed); });
+        const PixelBox changed =
+            drawFrameRows(composition, frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)),
+                          &changedPixels);
+        aboutOutput([&] { writer->addFrame(composition, changed, changedPixels); });
     }
     aboutOutput([&] { writer->finish(); });
     file.commit();

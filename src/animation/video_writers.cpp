@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "imageio/modules.h"
 #include "sketch/error.h"
@@ -30,10 +31,11 @@ constexpr int kMaxDuration = (1 << 24) - 1;
 constexpr std::uint64_t kMaxRiffSize = 0xFFFFFFFFull - 1;
 
 // An animated WebP, lossless, white where nothing is drawn, written to the file as its frames
-// come: each frame is what changed from the one before, encoded on its own and appended as an
-// ANMF chunk, so memory holds one frame's encoding, however long the animation. The last frame
-// waits until the next one is known, so that an unchanged frame lengthens it instead of adding a
-// frame. The RIFF size is written last, over the header.
+// come: each frame is the box of what changed from the one before, its unchanged pixels
+// transparent and blended over the canvas, encoded on its own and appended as an ANMF chunk, so
+// memory holds one frame's encoding, however long the animation. The last frame waits until the
+// next one is known, so that an unchanged frame lengthens it instead of adding a frame. The RIFF
+// size and whether any frame is transparent are written last, over the header.
 class WebpAnimation : public AnimationWriter {
   public:
     WebpAnimation(std::FILE* out, int width, int height, const AnimationTiming& timing)
@@ -48,7 +50,7 @@ class WebpAnimation : public AnimationWriter {
         putLittleEndian(header, 0, 4);  // the size, once known
         header += "WEBPVP8X";
         putLittleEndian(header, 10, 4);
-        putLittleEndian(header, 0x02, 4);  // animated; opaque, so no alpha
+        putLittleEndian(header, kAnimationFlag, 4);
         putLittleEndian(header, static_cast<std::uint32_t>(width - 1), 3);
         putLittleEndian(header, static_cast<std::uint32_t>(height - 1), 3);
         header += "ANIM";
@@ -59,7 +61,8 @@ class WebpAnimation : public AnimationWriter {
         append(header);
     }
     ~WebpAnimation() override { WebPPictureFree(&picture_); }
-    void addFrame(const Raster& frame, const PixelBox& changed) override {
+    void addFrame(const Raster& frame, const PixelBox& changed,
+                  const std::vector<std::uint8_t>& changedPixels) override {
         if (!pending_.empty() && changed.isEmpty() &&
             pendingDuration_ <= kMaxDuration - timing_.delayMs) {
             pendingDuration_ += timing_.delayMs;
@@ -68,12 +71,13 @@ class WebpAnimation : public AnimationWriter {
         // The first frame covers the canvas: decoders start from transparent, not the paper. An
         // unchanged frame too long for the one before gets a pixel of its own.
         PixelBox box = changed;
+        const bool opaque = pending_.empty() || box.isEmpty();
         if (pending_.empty()) box = {0, 0, width_, height_};
         if (box.isEmpty()) box = {0, 0, 1, 1};
         box.left &= ~1;  // a frame's offsets are stored halved
         box.top &= ~1;
         flushPending();
-        encode(frame, box);
+        encode(frame, box, opaque ? nullptr : changedPixels.data());
         pendingDuration_ = timing_.delayMs;
     }
     void finish() override {
@@ -84,6 +88,8 @@ class WebpAnimation : public AnimationWriter {
         std::string size;
         putLittleEndian(size, static_cast<std::uint32_t>(written_ - 8), 4);
         writeAll(out_, size.data(), size.size());
+        const char flags = static_cast<char>(kAnimationFlag | (transparent_ ? kAlphaFlag : 0));
+        if (::fseeko(out_, start_ + kFlagsAt, SEEK_SET) == 0) writeAll(out_, &flags, 1);
         if (::fseeko(out_, 0, SEEK_END) != 0)
             throw Error(std::string("WebP error: cannot complete the header: ") +
                         std::strerror(errno));
@@ -97,18 +103,29 @@ class WebpAnimation : public AnimationWriter {
         writeAll(out_, bytes.data(), bytes.size());
     }
 
-    // Encodes the box of the frame as the pending ANMF chunk, its duration still open.
-    void encode(const Raster& frame, const PixelBox& box) {
+    // Encodes the box of the frame as the pending ANMF chunk, its duration still open: opaque, or
+    // with `changed` (a flag a canvas pixel), transparent where the pixel is unchanged.
+    void encode(const Raster& frame, const PixelBox& box, const std::uint8_t* changed) {
         picture_.width = box.right - box.left;
         picture_.height = box.bottom - box.top;
         WebPMemoryWriter memory;
         WebPMemoryWriterInit(&memory);
         picture_.writer = WebPMemoryWrite;
         picture_.custom_ptr = &memory;
-        const bool encoded =
-            WebPPictureImportBGR(&picture_, frame.rowUnchecked(box.top) + 3 * box.left,
-                                 static_cast<int>(frame.bytesPerLine())) &&
-            WebPEncode(&config_, &picture_);
+        bool encoded = WebPPictureAlloc(&picture_);
+        for (int y = 0; encoded && y < picture_.height; ++y) {
+            const std::uint8_t* in = frame.rowUnchecked(box.top + y) + 3 * box.left;
+            const std::uint8_t* flags =
+                changed ? changed + std::size_t(box.top + y) * std::size_t(width_) + box.left
+                        : nullptr;
+            std::uint32_t* out = picture_.argb + std::size_t(y) * std::size_t(picture_.argb_stride);
+            for (int x = 0; x < picture_.width; ++x, in += 3) {
+                out[x] = flags && !flags[x] ? 0u
+                                            : 0xFF000000u | std::uint32_t(in[2]) << 16 |
+                                                  std::uint32_t(in[1]) << 8 | in[0];
+            }
+        }
+        encoded = encoded && WebPEncode(&config_, &picture_);
         // Past the encoder's RIFF header, its chunks (VP8L, or ALPH and VP8) are the frame's data.
         constexpr std::size_t kRiffHeader = 12;
         std::string chunks;
@@ -127,7 +144,9 @@ class WebpAnimation : public AnimationWriter {
         putLittleEndian(pending_, static_cast<std::uint32_t>(picture_.height - 1), 3);
         durationAt_ = pending_.size();
         putLittleEndian(pending_, 0, 3);
-        pending_.push_back(0x02);  // replaces what it covers (no blending), disposed of never
+        // Opaque, it replaces what it covers; else it is blended over it. Disposed of never.
+        pending_.push_back(changed ? 0x00 : 0x02);
+        transparent_ = transparent_ || changed;
         pending_ += chunks;
     }
 
@@ -146,9 +165,13 @@ class WebpAnimation : public AnimationWriter {
         return "WebPEncodingError: " + std::to_string(static_cast<int>(error));
     }
 
+    static constexpr char kAnimationFlag = 0x02, kAlphaFlag = 0x10;
+    static constexpr off_t kFlagsAt = 20;  // in VP8X, after the RIFF header and the chunk's own
+
     std::FILE* out_;
     int width_, height_;
     AnimationTiming timing_;
+    bool transparent_ = false;
     WebPConfig config_{};
     WebPPicture picture_{};  // the frame's box while it is encoded
     off_t start_ = 0;

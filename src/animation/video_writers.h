@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "animation/animation_formats.h"
 #include "sketch/raster.h"
@@ -13,8 +14,9 @@ class AnimationWriter {
   public:
     virtual ~AnimationWriter() = default;
     // The next frame, of the animation's size; `changed` holds every pixel that differs from the
-    // frame before (empty when none does).
-    virtual void addFrame(const Raster& frame, const PixelBox& changed) = 0;
+    // frame before (empty when none does), and `changedPixels` flags them (drawFrameRows).
+    virtual void addFrame(const Raster& frame, const PixelBox& changed,
+                          const std::vector<std::uint8_t>& changedPixels) = 0;
     virtual void finish() = 0;
 };
 
