@@ -83,11 +83,13 @@ void exportAnimationFile(const FrameList& frames, int width, int height, const s
     aboutOutput(
         [&] { writer = openAnimationWriter(format, file.stream(), width, height, timing); });
     Raster composition(width, height);
+    // Only a WebP frame needs to know which pixels changed (a byte a pixel).
     std::vector<std::uint8_t> changedPixels;
+    const bool flagged = format == AnimationFormat::Webp;
     for (int i = 0; i < frames.count; ++i) {
         const PixelBox changed =
             drawFrameRows(composition, frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)),
-                          &changedPixels);
+                          flagged ? &changedPixels : nullptr);
         aboutOutput([&] { writer->addFrame(composition, changed, changedPixels); });
     }
     aboutOutput([&] { writer->finish(); });

@@ -14,7 +14,7 @@ class AnimationWriter {
   public:
     virtual ~AnimationWriter() = default;
     // The next frame, of the animation's size; `changed` holds every pixel that differs from the
-    // frame before (empty when none does), and `changedPixels` flags them (drawFrameRows).
+    // frame before (empty when none does), and for WebP `changedPixels` flags them (drawFrameRows).
     virtual void addFrame(const Raster& frame, const PixelBox& changed,
                           const std::vector<std::uint8_t>& changedPixels) = 0;
     virtual void finish() = 0;
