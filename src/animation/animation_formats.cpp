@@ -44,19 +44,16 @@ void checkAnimationSize(AnimationFormat format, int width, int height, const std
     // The video's sides are even (yuv420p): an odd side is padded with white, and the padded
     // size is the one the encoder must take.
     const int evenWidth = width + width % 2, evenHeight = height + height % 2;
-    const std::string padded = width == evenWidth && height == evenHeight
-                                   ? ""
-                                   : " (" + sizeText(evenWidth, evenHeight) +
-                                         " with its odd side "
-                                         "padded to even)";
+    std::string size = sizeText(width, height);
+    if (width != evenWidth || height != evenHeight)
+        size += " (" + sizeText(evenWidth, evenHeight) + " with its odd side padded to even)";
     if (evenWidth > kMaxMp4Side || evenHeight > kMaxMp4Side) {
         throw Error(path + ": an H.264 video is at most " + std::to_string(kMaxMp4Side) +
-                    " pixels a side, not " + sizeText(width, height) + padded);
+                    " pixels a side, not " + size);
     }
     if ((evenWidth + 128LL) * (evenHeight + 128LL) >= kMaxMp4Padded) {
-        throw Error(path + ": an H.264 video of " + sizeText(width, height) + padded +
-                    " is larger than FFmpeg encodes: (width + 128) x (height + 128) must stay "
-                    "under " +
+        throw Error(path + ": an H.264 video of " + size + " is larger than FFmpeg encodes: " +
+                    "(width + 128) x (height + 128) must stay under " +
                     std::to_string(kMaxMp4Padded) + " pixels");
     }
 }

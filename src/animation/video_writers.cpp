@@ -82,15 +82,14 @@ class WebpAnimation : public AnimationWriter {
     }
     void finish() override {
         flushPending();
-        if (std::fflush(out_) != 0 || ::fseeko(out_, start_ + 4, SEEK_SET) != 0)
-            throw Error(std::string("WebP error: cannot complete the header: ") +
-                        std::strerror(errno));
         std::string size;
         putLittleEndian(size, static_cast<std::uint32_t>(written_ - 8), 4);
-        writeAll(out_, size.data(), size.size());
         const char flags = static_cast<char>(kAnimationFlag | (transparent_ ? kAlphaFlag : 0));
-        if (::fseeko(out_, start_ + kFlagsAt, SEEK_SET) == 0) writeAll(out_, &flags, 1);
-        if (::fseeko(out_, 0, SEEK_END) != 0)
+        // The stream's own writes report their failure at the file's commit; seeking does here.
+        if (std::fflush(out_) != 0 || ::fseeko(out_, start_ + 4, SEEK_SET) != 0 ||
+            std::fwrite(size.data(), 1, size.size(), out_) != size.size() ||
+            ::fseeko(out_, start_ + kFlagsAt, SEEK_SET) != 0 ||
+            std::fwrite(&flags, 1, 1, out_) != 1 || ::fseeko(out_, 0, SEEK_END) != 0)
             throw Error(std::string("WebP error: cannot complete the header: ") +
                         std::strerror(errno));
     }
