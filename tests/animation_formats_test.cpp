@@ -140,12 +140,12 @@ std::vector<int> decodeWebpTimes(const std::string& bytes, const std::vector<Ras
         times.push_back(timestamp);
         if (i >= expected.size()) continue;
         const Raster& picture = expected[i];
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x) {
+        // The first wrong pixel is reported, not every one after it.
+        for (int y = 0; y < picture.height() && !::testing::Test::HasFailure(); ++y) {
+            for (int x = 0; x < picture.width() && !::testing::Test::HasFailure(); ++x) {
                 const std::uint8_t* p = rgba + 4 * (y * picture.width() + x);
                 EXPECT_EQ((test::Bgr{p[2], p[1], p[0]}), test::pixelAt(picture, x, y))
                     << "frame " << i << " at " << x << "," << y;
-                if (::testing::Test::HasFailure()) break;
             }
         }
     }
