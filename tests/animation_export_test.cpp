@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
+
 #include "animation/gif_writer.h"
 #include "animation/web_palette.h"
 #include "gif_decoder.h"
@@ -95,6 +98,44 @@ TEST(ExportAnimation, FramesAreScaledByRepeatingOrDroppingPixels) {
     const test::DecodedGif decoded = exportAndDecode({Raster(3, 3), stripes}, 4, 4);
     ASSERT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.frames[1].width, 4);
+}
+
+TEST(ExportAnimation, DrawingRowsAsTheyAreReadGivesTheWholeFramesPixels) {
+    std::mt19937 random(3);
+    // Frames larger, smaller and of other proportions than the composition, half their pixels
+    // white, some the colour the composition already has there.
+    const Bgr grey{90, 90, 90};
+    Raster byFrames = makeRaster(13, 9, [&](int x, int) { return x < 4 ? grey : kWhite; });
+    Raster byRows = byFrames;
+    for (const auto& [width, height] : {std::pair{13, 9}, {40, 31}, {5, 3}, {7, 20}, {1, 1}}) {
+        const Raster frame = makeRaster(width, height, [&](int, int) {
+            const unsigned pick = random() % 4;
+            return pick < 2 ? kWhite : pick == 2 ? grey : Bgr{0, std::uint8_t(random()), 9};
+        });
+        const Raster before = byRows;
+        drawFrameSkippingWhite(byFrames, frame);
+        std::vector<std::uint8_t> flags;
+        const PixelBox changed = drawFrameRows(byRows, *rasterRows(frame), &flags);
+        ASSERT_EQ(byRows, byFrames) << width << "x" << height;
+        // The box is the smallest around the pixels that changed, and each of them is flagged.
+        PixelBox expected{13, 9, 0, 0};
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 13; ++x) {
+                const bool same = test::pixelAt(before, x, y) == test::pixelAt(byRows, x, y);
+                ASSERT_EQ(flags.at(std::size_t(y * 13 + x)), same ? 0 : 1) << x << "," << y;
+                if (same) continue;
+                expected = {std::min(expected.left, x), std::min(expected.top, y),
+                            std::max(expected.right, x + 1), std::max(expected.bottom, y + 1)};
+            }
+        }
+        if (expected.isEmpty()) expected = {};
+        EXPECT_EQ((std::array{changed.left, changed.top, changed.right, changed.bottom}),
+                  (std::array{expected.left, expected.top, expected.right, expected.bottom}));
+    }
+    // Drawing the same frame again changes nothing.
+    const Raster again = makeRaster(13, 9, [](int x, int y) { return x == y ? kBlack : kWhite; });
+    drawFrameRows(byRows, *rasterRows(again));
+    EXPECT_TRUE(drawFrameRows(byRows, *rasterRows(again)).isEmpty());
 }
 
 TEST(ExportAnimation, ManyFramesHaveOneLoopExtension) {

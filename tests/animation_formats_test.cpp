@@ -122,5 +122,128 @@ TEST(AnimationFormats, TheGifStaysAndBadInputLeavesNoFile) {
     }
 }
 
+// The frames' timestamps (each frame's end, in ms) as libwebp's animation decoder gives them, each
+// frame's pixels checked against `expected` (the composition it should show).
+std::vector<int> decodeWebpTimes(const std::string& bytes, const std::vector<Raster>& expected) {
+    WebPData data{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    std::vector<int> times;
+    if (!decoder) return times;
+    while (WebPAnimDecoderHasMoreFrames(decoder)) {
+        std::uint8_t* rgba = nullptr;
+        int timestamp = 0;
+        if (!WebPAnimDecoderGetNext(decoder, &rgba, &timestamp)) break;
+        const std::size_t i = times.size();
+        times.push_back(timestamp);
+        if (i >= expected.size()) continue;
+        const Raster& picture = expected[i];
+        // The first wrong pixel is reported, not every one after it.
+        for (int y = 0; y < picture.height() && !::testing::Test::HasFailure(); ++y) {
+            for (int x = 0; x < picture.width() && !::testing::Test::HasFailure(); ++x) {
+                const std::uint8_t* p = rgba + 4 * (y * picture.width() + x);
+                EXPECT_EQ((test::Bgr{p[2], p[1], p[0]}), test::pixelAt(picture, x, y))
+                    << "frame " << i << " at " << x << "," << y;
+            }
+        }
+    }
+    WebPAnimDecoderDelete(decoder);
+    return times;
+}
+
+TEST(AnimationFormats, UnchangedFramesLengthenTheFrameBefore) {
+    test::TempDir dir;
+    const Raster white(21, 11);
+    Raster dot = white;
+    test::setPixel(dot, 7, 5, {1, 2, 3});  // odd: the frame's box starts a column earlier
+    Raster more = dot;
+    test::setPixel(more, 19, 9, {4, 5, 6});
+    Raster first = white, second = white;
+    drawFrameSkippingWhite(first, dot);
+    drawFrameSkippingWhite(second, more);
+    // Three states of the composition: white, the dot, the dot and another.
+    exportAnimationFile(listOf({white, white, dot, dot, white, more}), 21, 11,
+                        (dir / "a.webp").string());
+    const std::string bytes = test::readBytes(dir / "a.webp");
+    EXPECT_EQ(decodeWebpTimes(bytes, {white, first, second}), (std::vector{600, 1500, 1800}));
+    // The RIFF size is the file's.
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(
+        std::uint32_t(std::uint8_t(bytes[4]) | std::uint8_t(bytes[5]) << 8 |
+                      std::uint8_t(bytes[6]) << 16 | std::uint32_t(std::uint8_t(bytes[7])) << 24),
+        bytes.size() - 8);
+    const test::CommandResult info = test::runCommand("webpmux -info " + quoted(dir / "a.webp"));
+    EXPECT_NE(info.output.find("Number of frames: 3"), std::string::npos) << info.output;
+    // A frame too long for a WebP duration (24 bits of ms) is split.
+    exportAnimationFile(listOf(std::vector<Raster>(30, dot)), 21, 11, (dir / "b.webp").string(),
+                        {655350, 0});
+    EXPECT_EQ(decodeWebpTimes(test::readBytes(dir / "b.webp"), {first, first}),
+              (std::vector{25 * 655350, 30 * 655350}));
+}
+
+TEST(AnimationFormats, SizesTheFormatCannotHoldAreRefusedBeforeAFile) {
+    test::TempDir dir;
+    const FrameList unread{1, [](int) -> Raster { throw Error("read"); }, {}};
+    const auto refusal = [&](const char* name, int width, int height) {
+        return test::errorOf(
+            [&] { exportAnimationFile(unread, width, height, (dir / name).string()); });
+    };
+    const std::string webp = (dir / "a.webp").string(), mp4 = (dir / "a.mp4").string();
+    EXPECT_EQ(refusal("a.webp", 16384, 16),
+              webp + ": an animated WebP is at most 16383 pixels a side, not 16384x16");
+    EXPECT_EQ(refusal("a.webp", 10, 16384),
+              webp + ": an animated WebP is at most 16383 pixels a side, not 10x16384");
+    EXPECT_EQ(refusal("a.mp4", 16385, 16),
+              mp4 +
+                  ": an H.264 video is at most 16384 pixels a side, not 16385x16 (16386x16 "
+                  "with its odd side padded to even)");
+    EXPECT_EQ(refusal("a.mp4", 16384, 16254),
+              mp4 +
+                  ": an H.264 video of 16384x16254 is larger than FFmpeg encodes: (width + 128) "
+                  "x (height + 128) must stay under 268435455 pixels");
+    EXPECT_EQ(refusal("a.mp4", 16383, 16253),
+              mp4 +
+                  ": an H.264 video of 16383x16253 (16384x16254 with its odd side padded to "
+                  "even) is larger than FFmpeg encodes: (width + 128) x (height + 128) must "
+                  "stay under 268435455 pixels");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    // The largest sizes pass the check: the frames are read.
+    EXPECT_EQ(refusal("a.webp", 16383, 1), "read");
+    EXPECT_EQ(refusal("a.mp4", 16384, 2), "read");
+}
+
+TEST(AnimationFormats, FramesAreReadARowAtATimeAndNamedFromTheFirst) {
+    test::TempDir dir;
+    // A 35-byte GIF claiming 16383 x 16383 pixels; its pixels end after the first. Read whole, it
+    // would take 768 MiB, past the address space the animation is given here (512 MiB).
+    std::string gif = "GIF89a";
+    gif += std::string("\xff\x3f\xff\x3f\x80\x00\x00", 7);
+    gif += std::string("\x00\x00\x00\xff\xff\xff", 6);
+    gif += std::string(",\x00\x00\x00\x00\xff\x3f\xff\x3f\x00", 10);
+    gif += std::string("\x02\x02\x44\x01\x00;", 6);
+    ASSERT_EQ(gif.size(), 35u);
+    test::writeBytes(dir / "huge.gif", gif);
+    const std::string huge = (dir / "huge.gif").string();
+    for (const char* name : {"a.webp", "a.mp4"}) {
+        const test::CommandResult result = test::runCommand(
+            "bash -c \"ulimit -v 524288; exec " + test::quoted(CARBONEL_CLI) + " animate " +
+            quoted(dir / name) + " " + quoted(dir / "huge.gif") + " --size 320x240\"");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(
+            result.output.rfind("carbonel-cli: frame 1: " + huge + ": Cannot read the GIF", 0), 0u)
+            << result.output;
+        EXPECT_FALSE(std::filesystem::exists(dir / name));
+    }
+    // The first frame's failures while its size is read are numbered like every frame's.
+    test::writeBytes(dir / "bad.gif", "GIF89a");
+    const test::CommandResult bad =
+        test::cli("animate " + quoted(dir / "a.webp") + " " + quoted(dir / "bad.gif"));
+    EXPECT_EQ(bad.output.rfind("carbonel-cli: frame 1: " + (dir / "bad.gif").string() + ": ", 0),
+              0u)
+        << bad.output;
+}
+
 }  // namespace
 }  // namespace carbonel

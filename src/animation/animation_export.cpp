@@ -44,18 +44,26 @@ int sourceRow(int y, int height, int frameHeight) {
     return static_cast<int>((2LL * y + 1) * frameHeight / (2LL * height));
 }
 
+// Hands `draw` each composition row with the frame row under its centre, as the frame's rows
+// arrive: rows are repeated or dropped, as drawFrameSkippingWhite does.
+template <typename Draw>
+void forEachScaledRow(int height, PhotoReader& frame, Draw draw) {
+    const int frameHeight = frame.height();
+    int y = 0;
+    frame.readRows([&](int frameRow, const std::uint8_t* row) {
+        for (; y < height && sourceRow(y, height, frameHeight) == frameRow; ++y) draw(y, row);
+    });
+}
+
 // Draws a frame over the composition's web-palette indices as its rows arrive, as
 // drawFrameSkippingWhite and ReduceColors would together.
 void drawFrameIndices(std::vector<std::uint8_t>& composition, int width, int height,
                       PhotoReader& frame) {
     if (frame.width() <= 0 || frame.height() <= 0) return;
     const std::vector<int> columns = sourceColumns(width, frame.width());
-    int y = 0;
-    frame.readRows([&](int frameRow, const std::uint8_t* row) {
-        for (; y < height && sourceRow(y, height, frame.height()) == frameRow; ++y) {
-            reduceRowSkippingWhite(row, columns.data(), width,
-                                   composition.data() + static_cast<std::size_t>(y) * width);
-        }
+    forEachScaledRow(height, frame, [&](int y, const std::uint8_t* row) {
+        reduceRowSkippingWhite(row, columns.data(), width,
+                               composition.data() + static_cast<std::size_t>(y) * width);
     });
 }
 
@@ -86,6 +94,35 @@ void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
             std::memcpy(out + 3 * x, pixel, 3);
         }
     }
+}
+
+PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
+                       std::vector<std::uint8_t>* changedPixels) {
+    if (composition.isEmpty() || frame.width() <= 0 || frame.height() <= 0) return {};
+    const int width = composition.width();
+    const std::vector<int> columns = sourceColumns(width, frame.width());
+    composition.detach();
+    if (changedPixels)
+        changedPixels->resize(std::size_t(width) * std::size_t(composition.height()));
+    PixelBox changed{width, composition.height(), 0, 0};
+    forEachScaledRow(composition.height(), frame, [&](int y, const std::uint8_t* row) {
+        std::uint8_t* out = composition.mutableRowUnchecked(y);
+        std::uint8_t* flags =
+            changedPixels ? changedPixels->data() + std::size_t(y) * std::size_t(width) : nullptr;
+        if (flags) std::memset(flags, 0, std::size_t(width));
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* pixel = row + 3 * columns[static_cast<std::size_t>(x)];
+            if (pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255) continue;
+            if (std::memcmp(out + 3 * x, pixel, 3) == 0) continue;
+            std::memcpy(out + 3 * x, pixel, 3);
+            if (flags) flags[x] = 1;
+            changed.left = std::min(changed.left, x);
+            changed.right = std::max(changed.right, x + 1);
+            changed.top = std::min(changed.top, y);
+            changed.bottom = y + 1;
+        }
+    });
+    return changed.isEmpty() ? PixelBox{} : changed;
 }
 
 // What writing the animation would fail on, found before any file is made: without frames no

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "animation/gif_document.h"
 #include "imageio/photo_reader.h"
@@ -23,6 +24,18 @@ int addIndexedFrame(GifDocument& document, IndexedPicture picture, bool transpar
 // Draws `frame` over the whole of `composition`, scaled by nearest neighbour (rows and columns
 // repeated or dropped, never averaged); pure white frame pixels are not drawn.
 void drawFrameSkippingWhite(Raster& composition, const Raster& frame);
+
+// A rectangle of the composition: columns left..right-1 of rows top..bottom-1.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool isEmpty() const { return right <= left || bottom <= top; }
+};
+
+// The same drawing, as the frame's rows are read: memory holds one frame row at a time, never the
+// frame. Returns the box around the composition pixels it changed (empty when none did); with
+// `changed`, also a flag a pixel (1 where it changed, row after row), valid inside the box.
+PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
+                       std::vector<std::uint8_t>* changed = nullptr);
 
 // How long each frame shows and how often the animation plays.
 struct AnimationTiming {

@@ -14,12 +14,16 @@ enum class AnimationFormat { Gif, Webp, Mp4 };
 // other fails naming the formats that are written.
 AnimationFormat animationFormatFor(const std::string& path);
 
+// Refuses a width x height the format cannot hold, naming the file, the limit and the reason.
+void checkAnimationSize(AnimationFormat format, int width, int height, const std::string& path);
+
 // Writes the animation of the frames, composed as exportAnimation composes them (each drawn over
 // the ones before, its white left out, scaled to width x height), in the format its extension
-// asks for. Frames are encoded as they are composed, so no frame is kept as a picture: memory
-// holds the canvas and, for WebP, what each frame changed, encoded, until the file is assembled.
-// No frames ("Unsupported GIF version") or a zero size ("Invalid pixel coordinates") is refused
-// before the file is made; the file appears only when complete.
+// asks for. Each frame is read a row at a time (from FrameList::rows where set) and drawn as it is
+// read, and encoded once composed: memory holds the composition and one frame's encoding, never
+// a frame, however large the frames and however many. No frames ("Unsupported GIF version"), a
+// zero size ("Invalid pixel coordinates") or a size the format cannot hold (checkAnimationSize)
+// is refused before the file is made; the file appears only when complete.
 void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
                          const AnimationTiming& timing = {});
 

@@ -14,28 +14,39 @@
 
 namespace carbonel::cli {
 
+namespace {
+
+// A frame's failures name it, numbered from 1, and its file.
+std::string aboutFrame(int index, const std::string& path, const std::string& message) {
+    return "frame " + std::to_string(index + 1) + ": " + aboutFile(path, message);
+}
+
+// The frame opened (its header read), every failure named as aboutFrame names it, also those found
+// while its rows are read.
+std::unique_ptr<PhotoReader> openFrame(const GifArgs& args, int index) {
+    const std::string& path = args.frames[static_cast<std::size_t>(index)];
+    try {
+        return describingFailures(openPhotoFile(path), [index, path](const std::string& message) {
+            return aboutFrame(index, path, message);
+        });
+    } catch (const Error& error) {
+        throw Error(aboutFrame(index, path, error.what()));
+    }
+}
+
+}  // namespace
+
 int runGif(const GifArgs& args, bool animate) {
     try {
         int width = args.width, height = args.height;
         if (width == 0) {
-            const std::unique_ptr<PhotoReader> first = openPhotoFile(args.frames.front());
+            const std::unique_ptr<PhotoReader> first = openFrame(args, 0);
             width = first->width();
             height = first->height();
         }
         FrameList frames;
         frames.count = static_cast<int>(args.frames.size());
-        // Each frame's failures name the frame, also those found while its rows are read.
-        frames.rows = [&](int index) {
-            const std::string& path = args.frames[static_cast<std::size_t>(index)];
-            auto numbered = [index, path](const std::string& message) {
-                return "frame " + std::to_string(index + 1) + ": " + aboutFile(path, message);
-            };
-            try {
-                return describingFailures(openPhotoFile(path), numbered);
-            } catch (const Error& error) {
-                throw Error(numbered(error.what()));
-            }
-        };
+        frames.rows = [&](int index) { return openFrame(args, index); };
         frames.frame = [&](int index) { return readAllRows(*frames.rows(index)); };
         if (animate) {
             exportAnimationFile(frames, width, height, args.output, {args.delayMs, args.loops});

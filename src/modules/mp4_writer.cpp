@@ -180,7 +180,7 @@ class Mp4Animation : public AnimationWriter {
         }
     }
     ~Mp4Animation() override { release(); }
-    void addFrame(const Raster& frame) override {
+    void addFrame(const Raster& frame, const PixelBox&, const std::vector<std::uint8_t>&) override {
         for (int y = 0; y < height_; ++y)
             std::memcpy(&padded_[std::size_t(y) * evenWidth_ * 3], frame.rowUnchecked(y),
                         std::size_t(width_) * 3);
