@@ -79,10 +79,10 @@ int runBatch(const BatchArgs& args) {
             }
             return standardOutputWritten() && ok ? 0 : 1;
         }
-        // The paper is never traced: SVG and PDF lines lie on an empty page.
-        const bool traced = args.format && isVectorFormat(*args.format);
-        const std::optional<Raster> texture = traced ? std::nullopt : loadTexture(args.conversion);
-        ConversionOptions options = conversionOptionsFor(args.conversion, texture);
+        // Each photo reads the paper as far as its own sketch needs it.
+        FileOptions files = args.conversion.files;
+        files.paper = paperFile(args.conversion);
+        ConversionOptions options = conversionOptionsFor(args.conversion);
         const int jobs = args.jobs > 0
                              ? args.jobs
                              : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -105,7 +105,7 @@ int runBatch(const BatchArgs& args) {
                     if (index + 1 == total) std::cerr << '\n';
                 }
             },
-            args.conversion.files, args.format);
+            files, args.format);
         std::cerr << "carbonel-cli: converted " << total - failed << " of " << total
                   << (total == 1 ? " photo" : " photos") << " into " << args.outputFolder;
         if (failed > 0) std::cerr << ", " << failed << " failed";

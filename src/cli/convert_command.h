@@ -1,19 +1,19 @@
 #pragma once
 
-#include <optional>
+#include <string>
 
 #include "cli/cli_options.h"
 #include "sketch/convert.h"
-#include "sketch/raster.h"
 
 namespace carbonel::cli {
 
-// Reads the paper the options name (a picture file or an installed paper), if any.
-std::optional<Raster> loadTexture(const ConversionArgs& args);
+// The file of the paper the options name (a picture file or an installed paper), or "" for none;
+// its header is read, so a paper that cannot be read fails ("texture ...") before any photo. The
+// conversion reads it for each sketch only as far as that sketch needs it (FileOptions::paper).
+std::string paperFile(const ConversionArgs& args);
 
-// The conversion the options ask for; the texture must outlive it.
-ConversionOptions conversionOptionsFor(const ConversionArgs& args,
-                                       const std::optional<Raster>& texture);
+// The conversion the options ask for, without its paper.
+ConversionOptions conversionOptionsFor(const ConversionArgs& args);
 
 // Converts one photo (or standard input) into one sketch file (or standard output), as the
 // Convert button followed by Save does; 1 on a file that cannot be read or written.

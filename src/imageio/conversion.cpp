@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "imageio/file_bytes.h"
+#include "imageio/paper_reader.h"
 #include "imageio/row_handoff.h"
 #include "imageio/sketch_writer.h"
 #include "sketch/error.h"
@@ -19,6 +20,21 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
         throw std::logic_error("a conversion sketches with Pen, Pencil or Pastel");
     const int photoWidth = reader.width(), photoHeight = reader.height();
     checkPhotoSize(photoWidth, photoHeight);
+    // The paper is never traced: SVG and PDF lines lie on an empty page.
+    if (!files.paper.empty() && !options.texture && !isVectorFormat(format)) {
+        Raster paper;
+        try {
+            paper = readPaperFile(files.paper, options.textureFit, photoWidth + 1, photoHeight + 1);
+        } catch (const Error& error) {
+            throw Error(std::string("texture ") + error.what());
+        }
+        ConversionOptions withPaper = options;
+        withPaper.texture = &paper;
+        FileOptions paperRead = files;
+        paperRead.paper.clear();
+        convertRows(reader, withPaper, format, out, outputName, paperRead, copies);
+        return;
+    }
     auto writing = [&](const auto& step) {
         try {
             step();

@@ -21,7 +21,8 @@ struct ConversionCopies {
 // sketch row to the writer as soon as it is final, so memory holds a few rows whatever the
 // photo's height. With more than one thread, one core reads while the other sketches and writes.
 // The bytes are exactly those of convertPhoto followed by writing every row. The options must ask
-// for Pen, Pencil or Pastel. Failures of the photo name it; failures of the output name
+// for Pen, Pencil or Pastel. A paper file (files.paper) is read once the photo's size is known,
+// only as far as its sketch needs it. Failures of the photo name it; failures of the output name
 // `outputName`.
 void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFormat format,
                  std::FILE* out, const std::string& outputName, const FileOptions& files = {},

@@ -27,6 +27,9 @@ struct FileOptions {
     PhotoReading reading = PhotoReading::Upright;
     int jpegQuality = kJpegQuality.start;
     TraceOptions trace;
+    // A picture file laid as paper under each raster sketch, read only as far as that sketch needs
+    // it, where the conversion options hold no paper of their own; "" for none.
+    std::string paper;
 };
 
 // The formats a sketch is written in: JPEG, 24-bit BMP, 8-bit RGB PNG, a placeable Windows
