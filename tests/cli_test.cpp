@@ -474,19 +474,26 @@ TEST(CliFiles, SpecialFilesLongNamesAndLinksInSharedFolders) {
     const std::string expected = test::readBytes(dir / "expected.jpg");
     ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0600), 0);
-    auto throughPipe = [&](const char* pipe, const std::string& more) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.webp").c_str(), 0600), 0);
+    // The command's arguments, the pipe's name in place of "PIPE", run with a reader on the pipe.
+    auto throughPipe = [&](const std::string& command, const char* pipe) {
+        std::string arguments = command;
+        arguments.replace(arguments.find("PIPE"), 4, quoted(dir / pipe));
         return test::runCommand("(cat " + quoted(dir / pipe) + " > " + quoted(dir / "got") + " & " +
-                                CARBONEL_CLI + " convert " + quoted(photo) + " " +
-                                quoted(dir / pipe) + more + "; s=$?; wait; exit $s)");
+                                CARBONEL_CLI + " " + arguments + "; s=$?; wait; exit $s)");
     };
-    EXPECT_EQ(throughPipe("pipe.jpg", "").status, 0);
+    const std::string convert = "convert " + quoted(photo) + " PIPE";
+    EXPECT_EQ(throughPipe(convert, "pipe.jpg").status, 0);
     EXPECT_TRUE(test::readBytes(dir / "got") == expected);
-    const test::CommandResult seeking = throughPipe("pipe.bmp", "");
-    EXPECT_EQ(seeking.status, 1);
-    EXPECT_NE(seeking.output.find("needs a file it can seek in"), std::string::npos)
-        << seeking.output;
+    for (const auto& [command, pipe] : {std::pair{convert, "pipe.bmp"},
+                                        std::pair{"animate PIPE " + quoted(photo), "pipe.webp"}}) {
+        const test::CommandResult seeking = throughPipe(command, pipe);
+        EXPECT_EQ(seeking.status, 1);
+        EXPECT_NE(seeking.output.find("needs a file it can seek in"), std::string::npos)
+            << seeking.output;
+    }
     EXPECT_EQ(cli("convert " + quoted(photo) + " /dev/null --format jpg").status, 0);
-    for (const fs::path& special : {dir / "pipe.jpg", dir / "pipe.bmp"})
+    for (const fs::path& special : {dir / "pipe.jpg", dir / "pipe.bmp", dir / "pipe.webp"})
         EXPECT_TRUE(fs::is_fifo(special));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 

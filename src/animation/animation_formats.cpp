@@ -77,8 +77,12 @@ void exportAnimationFile(const FrameList& frames, int width, int height, const s
         }
     };
     std::unique_ptr<AnimationWriter> writer;
-    aboutOutput(
-        [&] { writer = openAnimationWriter(format, file.stream(), width, height, timing); });
+    aboutOutput([&] {
+        // A WebP's size and an MP4's index are written last, at the file's start.
+        refuseUnlessSeekable(file.stream(),
+                             format == AnimationFormat::Webp ? "an animated WebP" : "an MP4 video");
+        writer = openAnimationWriter(format, file.stream(), width, height, timing);
+    });
     Raster composition(width, height);
     // Only a WebP frame needs to know which pixels changed (a byte a pixel).
     std::vector<std::uint8_t> changedPixels;

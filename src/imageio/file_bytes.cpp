@@ -33,4 +33,11 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path) {
     return bytes;
 }
 
+void refuseUnlessSeekable(std::FILE* out, const std::string& what) {
+    if (std::ftell(out) >= 0) return;
+    const std::string why = errno == ESPIPE ? "a pipe" : std::strerror(errno);
+    throw Error(what + " is written out of order and needs a file it can seek in, not " + why +
+                "; write it to a regular file");
+}
+
 }  // namespace carbonel

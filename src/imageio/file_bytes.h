@@ -7,6 +7,10 @@
 
 namespace carbonel {
 
+// Fails, saying why, when `out` cannot seek (a named pipe, a socket) and what is written there,
+// `what` ("bmp output"), goes back to its earlier bytes: refused before a byte is written.
+void refuseUnlessSeekable(std::FILE* out, const std::string& what);
+
 // The message of a failure about one file: it names the file, unless it does already.
 inline std::string aboutFile(const std::string& path, const std::string& message) {
     if (path.empty() || message.find(path) != std::string::npos) return message;

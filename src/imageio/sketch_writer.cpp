@@ -1,7 +1,5 @@
 #include "imageio/sketch_writer.h"
 
-#include <cerrno>
-#include <cstring>
 #include <optional>
 
 #include "imageio/atomic_file.h"
@@ -78,12 +76,8 @@ bool writtenOutOfOrder(OutputFormat format) {
 std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
                                                const SketchFrame& frame) {
     // A named pipe or a socket takes bytes in order only; refused before anything goes into it.
-    if (writtenOutOfOrder(format) && std::ftell(out) < 0) {
-        const std::string why = errno == ESPIPE ? "a pipe" : std::strerror(errno);
-        throw Error(std::string(outputExtension(format) + 1) +
-                    " output is written out of order and needs a file it can seek in, not " + why +
-                    "; write a jpg or png there, or write to a regular file");
-    }
+    if (writtenOutOfOrder(format))
+        refuseUnlessSeekable(out, std::string(outputExtension(format) + 1) + " output");
     switch (format) {
         case OutputFormat::Jpeg:
             return std::make_unique<JpegWriter>(out, frame);
