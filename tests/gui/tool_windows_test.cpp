@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -161,9 +163,14 @@ class ToolWindowsTest : public QObject {
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("no picture");
         broken.close();
+        // A named pipe would keep the batch waiting for ever: said, and left out.
+        QCOMPARE(::mkfifo(qPrintable(tree + "/b/pipe.jpg"), 0600), 0);
         batch().addSourceFolder(tree);
         QCOMPARE(batch().entries().size(),
                  std::size_t{4});  // a/broken.jpg, a/cat.jpg, b/cat.jpg, b/pal.bmp
+        QCOMPARE(dialogs_.errors.size(), 1);
+        QVERIFY(dialogs_.errors.takeFirst().contains(tree +
+                                                     "/b/pipe.jpg: skipped: it is a named pipe"));
         QTest::mouseClick(child<QPushButton>(&batch(), "convertAllButton"), Qt::LeftButton);
         QCOMPARE(dialogs_.messages, QStringList{" Import the Out directory,Please!"});
         QVERIFY(!batch().running());
