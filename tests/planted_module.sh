@@ -24,13 +24,15 @@ cc -shared -fPIC -o libcarbonel_tiff.so planted.c
 "$cli" convert photo.tif with-proc.jpg || fail "the TIFF did not convert with /proc in place"
 [ ! -e PLANTED-MODULE-RAN ] || fail "the planted module ran with /proc in place"
 
-if ! unshare -m true 2> /dev/null; then
+# /proc is made private in the new namespace before it is hidden, so nothing reaches the machine's
+# own (propagation is left as it is: a chroot's root is no mount point to change).
+hide_proc() { unshare -m --propagation unchanged sh -c 'mount --make-private /proc && mount -t tmpfs none /proc && exec "$@"' _ "$@"; }
+if ! hide_proc true 2> /dev/null; then
   echo "planted_module: skipped: cannot make a mount namespace here"
   exit 77
 fi
 status=0
-unshare -m sh -c "mount -t tmpfs none /proc && exec '$cli' convert photo.tif without-proc.jpg" \
-  2> message || status=$?
+hide_proc "$cli" convert photo.tif without-proc.jpg 2> message || status=$?
 [ ! -e PLANTED-MODULE-RAN ] || fail "the planted module was loaded from the working folder"
 [ "$status" -eq 1 ] || fail "status $status without /proc: $(cat message)"
 grep -q "TIFF support is not installed" message || fail "no reason given: $(cat message)"
