@@ -27,6 +27,10 @@ cc -shared -fPIC -o libcarbonel_tiff.so planted.c
 # /proc is made private in the new namespace before it is hidden, so nothing reaches the machine's
 # own (propagation is left as it is: a chroot's root is no mount point to change).
 hide_proc() { unshare -m --propagation unchanged sh -c 'mount --make-private /proc && mount -t tmpfs none /proc && exec "$@"' _ "$@"; }
+if ldd "$cli" | grep -q libasan; then
+  echo "planted_module: skipped: AddressSanitizer cannot run without /proc"
+  exit 77
+fi
 if ! hide_proc true 2> /dev/null; then
   echo "planted_module: skipped: cannot make a mount namespace here"
   exit 77
