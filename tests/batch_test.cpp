@@ -100,6 +100,13 @@ TEST(BatchNaming, IndexesTakenNamesAsAOneByOneRunWould) {
     EXPECT_EQ(runBatch(cats), (std::vector<std::string>{"out/cat3.jpg", "out/cat4.jpg"}));
     EXPECT_EQ(batchOutputName("out/", "a/dog.bmp", 4, taken), "out//dog.bmp");
     EXPECT_EQ(indexedName("my.photos/cat", 3), "my.photos/cat3");
+    // A name of 255 bytes stays within 255 with its index, cut before a whole character ("é" is
+    // two bytes).
+    const std::string longStem = std::string(248, 'c') + "\xC3\xA9";
+    EXPECT_EQ(indexedName("out/" + longStem + ".jpg", 12),
+              "out/" + std::string(248, 'c') + "12.jpg");
+    EXPECT_EQ(indexedName("out/" + std::string(251, 'c') + ".jpg", 7),
+              "out/" + std::string(250, 'c') + "7.jpg");
     EXPECT_EQ(batchOutputFormat("a/B.JPG"), OutputFormat::Jpeg);
     EXPECT_EQ(batchOutputFormat("a/b.jpeg"), OutputFormat::Jpeg);
     EXPECT_EQ(batchOutputFormat("a.jpg/b.bmp"), OutputFormat::Bmp);

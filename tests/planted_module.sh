@@ -38,7 +38,13 @@ fi
 status=0
 hide_proc "$cli" convert photo.tif without-proc.jpg 2> message || status=$?
 [ ! -e PLANTED-MODULE-RAN ] || fail "the planted module was loaded from the working folder"
-[ "$status" -eq 1 ] || fail "status $status without /proc: $(cat message)"
-grep -q "TIFF support is not installed" message || fail "no reason given: $(cat message)"
-[ ! -e without-proc.jpg ] || fail "a sketch was written without the module"
+# Without its own path the program may use only the module folders fixed at build time: where
+# none holds the module, the TIFF is refused with the reason.
+installed=$(ls /usr/local/lib/carbonel/modules/libcarbonel_tiff.so \
+  /usr/lib/carbonel/modules/libcarbonel_tiff.so 2> /dev/null || true)
+if [ -z "$installed" ]; then
+  [ "$status" -eq 1 ] || fail "status $status without /proc: $(cat message)"
+  grep -q "TIFF support is not installed" message || fail "no reason given: $(cat message)"
+  [ ! -e without-proc.jpg ] || fail "a sketch was written without the module"
+fi
 echo "planted_module: 1 passed, 0 failed"

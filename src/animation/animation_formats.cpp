@@ -67,6 +67,9 @@ void exportAnimationFile(const FrameList& frames, int width, int height, const s
     }
     checkAnimation(frames, width, height);
     checkAnimationSize(format, width, height, path);
+    // A WebP's size and an MP4's index are written last, at the file's start.
+    const std::string what = format == AnimationFormat::Webp ? "an animated WebP" : "an MP4 video";
+    refusePipeTarget(path, aboutFile(path, what));
     AtomicFile file(path);
     // The writer's failures name the file written; a frame's name the frame.
     auto aboutOutput = [&](auto write) {

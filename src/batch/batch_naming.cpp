@@ -6,12 +6,29 @@
 
 namespace carbonel {
 
+namespace {
+
+// The most bytes a file name may have on Linux's file systems.
+constexpr std::size_t kMaxNameBytes = 255;
+
+}  // namespace
+
 std::string indexedName(const std::string& name, int index) {
     if (index < 0) return name;
     const std::size_t slash = name.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = name.size();
-    return name.substr(0, dot) + std::to_string(index) + name.substr(dot);
+    if (dot == std::string::npos || dot < nameStart) dot = name.size();
+    const std::string digits = std::to_string(index);
+    // A name already as long as a name may be gives up the end of its stem to the index, a whole
+    // UTF-8 character at a time.
+    std::size_t stemEnd = dot;
+    while (stemEnd > nameStart &&
+           stemEnd - nameStart + digits.size() + (name.size() - dot) > kMaxNameBytes) {
+        --stemEnd;
+        while (stemEnd > nameStart && (name[stemEnd] & 0xC0) == 0x80) --stemEnd;
+    }
+    return name.substr(0, stemEnd) + digits + name.substr(dot);
 }
 
 std::string batchTarget(const std::string& outputFolder, const std::string& entry,

@@ -17,7 +17,8 @@ std::string batchOutputName(const std::string& outputFolder, const std::string& 
                             const std::function<bool(const std::string&)>& taken,
                             std::optional<OutputFormat> asked = std::nullopt);
 
-// The output name with the index inserted before its last "."; the plain name when index < 0.
+// The output name with the index inserted before its last "."; the plain name when index < 0. A
+// name that would pass 255 bytes gives up the end of its stem (whole UTF-8 characters) instead.
 std::string indexedName(const std::string& name, int index);
 
 // The entry's name in the output folder before any index: the folder and the entry's tail, its

@@ -81,7 +81,7 @@ int runBatch(const BatchArgs& args) {
         }
         // Each photo reads the paper as far as its own sketch needs it.
         FileOptions files = args.conversion.files;
-        files.paper = paperFile(args.conversion);
+        files.paper = paperFile(args.conversion, args.format && isVectorFormat(*args.format));
         ConversionOptions options = conversionOptionsFor(args.conversion);
         const int jobs = args.jobs > 0
                              ? args.jobs

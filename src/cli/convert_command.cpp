@@ -7,13 +7,15 @@
 #include "cli/standard_streams.h"
 #include "imageio/conversion.h"
 #include "imageio/photo_reader.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {
 
-std::string paperFile(const ConversionArgs& args) {
-    if (!args.texture) return "";
+std::string paperFile(const ConversionArgs& args, bool traced) {
+    // The paper is never traced: SVG and PDF lines lie on an empty page.
+    if (!args.texture || traced) return "";
     try {
         const std::string path = texturePath(*args.texture);
         openPhotoFile(path);  // a paper that cannot be read fails before any photo
@@ -39,7 +41,7 @@ int runConvert(const ConvertArgs& args) {
         const OutputFormat format = *args.format;
         if (args.photo != "-" && args.output != "-") refuseSameFile(args.photo, args.output);
         FileOptions files = args.conversion.files;
-        files.paper = paperFile(args.conversion);
+        files.paper = paperFile(args.conversion, isVectorFormat(format));
         const ConversionOptions options = conversionOptionsFor(args.conversion);
         auto openPhoto = [&] {
             return args.photo == "-"
@@ -52,8 +54,11 @@ int runConvert(const ConvertArgs& args) {
                 convertRows(*reader, options, format, out, "standard output", files);
             });
         } else {
-            AtomicFile file(args.output);
+            // The photo and the target are checked before the target is opened: opening a named
+            // pipe waits for its reader.
             const std::unique_ptr<PhotoReader> reader = openPhoto();
+            checkSketchTarget(args.output, format);
+            AtomicFile file(args.output);
             convertRows(*reader, options, format, file.stream(), args.output, files);
             file.commit();
         }

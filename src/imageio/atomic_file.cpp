@@ -94,17 +94,18 @@ namespace {
     throw Error("Cannot create file " + target.string() + ": " + reason);
 }
 
-// Whether the kernel would follow this link when its folder is shared: in a sticky folder that
-// everyone may write to, only a link of the caller's own or of the folder's owner is followed, so
-// that another user cannot plant a link that sends our write onto a file of ours.
-bool mayFollow(const fs::path& link) {
-    struct stat linkStatus {};
+// Whether the file (a link, a named pipe or a device) may be used when its folder is shared: in a
+// sticky folder that everyone may write to, only one of the caller's own or of the folder's owner,
+// as the kernel's protected-symlinks and protected-FIFOs rules have it, so that another user cannot
+// plant a link that sends our write onto a file of ours, or a pipe that reads our sketch.
+bool ownedSafely(const fs::path& file) {
+    struct stat fileStatus {};
     struct stat folderStatus {};
-    const fs::path folder = link.has_parent_path() ? link.parent_path() : fs::path(".");
-    if (::lstat(link.c_str(), &linkStatus) != 0 || ::stat(folder.c_str(), &folderStatus) != 0)
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (::lstat(file.c_str(), &fileStatus) != 0 || ::stat(folder.c_str(), &folderStatus) != 0)
         return true;  // gone meanwhile: the write then fails or makes a file of its own
     const bool shared = (folderStatus.st_mode & S_ISVTX) && (folderStatus.st_mode & S_IWOTH);
-    return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folderStatus.st_uid;
+    return !shared || fileStatus.st_uid == ::geteuid() || fileStatus.st_uid == folderStatus.st_uid;
 }
 
 // The file a name stands for: a symbolic link is followed, link after link, to the file it points
@@ -114,7 +115,7 @@ fs::path followLinks(const fs::path& target) {
     fs::path path = target;
     for (int hops = 0; fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
         if (hops == 40) refuseCreate(target, std::strerror(ELOOP));
-        if (!mayFollow(path)) {
+        if (!ownedSafely(path)) {
             refuseCreate(target, "the link " + path.string() +
                                      " in a shared folder belongs to another user; not followed");
         }
@@ -135,12 +136,12 @@ fs::path folderOf(const fs::path& file) {
     return file.has_parent_path() ? file.parent_path() : fs::path(".");
 }
 
-// A named pipe, a device or a socket: what a reader waits on or a driver takes, which a written
-// file must go into, as `cp` writes, not replace.
+// A named pipe, a device or a socket (not a link: links are followed before): what a reader waits
+// on or a driver takes, which a written file must go into, as `cp` writes, not replace.
 bool isSpecialFile(const fs::path& file) {
     struct stat status {};
-    return ::stat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
-           !S_ISDIR(status.st_mode);
+    return ::lstat(file.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+           !S_ISDIR(status.st_mode) && !S_ISLNK(status.st_mode);
 }
 
 }  // namespace
@@ -196,14 +197,33 @@ AtomicFile::AtomicFile(const fs::path& target, Existing existing)
 
 void AtomicFile::openSpecial() {
     special_ = true;
-    // Opening a named pipe waits for its reader, as `cp` does.
-    const int fd = ::open(written_.c_str(), O_WRONLY | O_CLOEXEC);
+    struct stat status {};
+    if (::lstat(written_.c_str(), &status) == 0 && S_ISSOCK(status.st_mode))
+        refuseCreate(target_, "is a socket, which a file cannot be written into");
+    if (!ownedSafely(written_)) {
+        refuseCreate(target_, written_.string() +
+                                  " in a shared folder belongs to another user; not written into");
+    }
+    // Opening a named pipe waits for its reader, as `cp` does. Not through a link, and only what
+    // was seen: a pipe swapped for a link or a file meanwhile is refused.
+    const int fd = ::open(written_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 &&
+        (::fstat(fd, &status) != 0 || S_ISREG(status.st_mode) || S_ISDIR(status.st_mode))) {
+        ::close(fd);
+        refuseCreate(target_, "it changed while it was opened");
+    }
     if (fd >= 0) stream_ = ::fdopen(fd, "wb");
     if (!stream_) {
         const int reason = errno;
         if (fd >= 0) ::close(fd);
         refuseCreate(target_, std::strerror(reason));
     }
+}
+
+bool takesBytesInOrderOnly(const fs::path& target) {
+    struct stat status {};
+    return ::stat(target.c_str(), &status) == 0 &&
+           (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
 }
 
 AtomicFile::~AtomicFile() {

@@ -16,6 +16,11 @@ void removeTemporariesOnInterrupt();
 // or interrupted write never leaves a partial file nor touches an existing one. Where the file
 // system has no unnamed files, it is written under a temporary name instead, which is removed on
 // failure and on interrupt.
+// Whether the file a name stands for (its links followed) is a named pipe or a socket, which takes
+// bytes in order only: a format that seeks is refused there before the pipe is opened (opening it
+// waits for its reader).
+bool takesBytesInOrderOnly(const std::filesystem::path& target);
+
 class AtomicFile {
   public:
     // Whether the file may take the place of an existing one (commit), or only ever gets a name
@@ -26,8 +31,9 @@ class AtomicFile {
     // replaces another keeps its permission bits; a symbolic link is followed, so the file it
     // points to is replaced and the link stays (a hard link, though, gets a new file of its own),
     // except a link in a sticky folder that everyone may write to which belongs neither to the
-    // caller nor to the folder's owner: that is refused. A named pipe, device or socket is
-    // written into as it is, never replaced (its writes are then not atomic, and it cannot seek).
+    // caller nor to the folder's owner: that is refused. A named pipe or a device is written into
+    // as it is, never replaced (its writes are then not atomic, and a pipe cannot seek), under the
+    // same rule in a shared folder; a socket is refused.
     explicit AtomicFile(const std::filesystem::path& target,
                         Existing existing = Existing::Replaced);
     ~AtomicFile();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imageio/atomic_file.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -33,11 +34,22 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path) {
     return bytes;
 }
 
-void refuseUnlessSeekable(std::FILE* out, const std::string& what) {
-    if (std::ftell(out) >= 0) return;
-    const std::string why = errno == ESPIPE ? "a pipe" : std::strerror(errno);
+namespace {
+
+[[noreturn]] void refuseOutOfOrder(const std::string& what, const std::string& why) {
     throw Error(what + " is written out of order and needs a file it can seek in, not " + why +
                 "; write it to a regular file");
+}
+
+}  // namespace
+
+void refuseUnlessSeekable(std::FILE* out, const std::string& what) {
+    if (std::ftell(out) >= 0) return;
+    refuseOutOfOrder(what, errno == ESPIPE ? "a pipe or a terminal" : std::strerror(errno));
+}
+
+void refusePipeTarget(const std::string& path, const std::string& what) {
+    if (takesBytesInOrderOnly(path)) refuseOutOfOrder(what, "a named pipe or a socket");
 }
 
 }  // namespace carbonel

@@ -10,6 +10,9 @@ namespace carbonel {
 // Fails, saying why, when `out` cannot seek (a named pipe, a socket) and what is written there,
 // `what` ("bmp output"), goes back to its earlier bytes: refused before a byte is written.
 void refuseUnlessSeekable(std::FILE* out, const std::string& what);
+// The same for the file `path` names, before it is opened (a named pipe's open waits for its
+// reader).
+void refusePipeTarget(const std::string& path, const std::string& what);
 
 // The message of a failure about one file: it names the file, unless it does already.
 inline std::string aboutFile(const std::string& path, const std::string& message) {

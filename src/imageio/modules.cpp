@@ -27,8 +27,10 @@ namespace {
 std::vector<std::string> moduleFolders() {
     std::vector<std::string> folders;
     if (const std::optional<std::string> program = programFolder()) {
+        // A build's or an install's own modules only: never those of another version elsewhere.
         folders.push_back(*program);
         folders.push_back(*program + "/" CARBONEL_MODULES_FROM_PROGRAMS);
+        return folders;
     }
     for (const std::string installed : {CARBONEL_MODULES_INSTALLED, CARBONEL_MODULES_PACKAGED}) {
         if (installed.starts_with('/')) folders.push_back(installed);

@@ -68,6 +68,19 @@ TraceSettings traceSettingsFor(const TraceOptions& options, PenStyle style) {
     return {options.threshold.value_or(traceThresholdFor(style)), options.speckle, options.smooth};
 }
 
+namespace {
+
+std::string outOfOrderOutput(OutputFormat format) {
+    return std::string(outputExtension(format) + 1) + " output";
+}
+
+}  // namespace
+
+void checkSketchTarget(const std::string& path, OutputFormat format) {
+    if (writtenOutOfOrder(format))
+        refusePipeTarget(path, aboutFile(path, outOfOrderOutput(format)));
+}
+
 bool writtenOutOfOrder(OutputFormat format) {
     return format == OutputFormat::Bmp || format == OutputFormat::Wmf ||
            format == OutputFormat::Emf;
@@ -76,8 +89,7 @@ bool writtenOutOfOrder(OutputFormat format) {
 std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
                                                const SketchFrame& frame) {
     // A named pipe or a socket takes bytes in order only; refused before anything goes into it.
-    if (writtenOutOfOrder(format))
-        refuseUnlessSeekable(out, std::string(outputExtension(format) + 1) + " output");
+    if (writtenOutOfOrder(format)) refuseUnlessSeekable(out, outOfOrderOutput(format));
     switch (format) {
         case OutputFormat::Jpeg:
             return std::make_unique<JpegWriter>(out, frame);
@@ -107,6 +119,7 @@ void writeAllRows(const Raster& picture, SketchWriter& writer) {
 void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
                      int photoWidth, int photoHeight, int jpegQuality, const TraceSettings& trace) {
     if (sketch.isEmpty()) throw Error("There is no sketch to save.");
+    checkSketchTarget(path, format);
     AtomicFile file(path);
     try {
         const SketchFrame frame{sketch.width(), sketch.height(), photoWidth,

@@ -41,6 +41,10 @@ struct SketchFrame {
 // its output must be able to seek.
 bool writtenOutOfOrder(OutputFormat format);
 
+// Refuses (naming it) a target that takes bytes in order only (a named pipe) for a format written
+// out of order, before it is opened.
+void checkSketchTarget(const std::string& path, OutputFormat format);
+
 // A writer of the format into `out`, which stays the caller's. JPEG, PNG, SVG and PDF are written
 // in order, so `out` may be a pipe; the others seek. Failures carry the codec's or the system's
 // reason; the caller names the file.
