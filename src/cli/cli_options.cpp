@@ -4,11 +4,15 @@
 #include <map>
 
 #include "imageio/folder_order.h"
+#include "imageio/output_formats.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {
 
-const char* const kUsage = R"(Usage:
+namespace {
+
+// The usage text; the words in braces come from the tables of photo kinds and output formats.
+const char* const kUsageTemplate = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
@@ -17,17 +21,16 @@ const char* const kUsage = R"(Usage:
   carbonel-cli --help | --version
 
 convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp, .gif, .heic, .heif or
-          .avif) into a sketch and writes it to OUTPUT. OUTPUT's extension picks the format: .jpg/.jpeg JPEG,
-          .bmp 24-bit BMP, .png PNG, .wmf placeable Windows metafile, .emf enhanced
-          metafile, .svg and .pdf the sketch's dark lines traced into curves (black on a
-          page, or transparent in SVG; the paper is not traced). The sketch is one pixel
-          wider and taller than the photo, as the
-          program's Save writes it. A camera photo is first turned upright by its
-          orientation (a HEIF by its rotation and mirroring). PHOTO "-" reads standard input (its kind told by its first bytes);
+          .avif) into a sketch and writes it to OUTPUT. OUTPUT's extension picks the format:
+          {output formats}.
+          Traced lines are black on a page (transparent in SVG); the paper is not traced. The
+          sketch is one pixel wider and taller than the photo, as the program's Save writes it.
+          A camera photo is first turned upright by its orientation (a HEIF by its rotation
+          and mirroring). PHOTO "-" reads standard input (its kind told by its first bytes);
           OUTPUT "-" writes standard output in the --format given. Converting a file onto
           itself is refused. A named pipe or a device (/dev/null) as OUTPUT is written into,
           never replaced (a BMP or metafile, written out of order, needs a regular file).
-  --format F         jpg, bmp, png, wmf, emf, svg or pdf: the format for OUTPUT "-" (default
+  --format F         {formats}: the format for OUTPUT "-" (default
                      jpg), or for an OUTPUT without a picture's extension
 
 batch     converts every photo of each SOURCE folder and its sub-folders (the extensions
@@ -38,7 +41,7 @@ batch     converts every photo of each SOURCE folder and its sub-folders (the ex
           reported and the others go on; a summary line ends the run. A named pipe or a
           device with a photo's name is reported as skipped.
   --out DIR          where the sketches go
-  --format F         jpg, png, bmp, svg or pdf: one format for every sketch, each named
+  --format F         {batch formats}: one format for every sketch, each named
                      with its extension
   --jobs N           how many files to convert at once (default: one per core)
   -q, --quiet        no progress line
@@ -80,6 +83,46 @@ Conversion options (defaults are the program's start state):
 Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
 )";
+
+bool inBatch(const OutputFormatRow& row) {
+    return row.inBatch;
+}
+
+}  // namespace
+
+std::string usageText() {
+    std::string text = kUsageTemplate;
+    const std::pair<std::string, std::string> words[] = {
+        {"{output formats}", outputFormatDescriptions()},
+        {"{formats}", outputFormatNames()},
+        {"{batch formats}", outputFormatNames(inBatch)},
+    };
+    for (const auto& [token, value] : words) {
+        for (std::size_t at; (at = text.find(token)) != std::string::npos;)
+            text.replace(at, token.size(), value);
+    }
+    // Lines the lists made long are wrapped at a space, each part indented as the line was.
+    constexpr std::size_t kWidth = 94;
+    std::string wrapped;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        const std::string indent(
+            line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '),
+            ' ');
+        while (line.size() > kWidth) {
+            const std::size_t cut = line.rfind(' ', kWidth);
+            if (cut == std::string::npos || cut <= indent.size()) break;
+            wrapped += line.substr(0, cut) + '\n';
+            line = indent + line.substr(cut + 1);
+        }
+        wrapped += line;
+        if (end < text.size()) wrapped += '\n';
+        start = end + 1;
+    }
+    return wrapped;
+}
 
 namespace {
 
@@ -258,8 +301,7 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     if (const auto format = line.value("format")) {
         parsed.format = outputFormatNamed(*format);
         if (!parsed.format) {
-            throw UsageError("--format takes jpg, bmp, png, wmf, emf, svg or pdf, not \"" +
-                             *format + "\"");
+            throw UsageError("--format takes " + outputFormatNames() + ", not \"" + *format + "\"");
         }
         if (named && *named != *parsed.format) {
             throw UsageError(parsed.output +
@@ -273,8 +315,8 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
                          (extension.empty()
                               ? "no picture file extension"
                               : "unknown picture file extension (" + extension + ")") +
-                         "; OUTPUT's extension picks the format: .jpg, .jpeg, .bmp, .png, .wmf, "
-                         ".emf, .svg or .pdf (or give --format)");
+                         "; OUTPUT's extension picks the format: " + outputExtensionList() +
+                         " (or give --format)");
     } else {
         parsed.format = named;
     }
@@ -296,10 +338,9 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
     if (parsed.outputFolder.empty()) throw UsageError("batch needs --out DIR");
     if (const auto format = line.value("format")) {
         parsed.format = outputFormatNamed(*format);
-        if (!parsed.format || *parsed.format == OutputFormat::Wmf ||
-            *parsed.format == OutputFormat::Emf) {
-            throw UsageError("batch --format takes jpg, png, bmp, svg or pdf, not \"" + *format +
-                             "\"");
+        if (!parsed.format || !outputFormatRow(*parsed.format).inBatch) {
+            throw UsageError("batch --format takes " + outputFormatNames(inBatch) + ", not \"" +
+                             *format + "\"");
         }
     }
     if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);

@@ -67,6 +67,7 @@ void parseTexturesArgs(const std::vector<std::string>& args);
 bool asksFor(const std::vector<std::string>& args, const std::string& longName,
              const std::string& shortName = "");
 
-extern const char* const kUsage;
+// What `--help` prints.
+std::string usageText();
 
 }  // namespace carbonel::cli

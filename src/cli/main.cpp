@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     carbonel::removeTemporariesOnInterrupt();
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (asksFor(args, "--help", "-h")) {
-        std::cout << kUsage;
+        std::cout << usageText();
         return standardOutputWritten() ? 0 : 1;
     }
     if (asksFor(args, "--version")) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "imageio/folder_order.h"
+#include "imageio/output_formats.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -92,58 +93,37 @@ PhotoKind photoKindOfBytes(const unsigned char* b, std::size_t size) {
 
 std::string saveNameFor(const std::string& path, OutputFormat format) {
     const std::string extension = toLowerAscii(fileExtension(path));
-    switch (format) {
-        case OutputFormat::Jpeg:
-            return extension == ".jpg" || extension == ".jpeg" ? path : path + ".jpg";
-        case OutputFormat::Bmp:
-            return extension == ".bmp" ? path : path + ".bmp";
-        case OutputFormat::Wmf:
-        case OutputFormat::Emf:
-            return extension == ".wmf" || extension == ".emf" ? path : path + ".wmf";
-        case OutputFormat::Png:
-        case OutputFormat::Svg:
-        case OutputFormat::Pdf:
-            return extension == outputExtension(format) ? path : path + outputExtension(format);
+    const OutputFormatRow& wanted = outputFormatRow(format);
+    for (const OutputFormatRow& row : outputFormats()) {
+        if (row.family != wanted.family) continue;
+        for (std::string_view suffix : row.suffix) {
+            if (extension == suffix) return path;
+        }
     }
-    return path;
+    return path + std::string(wanted.suffix.front());
 }
 
 const char* outputExtension(OutputFormat format) {
-    switch (format) {
-        case OutputFormat::Jpeg:
-            return ".jpg";
-        case OutputFormat::Bmp:
-            return ".bmp";
-        case OutputFormat::Png:
-            return ".png";
-        case OutputFormat::Wmf:
-            return ".wmf";
-        case OutputFormat::Emf:
-            return ".emf";
-        case OutputFormat::Svg:
-            return ".svg";
-        case OutputFormat::Pdf:
-            return ".pdf";
-    }
-    return "";
+    return outputFormatRow(format).suffix.front().data();
+}
+
+bool isVectorFormat(OutputFormat format) {
+    return outputFormatRow(format).vector;
 }
 
 std::optional<OutputFormat> outputFormatNamed(const std::string& name) {
-    if (name == "jpg") return OutputFormat::Jpeg;
-    if (name == "bmp") return OutputFormat::Bmp;
-    if (name == "png") return OutputFormat::Png;
-    if (name == "wmf") return OutputFormat::Wmf;
-    if (name == "emf") return OutputFormat::Emf;
-    if (name == "svg") return OutputFormat::Svg;
-    if (name == "pdf") return OutputFormat::Pdf;
+    for (const OutputFormatRow& row : outputFormats()) {
+        if (row.name == name) return row.format;
+    }
     return std::nullopt;
 }
 
 OutputFormat outputFormatFor(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
-    if (extension == ".jpeg") return OutputFormat::Jpeg;
-    if (extension.size() > 1) {
-        if (const auto format = outputFormatNamed(extension.substr(1))) return *format;
+    for (const OutputFormatRow& row : outputFormats()) {
+        for (std::string_view suffix : row.suffix) {
+            if (extension == suffix) return row.format;
+        }
     }
     unknownExtension(path);
 }

@@ -33,13 +33,12 @@ struct FileOptions {
 };
 
 // The formats a sketch is written in: JPEG, 24-bit BMP, 8-bit RGB PNG, a placeable Windows
-// metafile, an enhanced metafile, or its dark lines traced into curves as SVG or PDF.
-enum class OutputFormat { Jpeg, Bmp, Png, Wmf, Emf, Svg, Pdf };
+// metafile, an enhanced metafile, its dark lines traced into curves as SVG or PDF, or a lossless
+// WebP. What each is lies in its row of output_formats.h.
+enum class OutputFormat { Jpeg, Bmp, Png, Wmf, Emf, Svg, Pdf, Webp };
 
 // Whether a format holds traced lines rather than the sketch's pixels.
-constexpr bool isVectorFormat(OutputFormat format) {
-    return format == OutputFormat::Svg || format == OutputFormat::Pdf;
-}
+bool isVectorFormat(OutputFormat format);
 
 // The extension of a path's own file name, with its dot ("photo.Jpg" gives ".Jpg"), or "".
 std::string fileExtension(const std::string& path);

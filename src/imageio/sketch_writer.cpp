@@ -7,6 +7,7 @@
 #include "imageio/file_bytes.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/metafile.h"
+#include "imageio/output_formats.h"
 #include "imageio/png_writer.h"
 #include "imageio/traced_writer.h"
 #include "sketch/error.h"
@@ -82,33 +83,41 @@ void checkSketchTarget(const std::string& path, OutputFormat format) {
 }
 
 bool writtenOutOfOrder(OutputFormat format) {
-    return format == OutputFormat::Bmp || format == OutputFormat::Wmf ||
-           format == OutputFormat::Emf;
+    return outputFormatRow(format).seeks;
+}
+
+std::unique_ptr<SketchWriter> openJpegWriter(std::FILE* out, const SketchFrame& frame) {
+    return std::make_unique<JpegWriter>(out, frame);
+}
+
+std::unique_ptr<SketchWriter> openPngWriter(std::FILE* out, const SketchFrame& frame) {
+    return std::make_unique<PngWriter>(out, frame);
+}
+
+std::unique_ptr<SketchWriter> openBmpWriter(std::FILE* out, const SketchFrame& frame) {
+    return std::make_unique<BitmapWriter>(out, frame,
+                                          MetafileParts{bmpHeader(frame.width, frame.height), ""});
+}
+
+std::unique_ptr<SketchWriter> openWmfWriter(std::FILE* out, const SketchFrame& frame) {
+    return std::make_unique<BitmapWriter>(
+        out, frame,
+        metafileParts(OutputFormat::Wmf, frame.width, frame.height, frame.photoWidth,
+                      frame.photoHeight));
+}
+
+std::unique_ptr<SketchWriter> openEmfWriter(std::FILE* out, const SketchFrame& frame) {
+    return std::make_unique<BitmapWriter>(
+        out, frame,
+        metafileParts(OutputFormat::Emf, frame.width, frame.height, frame.photoWidth,
+                      frame.photoHeight));
 }
 
 std::unique_ptr<SketchWriter> openSketchWriter(OutputFormat format, std::FILE* out,
                                                const SketchFrame& frame) {
     // A named pipe or a socket takes bytes in order only; refused before anything goes into it.
     if (writtenOutOfOrder(format)) refuseUnlessSeekable(out, outOfOrderOutput(format));
-    switch (format) {
-        case OutputFormat::Jpeg:
-            return std::make_unique<JpegWriter>(out, frame);
-        case OutputFormat::Png:
-            return std::make_unique<PngWriter>(out, frame);
-        case OutputFormat::Bmp:
-            return std::make_unique<BitmapWriter>(
-                out, frame, MetafileParts{bmpHeader(frame.width, frame.height), ""});
-        case OutputFormat::Wmf:
-        case OutputFormat::Emf:
-            return std::make_unique<BitmapWriter>(
-                out, frame,
-                metafileParts(format, frame.width, frame.height, frame.photoWidth,
-                              frame.photoHeight));
-        case OutputFormat::Svg:
-        case OutputFormat::Pdf:
-            return openTracedWriter(format, out, frame);
-    }
-    return nullptr;
+    return outputFormatRow(format).open(out, frame);
 }
 
 void writeAllRows(const Raster& picture, SketchWriter& writer) {

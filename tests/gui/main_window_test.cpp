@@ -153,6 +153,22 @@ class MainWindowTest : public QObject {
         const QByteArray drawing = saved.readAll();
         QVERIFY(drawing.contains("<path"));
         QVERIFY(drawing == tool.readAll());
+
+        // Saved through the WebP filter (the 7th), the same bytes as the tool's WebP.
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("lossless"), 7});
+        click("saveButton");
+        const QString cliWebp = dir_.filePath("cli.webp");
+        QCOMPARE(std::system(QString("'%1/carbonel-cli' convert '%2/4.jpg' '%3' --style pen")
+                                 .arg(QCoreApplication::applicationDirPath(),
+                                      QCoreApplication::applicationDirPath(), cliWebp)
+                                 .toLocal8Bit()
+                                 .constData()),
+                 0);
+        QFile savedWebp(dir_.filePath("lossless.webp")), toolWebp(cliWebp);
+        QVERIFY(savedWebp.open(QIODevice::ReadOnly) && toolWebp.open(QIODevice::ReadOnly));
+        const QByteArray webp = savedWebp.readAll();
+        QVERIFY(webp.startsWith("RIFF"));
+        QVERIFY(webp == toolWebp.readAll());
     }
 
     void missingStartPictureStillOpensTheWindow() {

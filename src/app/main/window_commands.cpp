@@ -7,6 +7,7 @@
 #include "app/main/main_window.h"
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
+#include "imageio/output_formats.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
 #include "share/editor_launcher.h"
@@ -22,11 +23,6 @@ struct Command {
     std::function<void()> handler;
     std::optional<ControlStrip::Button> button;
 };
-
-// The save dialog's filters, in their order (its indices count from 1).
-constexpr OutputFormat kSaveFilterFormats[] = {OutputFormat::Jpeg, OutputFormat::Bmp,
-                                               OutputFormat::Wmf,  OutputFormat::Png,
-                                               OutputFormat::Svg,  OutputFormat::Pdf};
 
 }  // namespace
 
@@ -110,9 +106,11 @@ void MainWindow::save() {
         if (!choice) return;
         // The dialog remembers the filter for the rest of the run; the filter picks the format.
         saveFilter_ = choice->filterIndex;
-        const OutputFormat format = saveFilter_ >= 1 && saveFilter_ <= 6
-                                        ? kSaveFilterFormats[saveFilter_ - 1]
-                                        : OutputFormat::Jpeg;
+        const std::vector<const OutputFormatRow*> formats = saveDialogFormats();
+        const OutputFormat format =
+            saveFilter_ >= 1 && saveFilter_ <= static_cast<int>(formats.size())
+                ? formats[static_cast<std::size_t>(saveFilter_ - 1)]->format
+                : OutputFormat::Jpeg;
         // The dialog asked about the name as typed; a name that gets its extension appended is
         // asked about here, and No returns to the dialog.
         const std::string path = choice->path.toStdString();

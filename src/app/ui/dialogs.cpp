@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 
+#include "imageio/output_formats.h"
 #include "imageio/photo_reader.h"
 
 namespace carbonel {
@@ -17,9 +18,13 @@ const char* const kOpenPictureFilter =
     "JPEG Image File (*.jpg);;JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
     "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif);;"
     "HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)";
-const char* const kSavePictureFilters[6] = {"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
-                                            "Metafiles (*.wmf)",       "PNG Image File (*.png)",
-                                            "SVG drawing (*.svg)",     "PDF document (*.pdf)"};
+
+QStringList savePictureFilters() {
+    QStringList filters;
+    for (const OutputFormatRow* row : saveDialogFormats())
+        filters << QString::fromUtf8(row->saveFilter.data(), qsizetype(row->saveFilter.size()));
+    return filters;
+}
 
 void keepAboveOwner(QWidget& dialog, QWidget* owner) {
     if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
@@ -86,8 +91,7 @@ std::optional<UserDialogs::SaveChoice> QtUserDialogs::savePicture(QWidget* paren
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    QStringList filters;
-    for (const char* filter : kSavePictureFilters) filters << filter;
+    const QStringList filters = savePictureFilters();
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(filterIndex - 1, filters.first()));
     QString folder = folders_.save;

@@ -74,6 +74,7 @@ class QtUserDialogs : public UserDialogs {
 void keepAboveOwner(QWidget& dialog, QWidget* owner);
 
 extern const char* const kOpenPictureFilter;
-extern const char* const kSavePictureFilters[6];
+// The Save dialog's filters, one a format of the table, in its order.
+QStringList savePictureFilters();
 
 }  // namespace carbonel
