@@ -241,6 +241,15 @@ TEST(PhotoLibraries, EveryLayoutReadsAsQtReadsIt) {
     const auto webp = dir / fileName("w", {100, int(QImage::Format_RGB888)}, ".webp");
     std::filesystem::copy_file(webp, dir / "webp-named.png");
     EXPECT_EQ(loadPicture((dir / "webp-named.png").string()), loadPicture(webp.string()));
+    // Our own decoders' kinds too: a JPEG named .png, a PNG named .jpg, a JPEG named .bmp.
+    const auto jpeg = test::dataFile("chelsea.jpg");
+    const auto png = test::dataFile("seed.png");
+    for (const auto& [source, misnamed] :
+         {std::pair{jpeg, "jpeg-named.png"}, std::pair{png, "png-named.jpg"},
+          std::pair{jpeg, "jpeg-named.bmp"}}) {
+        std::filesystem::copy_file(source, dir / misnamed);
+        EXPECT_EQ(loadPicture((dir / misnamed).string()), loadPicture(source.string())) << misnamed;
+    }
     // GIF: the screen's background around the frame, transparency, interlacing.
     for (const bool interlaced : {false, true}) {
         for (const int transparent : {-1, 2}) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "imageio/folder_order.h"
+#include "imageio/photo_kinds.h"
 
 namespace carbonel {
 
@@ -72,9 +73,8 @@ std::string placeBatchOutput(AtomicFile& file, const std::string& outputFolder,
 
 OutputFormat batchOutputFormat(const std::string& entry, std::optional<OutputFormat> asked) {
     if (asked) return *asked;
-    const std::string extension = toLowerAscii(fileExtension(entry));
-    if (extension == ".jpg" || extension == ".jpeg") return OutputFormat::Jpeg;
-    return extension == ".bmp" ? OutputFormat::Bmp : OutputFormat::Png;
+    const std::optional<PhotoKind> kind = photoKindOfName(entry);
+    return kind ? photoKindRow(*kind).batchFormat : OutputFormat::Png;
 }
 
 }  // namespace carbonel

@@ -9,13 +9,9 @@
 
 #include "imageio/bmp_reader.h"
 #include "imageio/file_bytes.h"
-#include "imageio/gif_reader.h"
-#include "imageio/heif_reader.h"
 #include "imageio/jpeg_codec.h"
 #include "imageio/orientation.h"
-#include "imageio/png_reader.h"
-#include "imageio/tiff_reader.h"
-#include "imageio/webp_reader.h"
+#include "imageio/photo_kinds.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -75,51 +71,25 @@ class DescribedRows : public PhotoReader {
     std::function<std::string(const std::string&)> describe_;
 };
 
-std::unique_ptr<PhotoReader> openLibraryRows(PhotoKind kind, PhotoInput input,
-                                             PhotoReading reading) {
-    switch (kind) {
-        case PhotoKind::Png:
-            return openPngRows(std::move(input));
-        case PhotoKind::Tiff:
-            return openTiffRows(std::move(input), reading);
-        case PhotoKind::Webp:
-            return openWebpRows(std::move(input));
-        case PhotoKind::Gif:
-            return openGifRows(std::move(input));
-        case PhotoKind::Heif:
-            return openHeifRows(std::move(input), reading);
-        case PhotoKind::Jpeg:
-        case PhotoKind::Bmp:
-            break;
-    }
-    throw Error("Not a photo read through a library");
-}
-
-// The kind a photo's first bytes tell, which wins over its name's (a WebP saved as ".png" is read
-// as a WebP). A JPEG or BMP under another kind's name is refused, as before; bytes no kind knows
-// are left to the named kind's library to refuse.
-PhotoKind kindOfContent(PhotoInput& input, PhotoKind named) {
-    std::uint8_t start[16];
-    const std::size_t got = input.read(start, sizeof start);
-    if (!input.seek(0)) throw Error("Cannot read file " + input.name() + " from its start");
-    PhotoKind kind = named;
-    try {
-        kind = photoKindOfBytes(start, got);
-    } catch (const Error&) {
-        return named;
-    }
-    if (kind == PhotoKind::Jpeg || kind == PhotoKind::Bmp)
-        throw Error(aboutFile(input.name(), "Not a PNG, TIFF, WebP, GIF or HEIF picture"));
-    return kind;
-}
-
 // A reader of the kinds read through their own libraries, whose failures all name the photo.
-std::unique_ptr<PhotoReader> libraryRows(PhotoKind kind, PhotoInput input, PhotoReading reading) {
+std::unique_ptr<PhotoReader> libraryRows(const PhotoKindRow& row, PhotoInput input,
+                                         PhotoReading reading) {
     auto named = [name = input.name()](const std::string& message) {
         return aboutFile(name, message);
     };
     return describingFailures(
-        describing(named, [&] { return openLibraryRows(kind, std::move(input), reading); }), named);
+        describing(named, [&] { return row.openInput(std::move(input), reading); }), named);
+}
+
+// The kind a file's first bytes tell, or else the one its name tells (whose reader then says
+// what is wrong with it): the content decides, so a JPEG saved as ".png" is read as a JPEG.
+PhotoKind kindOfFile(const std::string& path, PhotoKind named) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return named;  // its reader says why it cannot be opened
+    unsigned char start[16];
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    return photoKindOfContent(start, got).value_or(named);
 }
 
 // A stream of which the first bytes were read already to tell its kind: a FILE that hands those
@@ -177,43 +147,54 @@ constexpr std::size_t kPipeSizeHint = std::size_t{4} << 20;
 
 }  // namespace
 
+std::unique_ptr<PhotoReader> openJpegFile(const std::string& path, PhotoReading reading) {
+    return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(path), reading);
+}
+
+std::unique_ptr<PhotoReader> openJpegBytes(std::vector<std::uint8_t> bytes, const std::string& name,
+                                           PhotoReading reading) {
+    return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(std::move(bytes), name),
+                                      reading);
+}
+
+std::unique_ptr<PhotoReader> openJpegStream(std::FILE* stream, const std::string& name,
+                                            std::size_t sizeHint, PhotoReading reading) {
+    return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(stream, name, sizeHint),
+                                      reading);
+}
+
+std::unique_ptr<PhotoReader> openBmpFile(const std::string& path, PhotoReading) {
+    return std::make_unique<BmpRowReader>(path);
+}
+
+std::unique_ptr<PhotoReader> openBmpBytes(std::vector<std::uint8_t> bytes, const std::string& name,
+                                          PhotoReading) {
+    return std::make_unique<BmpRowReader>(std::move(bytes), name);
+}
+
 std::unique_ptr<PhotoReader> openPhotoFile(const std::string& path, PhotoReading reading) {
-    switch (photoKindFor(path)) {
-        case PhotoKind::Jpeg:
-            return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(path), reading);
-        case PhotoKind::Bmp:
-            return std::make_unique<BmpRowReader>(path);
-        case PhotoKind::Png:
-        case PhotoKind::Tiff:
-        case PhotoKind::Webp:
-        case PhotoKind::Gif:
-        case PhotoKind::Heif: {
-            PhotoInput input = PhotoInput::openFile(path);
-            const PhotoKind kind = kindOfContent(input, photoKindFor(path));
-            return libraryRows(kind, std::move(input), reading);
-        }
+    const PhotoKind named = photoKindFor(path);
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+        !S_ISDIR(status.st_mode)) {
+        // A named pipe's first bytes can be read once only: it is read whole, then told.
+        PhotoInput input = PhotoInput::openFile(path);
+        std::vector<std::uint8_t> bytes = input.wholeBytes();
+        const PhotoKind kind = photoKindOfContent(bytes.data(), bytes.size()).value_or(named);
+        return openPhotoBytes(std::move(bytes), reading, path, kind);
     }
-    return nullptr;
+    const PhotoKindRow& row = photoKindRow(kindOfFile(path, named));
+    if (!row.openInput) return row.openFile(path, reading);
+    return libraryRows(row, PhotoInput::openFile(path), reading);
 }
 
 std::unique_ptr<PhotoReader> openPhotoBytes(std::vector<std::uint8_t> bytes, PhotoReading reading,
                                             const std::string& name,
                                             std::optional<PhotoKind> kind) {
     if (!kind) kind = kindOfBytes(bytes, name);
-    switch (*kind) {
-        case PhotoKind::Jpeg:
-            return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(std::move(bytes), name),
-                                              reading);
-        case PhotoKind::Bmp:
-            return std::make_unique<BmpRowReader>(std::move(bytes), name);
-        case PhotoKind::Png:
-        case PhotoKind::Tiff:
-        case PhotoKind::Webp:
-        case PhotoKind::Gif:
-        case PhotoKind::Heif:
-            return libraryRows(*kind, PhotoInput(std::move(bytes), name), reading);
-    }
-    return nullptr;
+    const PhotoKindRow& row = photoKindRow(*kind);
+    if (!row.openInput) return row.openBytes(std::move(bytes), name, reading);
+    return libraryRows(row, PhotoInput(std::move(bytes), name), reading);
 }
 
 std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
@@ -221,10 +202,10 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
     // Enough to tell every kind (WebP needs 12).
     std::vector<std::uint8_t> start(16);
     start.resize(readFully(fd, start.data(), start.size(), name));
-    const PhotoKind kind = kindOfBytes(start, name);
+    const PhotoKindRow& row = photoKindRow(kindOfBytes(start, name));
     // JPEG, PNG and GIF are decoded as they arrive, from a stream that hands out the first bytes
     // again.
-    if (kind == PhotoKind::Jpeg || kind == PhotoKind::Png || kind == PhotoKind::Gif) {
+    if (row.streams) {
         auto* cookie = new PrefixedStream{std::move(start), 0, fd};
         std::FILE* stream =
             ::fopencookie(cookie, "rb", {readPrefixed, nullptr, nullptr, closePrefixed});
@@ -232,14 +213,12 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
             delete cookie;
             throw Error("Cannot read " + name + ": " + std::strerror(errno));
         }
-        if (kind != PhotoKind::Jpeg)
-            return libraryRows(kind, PhotoInput::fromStream(stream, name), reading);
+        if (row.openInput) return libraryRows(row, PhotoInput::fromStream(stream, name), reading);
         struct stat status {};
         const std::size_t sizeHint = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)
                                          ? static_cast<std::size_t>(status.st_size)
                                          : kPipeSizeHint;
-        return std::make_unique<JpegRows>(std::make_unique<JpegDecoder>(stream, name, sizeHint),
-                                          reading);
+        return row.openStream(stream, name, sizeHint, reading);
     }
     // The other kinds are held: BMP rows lie bottom-up, TIFF and HEIF are read out of order, and a
     // large WebP is read again for each band.
@@ -247,13 +226,13 @@ std::unique_ptr<PhotoReader> openPhotoStream(int fd, PhotoReading reading,
     std::uint8_t buffer[1 << 16];
     for (std::size_t got; (got = readFully(fd, buffer, sizeof buffer, name)) > 0;) {
         if (bytes.size() + got > kMaxHeldInput) {
-            throw Error(name + ": a " + photoKindExtension(kind) +
+            throw Error(name + ": a " + std::string(row.name) +
                         " picture on standard input may hold at most " +
                         std::to_string(kMaxHeldInput >> 20) + " MiB");
         }
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
-    return openPhotoBytes(std::move(bytes), reading, name, kind);
+    return openPhotoBytes(std::move(bytes), reading, name, row.kind);
 }
 
 std::unique_ptr<PhotoReader> describingFailures(

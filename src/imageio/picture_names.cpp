@@ -6,6 +6,7 @@
 
 #include "imageio/folder_order.h"
 #include "imageio/output_formats.h"
+#include "imageio/photo_kinds.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -26,68 +27,23 @@ namespace {
                 (extension.empty() ? std::string() : extension.substr(1)) + ")");
 }
 
-std::optional<PhotoKind> knownPhotoKind(const std::string& path) {
-    const std::string extension = toLowerAscii(fileExtension(path));
-    if (extension == ".jpg" || extension == ".jpeg") return PhotoKind::Jpeg;
-    if (extension == ".bmp") return PhotoKind::Bmp;
-    if (extension == ".png") return PhotoKind::Png;
-    if (extension == ".tif" || extension == ".tiff") return PhotoKind::Tiff;
-    if (extension == ".webp") return PhotoKind::Webp;
-    if (extension == ".gif") return PhotoKind::Gif;
-    if (extension == ".heic" || extension == ".heif" || extension == ".avif")
-        return PhotoKind::Heif;
-    return std::nullopt;
-}
-
 }  // namespace
 
 PhotoKind photoKindFor(const std::string& path) {
-    if (const std::optional<PhotoKind> kind = knownPhotoKind(path)) return *kind;
+    if (const std::optional<PhotoKind> kind = photoKindOfName(path)) return *kind;
     unknownExtension(path);
 }
 
 const char* photoKindExtension(PhotoKind kind) {
-    switch (kind) {
-        case PhotoKind::Jpeg:
-            return "jpg";
-        case PhotoKind::Bmp:
-            return "bmp";
-        case PhotoKind::Png:
-            return "png";
-        case PhotoKind::Tiff:
-            return "tif";
-        case PhotoKind::Webp:
-            return "webp";
-        case PhotoKind::Gif:
-            return "gif";
-        case PhotoKind::Heif:
-            return "heic";
-    }
-    return "";
+    return photoKindRow(kind).suffix.front().data() + 1;
 }
 
 bool isPhotoName(const std::string& path) {
-    return knownPhotoKind(path).has_value();
+    return photoKindOfName(path).has_value();
 }
 
-PhotoKind photoKindOfBytes(const unsigned char* b, std::size_t size) {
-    auto starts = [&](std::string_view magic, std::size_t at = 0) {
-        return size >= at + magic.size() && std::memcmp(b + at, magic.data(), magic.size()) == 0;
-    };
-    if (starts("\xFF\xD8\xFF")) return PhotoKind::Jpeg;
-    if (starts("BM")) return PhotoKind::Bmp;
-    if (starts("\x89PNG\r\n\x1A\n")) return PhotoKind::Png;
-    if (starts(std::string_view("II*\0", 4)) || starts(std::string_view("MM\0*", 4)))
-        return PhotoKind::Tiff;
-    if (starts("RIFF") && starts("WEBP", 8)) return PhotoKind::Webp;
-    if (starts("GIF87a") || starts("GIF89a")) return PhotoKind::Gif;
-    // A HEIF file starts with its file-type box, whose major brand tells the kind.
-    if (starts("ftyp", 4)) {
-        for (const char* brand :
-             {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1", "avif", "avis"}) {
-            if (starts(brand, 8)) return PhotoKind::Heif;
-        }
-    }
+PhotoKind photoKindOfBytes(const unsigned char* bytes, std::size_t size) {
+    if (const std::optional<PhotoKind> kind = photoKindOfContent(bytes, size)) return *kind;
     throw Error("Unknown picture format");
 }
 

@@ -9,15 +9,10 @@
 #include <QPixmap>
 
 #include "imageio/output_formats.h"
+#include "imageio/photo_kinds.h"
 #include "imageio/photo_reader.h"
 
 namespace carbonel {
-
-const char* const kOpenPictureFilter =
-    "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif *.heic *.heif *.avif);;"
-    "JPEG Image File (*.jpg);;JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;PNG Image File (*.png);;"
-    "TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;GIF Image File (*.gif);;"
-    "HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)";
 
 QStringList savePictureFilters() {
     QStringList filters;
@@ -78,7 +73,7 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
 }  // namespace
 
 QString QtUserDialogs::openPicture(QWidget* parent) {
-    QFileDialog dialog(parent, QString(), QString(), kOpenPictureFilter);
+    QFileDialog dialog(parent, QString(), QString(), QString::fromStdString(openDialogFilter()));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);  // ours has the preview
     addPicturePreview(dialog);

@@ -73,7 +73,6 @@ class QtUserDialogs : public UserDialogs {
 // owner never covers it.
 void keepAboveOwner(QWidget& dialog, QWidget* owner);
 
-extern const char* const kOpenPictureFilter;
 // The Save dialog's filters, one a format of the table, in its order.
 QStringList savePictureFilters();
 
