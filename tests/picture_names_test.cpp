@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "imageio/output_formats.h"
+#include "imageio/photo_kinds.h"
 #include "sketch/error.h"
 #include "test_support.h"
 
@@ -94,6 +101,102 @@ TEST(MailMessage, HandsOverSubjectBodyAndAttachmentButNoRecipient) {
               (std::vector<std::string>{"--subject", "Hi", "--body", ""}));
     EXPECT_EQ(mailSubjects().at(kDefaultSubject), "Look! I figure a sketch for you");
     EXPECT_EQ(mailTextLines().size(), 8u);
+}
+
+}  // namespace
+}  // namespace carbonel
+
+namespace carbonel {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The words outside the quotes of a man page's ".BR a ", " b" line: the names it sets in bold.
+std::vector<std::string> boldWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::size_t start = line.find(' ');
+    for (bool quoted = false; start != std::string::npos && start < line.size(); quoted = !quoted) {
+        const std::size_t end = line.find('"', start);
+        const std::string part = line.substr(start, end == std::string::npos ? end : end - start);
+        if (!quoted) {
+            std::istringstream parts(part);
+            for (std::string word; parts >> word;) {
+                word = word.substr(0, word.find(':'));
+                if (!word.empty()) words.push_back(word);
+            }
+        }
+        start = end == std::string::npos ? end : end + 1;
+    }
+    return words;
+}
+
+// Every ".ext" of a text, in order.
+std::vector<std::string> extensionsIn(const std::string& text) {
+    std::vector<std::string> found;
+    const std::regex extension(R"((^|[\s(/&]|\\&)(\.[a-z0-9]+)\b)");
+    for (std::sregex_iterator it(text.begin(), text.end(), extension), end; it != end; ++it)
+        found.push_back((*it)[2]);
+    return found;
+}
+
+// The manual and the shell's completion name exactly the formats and photo kinds of the tables.
+TEST(FormatTables, ManualAndCompletionNameExactlyTheTablesFormats) {
+    std::vector<std::string> names, batchNames, outputSuffixes, photoSuffixes;
+    for (const OutputFormatRow& row : outputFormats()) {
+        names.emplace_back(row.name);
+        if (row.inBatch) batchNames.emplace_back(row.name);
+        outputSuffixes.insert(outputSuffixes.end(), row.suffix.begin(), row.suffix.end());
+    }
+    for (const PhotoKindRow& row : photoKinds())
+        photoSuffixes.insert(photoSuffixes.end(), row.suffix.begin(), row.suffix.end());
+
+    const std::vector<std::string> manual =
+        linesOf(CARBONEL_SOURCE_DIR "/assets/man/carbonel-cli.1");
+    std::string convert;  // the paragraph on convert, from its photo list to its camera sentence
+    std::vector<std::string> formatLines;
+    for (std::size_t i = 0; i < manual.size(); ++i) {
+        if (manual[i].find("(.jpg") == 0) {
+            for (std::size_t j = i; j < manual.size() && manual[j].find("A camera") != 0; ++j)
+                convert += manual[j] + "\n";
+        }
+        if (manual[i] == ".BI \\-\\-format \" F\"") {
+            for (std::size_t j = i + 1; j < manual.size() && manual[j] != ".TP"; ++j) {
+                if (manual[j].starts_with(".BR ") && manual[j].find("\", \"") != std::string::npos)
+                    formatLines.push_back(manual[j]);
+            }
+        }
+    }
+    const std::size_t picks = convert.find("picks the format");
+    ASSERT_NE(picks, std::string::npos);
+    EXPECT_EQ(extensionsIn(convert.substr(0, picks)), photoSuffixes);
+    std::vector<std::string> written = extensionsIn(convert.substr(picks));
+    std::sort(written.begin(), written.end());
+    std::vector<std::string> expected = outputSuffixes;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected);
+    ASSERT_EQ(formatLines.size(), 2u);
+    EXPECT_EQ(boldWords(formatLines[0]), names);
+    EXPECT_EQ(boldWords(formatLines[1]), batchNames);
+
+    bool completed = false;
+    const std::vector<std::string> completion =
+        linesOf(CARBONEL_SOURCE_DIR "/assets/completion/carbonel-cli");
+    for (std::size_t i = 0; i + 1 < completion.size(); ++i) {
+        if (completion[i].find("--format)") == std::string::npos) continue;
+        const std::string& line = completion[i + 1];
+        const std::size_t open = line.find("-W \"") + 4, close = line.find('"', open);
+        std::istringstream words(line.substr(open, close - open));
+        std::vector<std::string> offered;
+        for (std::string word; words >> word;) offered.push_back(word);
+        EXPECT_EQ(offered, names);
+        completed = true;
+    }
+    EXPECT_TRUE(completed);
 }
 
 }  // namespace
