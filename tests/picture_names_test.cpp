@@ -144,6 +144,22 @@ std::vector<std::string> extensionsIn(const std::string& text) {
     return found;
 }
 
+// The dialogs' filters, made from the tables, keep their words and order; WebP is the Save
+// dialog's last.
+TEST(FormatTables, DialogFiltersKeepTheirWordsAndOrder) {
+    EXPECT_EQ(openDialogFilter(),
+              "All (*.jpg *.jpeg *.bmp *.png *.tif *.tiff *.webp *.gif *.heic *.heif *.avif);;"
+              "JPEG Image File (*.jpg);;JPEG Image File (*.jpeg);;Bitmaps (*.bmp);;"
+              "PNG Image File (*.png);;TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;"
+              "GIF Image File (*.gif);;HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)");
+    std::vector<std::string> save;
+    for (const OutputFormatRow* row : saveDialogFormats()) save.push_back(saveFilter(*row));
+    EXPECT_EQ(save, (std::vector<std::string>{"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
+                                              "Metafiles (*.wmf)", "PNG Image File (*.png)",
+                                              "SVG drawing (*.svg)", "PDF document (*.pdf)",
+                                              "WebP image (*.webp)"}));
+}
+
 // The manual and the shell's completion name exactly the formats and photo kinds of the tables.
 TEST(FormatTables, ManualAndCompletionNameExactlyTheTablesFormats) {
     std::vector<std::string> names, batchNames, outputSuffixes, photoSuffixes;

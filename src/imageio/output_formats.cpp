@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "imageio/file_suffixes.h"
 #include "imageio/sketch_writer.h"
 #include "imageio/traced_writer.h"
 
@@ -25,31 +26,23 @@ std::unique_ptr<SketchWriter> openPdfWriter(std::FILE* out, const SketchFrame& f
     return openTracedWriter(OutputFormat::Pdf, out, frame);
 }
 
-constexpr std::string_view kJpeg[] = {".jpg", ".jpeg"};
-constexpr std::string_view kBmp[] = {".bmp"};
-constexpr std::string_view kWmf[] = {".wmf"};
-constexpr std::string_view kEmf[] = {".emf"};
-constexpr std::string_view kPng[] = {".png"};
-constexpr std::string_view kSvg[] = {".svg"};
-constexpr std::string_view kPdf[] = {".pdf"};
-constexpr std::string_view kWebp[] = {".webp"};
-
 // format, name, what it holds, extensions, family, Save filter, vector, seeks, in batch, writer
 const std::array<OutputFormatRow, 8> kRows{{
-    {OutputFormat::Jpeg, "jpg", "JPEG", kJpeg, 0, "JPEG Image File (*.jpg)", false, false, true,
+    {OutputFormat::Jpeg, "jpg", "JPEG", kJpegSuffixes, 0, "JPEG Image File", false, false, true,
      openJpegWriter},
-    {OutputFormat::Bmp, "bmp", "24-bit BMP", kBmp, 1, "Bitmaps (*.bmp)", false, true, true,
+    {OutputFormat::Bmp, "bmp", "24-bit BMP", kBmpSuffixes, 1, "Bitmaps", false, true, true,
      openBmpWriter},
-    {OutputFormat::Wmf, "wmf", "placeable Windows metafile", kWmf, 2, "Metafiles (*.wmf)", false,
+    {OutputFormat::Wmf, "wmf", "placeable Windows metafile", kWmfSuffixes, 2, "Metafiles", false,
      true, false, openWmfWriter},
-    {OutputFormat::Emf, "emf", "enhanced metafile", kEmf, 2, "", false, true, false, openEmfWriter},
-    {OutputFormat::Png, "png", "PNG", kPng, 3, "PNG Image File (*.png)", false, false, true,
+    {OutputFormat::Emf, "emf", "enhanced metafile", kEmfSuffixes, 2, "", false, true, false,
+     openEmfWriter},
+    {OutputFormat::Png, "png", "PNG", kPngSuffixes, 3, "PNG Image File", false, false, true,
      openPngWriter},
-    {OutputFormat::Svg, "svg", "SVG drawing of the traced lines", kSvg, 4, "SVG drawing (*.svg)",
+    {OutputFormat::Svg, "svg", "SVG drawing of the traced lines", kSvgSuffixes, 4, "SVG drawing",
      true, false, true, openSvgWriter},
-    {OutputFormat::Pdf, "pdf", "PDF of the traced lines", kPdf, 5, "PDF document (*.pdf)", true,
+    {OutputFormat::Pdf, "pdf", "PDF of the traced lines", kPdfSuffixes, 5, "PDF document", true,
      false, true, openPdfWriter},
-    {OutputFormat::Webp, "webp", "lossless WebP", kWebp, 6, "WebP image (*.webp)", false, false,
+    {OutputFormat::Webp, "webp", "lossless WebP", kWebpSuffixes, 6, "WebP image", false, false,
      true, openWebpWriter},
 }};
 
@@ -76,10 +69,14 @@ const OutputFormatRow& outputFormatRow(OutputFormat format) {
     return kRows.front();  // every format has its row
 }
 
+std::string saveFilter(const OutputFormatRow& row) {
+    return dialogFilter(row.saveTitle, row.suffix.first(1));
+}
+
 std::vector<const OutputFormatRow*> saveDialogFormats() {
     std::vector<const OutputFormatRow*> rows;
     for (const OutputFormatRow& row : kRows) {
-        if (!row.saveFilter.empty()) rows.push_back(&row);
+        if (!row.saveTitle.empty()) rows.push_back(&row);
     }
     return rows;
 }

@@ -24,10 +24,10 @@ struct OutputFormatRow {
     std::span<const std::string_view> suffix;  // its extensions, the usual one first
     // Formats of one family take each other's extensions when a name is saved (a metafile).
     int family;
-    std::string_view saveFilter;  // the Save dialog's line ("" when it has none), in table order
-    bool vector;                  // traced lines, not pixels
-    bool seeks;                   // written out of order: needs a file it can seek in
-    bool inBatch;                 // a `batch --format`
+    std::string_view saveTitle;  // its Save dialog line's title ("" for none), in table order
+    bool vector;                 // traced lines, not pixels
+    bool seeks;                  // written out of order: needs a file it can seek in
+    bool inBatch;                // a `batch --format`
     std::unique_ptr<SketchWriter> (*open)(std::FILE* out, const SketchFrame& frame);
 };
 
@@ -35,6 +35,8 @@ struct OutputFormatRow {
 std::span<const OutputFormatRow> outputFormats();
 const OutputFormatRow& outputFormatRow(OutputFormat format);
 
+// The Save dialog's line of a format: its title and usual extension.
+std::string saveFilter(const OutputFormatRow& row);
 // The formats the Save dialog offers, in its order (its filter indices count from 1).
 std::vector<const OutputFormatRow*> saveDialogFormats();
 

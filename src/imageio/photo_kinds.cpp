@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "imageio/file_suffixes.h"
 #include "imageio/folder_order.h"
 #include "imageio/gif_reader.h"
 #include "imageio/heif_reader.h"
@@ -58,14 +59,6 @@ bool isHeif(const unsigned char* b, std::size_t size) {
     return false;
 }
 
-constexpr std::string_view kJpeg[] = {".jpg", ".jpeg"};
-constexpr std::string_view kBmp[] = {".bmp"};
-constexpr std::string_view kPng[] = {".png"};
-constexpr std::string_view kTiff[] = {".tif", ".tiff"};
-constexpr std::string_view kWebp[] = {".webp"};
-constexpr std::string_view kGif[] = {".gif"};
-constexpr std::string_view kHeif[] = {".heic", ".heif", ".avif"};
-
 // The libraries' readers that need no reading.
 template <std::unique_ptr<PhotoReader> (*open)(PhotoInput)>
 std::unique_ptr<PhotoReader> ignoringReading(PhotoInput input, PhotoReading) {
@@ -73,32 +66,69 @@ std::unique_ptr<PhotoReader> ignoringReading(PhotoInput input, PhotoReading) {
 }
 
 PhotoKindRow libraryKind(PhotoKind kind, std::string_view name,
-                         std::span<const std::string_view> suffix, std::string_view filter,
+                         std::span<const std::string_view> suffix, PhotoKindRow::Filter filter,
                          bool (*matches)(const unsigned char*, std::size_t), bool fromModule,
                          bool streams,
-                         std::unique_ptr<PhotoReader> (*open)(PhotoInput, PhotoReading)) {
-    return {kind,    name, suffix,  filter,  matches, fromModule, OutputFormat::Png,
-            streams, open, nullptr, nullptr, nullptr};
+                         std::unique_ptr<PhotoReader> (*open)(PhotoInput, PhotoReading),
+                         PhotoKindRow::Filter secondFilter = {}) {
+    return {kind,
+            name,
+            suffix,
+            {filter, secondFilter},
+            matches,
+            fromModule,
+            OutputFormat::Png,
+            streams,
+            open,
+            nullptr,
+            nullptr,
+            nullptr};
+}
+
+// Each extension on a dialog line of its own, or all of them on one.
+constexpr std::span<const std::string_view> only(std::span<const std::string_view> suffixes,
+                                                 std::size_t i) {
+    return suffixes.subspan(i, 1);
 }
 
 // name, extensions, Open dialog lines, first bytes, from a module, what a batch writes, streams,
 // readers
 const std::array<PhotoKindRow, 7> kRows{{
-    {PhotoKind::Jpeg, "jpg", kJpeg, "JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)", isJpeg,
-     false, OutputFormat::Jpeg, true, nullptr, openJpegFile, openJpegBytes, openJpegStream},
-    {PhotoKind::Bmp, "bmp", kBmp, "Bitmaps (*.bmp)", isBmp, false, OutputFormat::Bmp, false,
-     nullptr, openBmpFile, openBmpBytes, nullptr},
-    libraryKind(PhotoKind::Png, "png", kPng, "PNG Image File (*.png)", isPng, false, true,
-                ignoringReading<openPngRows>),
-    libraryKind(PhotoKind::Tiff, "tif", kTiff, "TIFF Image File (*.tif *.tiff)", isTiff, true,
-                false, openTiffRows),
-    libraryKind(PhotoKind::Webp, "webp", kWebp, "WebP Image File (*.webp)", isWebp, false, false,
-                ignoringReading<openWebpRows>),
-    libraryKind(PhotoKind::Gif, "gif", kGif, "GIF Image File (*.gif)", isGif, false, true,
-                ignoringReading<openGifRows>),
-    libraryKind(PhotoKind::Heif, "heic", kHeif,
-                "HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)", isHeif, true, false,
-                openHeifRows),
+    {PhotoKind::Jpeg,
+     "jpg",
+     kJpegSuffixes,
+     {{"JPEG Image File", only(kJpegSuffixes, 0)}, {"JPEG Image File", only(kJpegSuffixes, 1)}},
+     isJpeg,
+     false,
+     OutputFormat::Jpeg,
+     true,
+     nullptr,
+     openJpegFile,
+     openJpegBytes,
+     openJpegStream},
+    {PhotoKind::Bmp,
+     "bmp",
+     kBmpSuffixes,
+     {{"Bitmaps", kBmpSuffixes}, {}},
+     isBmp,
+     false,
+     OutputFormat::Bmp,
+     false,
+     nullptr,
+     openBmpFile,
+     openBmpBytes,
+     nullptr},
+    libraryKind(PhotoKind::Png, "png", kPngSuffixes, {"PNG Image File", kPngSuffixes}, isPng, false,
+                true, ignoringReading<openPngRows>),
+    libraryKind(PhotoKind::Tiff, "tif", kTiffSuffixes, {"TIFF Image File", kTiffSuffixes}, isTiff,
+                true, false, openTiffRows),
+    libraryKind(PhotoKind::Webp, "webp", kWebpSuffixes, {"WebP Image File", kWebpSuffixes}, isWebp,
+                false, false, ignoringReading<openWebpRows>),
+    libraryKind(PhotoKind::Gif, "gif", kGifSuffixes, {"GIF Image File", kGifSuffixes}, isGif, false,
+                true, ignoringReading<openGifRows>),
+    libraryKind(PhotoKind::Heif, "heic", kHeifSuffixes,
+                {"HEIF Image File", std::span(kHeifSuffixes).first(2)}, isHeif, true, false,
+                openHeifRows, {"AVIF Image File", only(kHeifSuffixes, 2)}),
 }};
 
 }  // namespace
@@ -144,18 +174,15 @@ std::string photoExtensionList() {
 }
 
 std::string openDialogFilter() {
-    std::string all = "All (";
+    std::vector<std::string_view> all;
     std::string each;
     for (const PhotoKindRow& row : kRows) {
-        for (std::string_view suffix : row.suffix) {
-            if (all.back() != '(') all += ' ';
-            all += '*';
-            all += suffix;
+        all.insert(all.end(), row.suffix.begin(), row.suffix.end());
+        for (const PhotoKindRow::Filter& filter : row.openFilters) {
+            if (!filter.title.empty()) each += ";;" + dialogFilter(filter.title, filter.suffix);
         }
-        each += ";;";
-        each += row.openFilter;
     }
-    return all + ")" + each;
+    return dialogFilter("All", all) + each;
 }
 
 }  // namespace carbonel

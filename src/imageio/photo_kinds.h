@@ -21,7 +21,12 @@ struct PhotoKindRow {
     PhotoKind kind;
     std::string_view name;                     // for messages ("a webp picture")
     std::span<const std::string_view> suffix;  // its extensions, the usual one first
-    std::string_view openFilter;               // its lines of the Open dialog
+    // Its lines of the Open dialog: a title and the extensions it shows (a second line where the
+    // title is not empty).
+    struct Filter {
+        std::string_view title;
+        std::span<const std::string_view> suffix;
+    } openFilters[2];
     bool (*matches)(const unsigned char* bytes, std::size_t size);  // its first bytes (16)
     bool fromModule;           // read by a module, loaded when first needed
     OutputFormat batchFormat;  // what a batch writes its sketch as

@@ -17,7 +17,7 @@ namespace carbonel {
 QStringList savePictureFilters() {
     QStringList filters;
     for (const OutputFormatRow* row : saveDialogFormats())
-        filters << QString::fromUtf8(row->saveFilter.data(), qsizetype(row->saveFilter.size()));
+        filters << QString::fromStdString(saveFilter(*row));
     return filters;
 }
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace carbonel {
+
+// Every file extension the programs read or write, each written once: the tables of photo kinds,
+// output formats and animation formats share them.
+inline constexpr std::string_view kJpegSuffixes[] = {".jpg", ".jpeg"};
+inline constexpr std::string_view kBmpSuffixes[] = {".bmp"};
+inline constexpr std::string_view kPngSuffixes[] = {".png"};
+inline constexpr std::string_view kTiffSuffixes[] = {".tif", ".tiff"};
+inline constexpr std::string_view kWebpSuffixes[] = {".webp"};
+inline constexpr std::string_view kGifSuffixes[] = {".gif"};
+inline constexpr std::string_view kHeifSuffixes[] = {".heic", ".heif", ".avif"};
+inline constexpr std::string_view kWmfSuffixes[] = {".wmf"};
+inline constexpr std::string_view kEmfSuffixes[] = {".emf"};
+inline constexpr std::string_view kSvgSuffixes[] = {".svg"};
+inline constexpr std::string_view kPdfSuffixes[] = {".pdf"};
+inline constexpr std::string_view kMp4Suffixes[] = {".mp4"};
+
+// A file dialog's filter line: "TITLE (*.a *.b)".
+inline std::string dialogFilter(std::string_view title,
+                                std::span<const std::string_view> suffixes) {
+    std::string line(title);
+    line += " (";
+    for (std::size_t i = 0; i < suffixes.size(); ++i) {
+        if (i > 0) line += ' ';
+        line += '*';
+        line += suffixes[i];
+    }
+    return line + ")";
+}
+
+}  // namespace carbonel
