@@ -350,16 +350,33 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     line.add({"size"}, true);
     line.add({"delay"}, true);
     line.add({"loop"}, true);
+    line.add({"format"}, true);
     line.parse(args);
     GifArgs parsed = readFrameArgs(line, "animate");
-    const std::string extension = toLowerAscii(fileExtension(parsed.output));
-    if (extension != ".gif" && extension != ".webp" && extension != ".mp4") {
-        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output + "\"");
+    std::optional<AnimationFormat> named;
+    try {
+        if (parsed.output != "-") named = animationFormatFor(parsed.output);
+    } catch (const Error&) {
+        // A pipe or a device (/dev/null) has no extension: --format names its format.
     }
+    if (const auto format = line.value("format")) {
+        const std::optional<AnimationFormat> asked = animationFormatNamed(*format);
+        if (!asked) throw UsageError("--format takes gif, webp or mp4, not \"" + *format + "\"");
+        if (named && *named != *asked) {
+            throw UsageError(parsed.output +
+                             ": its extension asks for another format than --format " + *format);
+        }
+        parsed.format = *asked;
+    } else if (named) {
+        parsed.format = *named;
+    } else if (parsed.output != "-") {
+        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output +
+                         "\" (or give --format)");
+    }  // standard output without --format: a GIF
     if (const auto delay = line.value("delay"))
         parsed.delayMs = parseIntOption("--delay", *delay, 10, 655350);
     if (const auto loops = line.value("loop")) {
-        if (extension == ".mp4")
+        if (parsed.format == AnimationFormat::Mp4)
             throw UsageError("--loop is for .gif and .webp animations: a video plays once");
         parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
     }
