@@ -12,7 +12,8 @@ const char* const kUsage = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
-  carbonel-cli animate OUTPUT.gif|.webp|.mp4 FRAME... [--size WxH] [--delay MS] [--loop N]
+  carbonel-cli animate OUTPUT.gif|.webp|.mp4|- FRAME... [--format F] [--size WxH] [--delay MS]
+                       [--loop N]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -54,7 +55,11 @@ gif       builds a looping animated GIF from the FRAME pictures (any photo kind 
   --size WxH         the animation's width and height, each 1..16385
 
 animate   builds the same animation as an animated WebP (lossless, full colour, white paper),
-          an MP4 video (H.264) or a GIF, as OUTPUT's extension asks.
+          an MP4 video (H.264) or a GIF, as OUTPUT's extension asks. OUTPUT "-" writes
+          standard output in the --format given: a WebP through an unnamed temporary file (its
+          size is written last), an MP4 fragmented (its index with each few frames).
+  --format F         gif, webp or mp4: the format for OUTPUT "-" (default gif), or for an
+                     OUTPUT without an animation's extension
   --delay MS         how long each frame shows, 10..655350 ms (default 300)
   --loop N           how often the animation plays, 0 for ever (default); not for MP4
 
