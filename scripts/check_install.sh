@@ -37,6 +37,7 @@ check "$(completes 2 carbonel-cli convert with)" "with space.jpg|"
 check "$(completes 4 carbonel-cli convert --style = pe)" "pen|pencil|"
 check "$(completes 3 carbonel-cli convert --style =)" "pen|pencil|pastel|"
 check "$(completes 2 carbonel-cli convert --format=p)" "--format=png|--format=pdf|"
+check "$(completes 3 carbonel-cli animate - --format=)" "--format=gif|--format=webp|--format=mp4|"
 rm -rf "$spaced"
 
 # Not even a pedantic remark or an info line.

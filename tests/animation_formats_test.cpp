@@ -8,6 +8,7 @@
 #include <random>
 
 #include "gif_decoder.h"
+#include "imageio/sketch_writer.h"
 #include "sketch/error.h"
 #include "test_support.h"
 
@@ -181,6 +182,80 @@ TEST(AnimationFormats, UnchangedFramesLengthenTheFrameBefore) {
                         {655350, 0});
     EXPECT_EQ(decodeWebpTimes(test::readBytes(dir / "b.webp"), {first, first}),
               (std::vector{25 * 655350, 30 * 655350}));
+}
+
+// `animate` writes every format to a file or to standard output, through the one composer: its
+// GIF is the `gif` command's, a piped WebP the file's, and a piped MP4 (fragmented) has every
+// frame.
+TEST(AnimationFormats, AnimateWritesEveryFormatToAFileOrStandardOutput) {
+    test::TempDir dir;
+    const std::vector<Raster> frames = strokes(61, 41, 4);
+    std::string names;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const auto name = dir / (std::to_string(i) + ".bmp");
+        writeSketchFile(frames[i], name.string(), OutputFormat::Bmp, 0, 0);
+        names.append(" ").append(quoted(name));
+    }
+    const std::string cli = test::quoted(CARBONEL_CLI);
+    const auto piped = [&](const std::string& arguments, const char* name) {
+        // Through cat, so that standard output is a pipe that cannot seek; the tool's status comes
+        // on standard error, its only other output.
+        const test::CommandResult result =
+            test::runCommand("{ ( " + cli + " animate - " + arguments + names +
+                             "; echo status $? >&2 ) | cat > " + quoted(dir / name) + "; }");
+        EXPECT_EQ(result.output, "status 0\n") << arguments;
+        return test::readBytes(dir / name);
+    };
+    ASSERT_EQ(test::cli("gif " + quoted(dir / "gif.gif") + names).status, 0);
+    ASSERT_EQ(test::cli("animate " + quoted(dir / "animate.gif") + names).status, 0);
+    const std::string gif = test::readBytes(dir / "gif.gif");
+    EXPECT_TRUE(test::readBytes(dir / "animate.gif") == gif);
+    EXPECT_TRUE(piped("", "plain.gif") == gif);  // a GIF unless --format says otherwise
+    EXPECT_TRUE(piped("--format gif", "piped.gif") == gif);
+
+    ASSERT_EQ(test::cli("animate " + quoted(dir / "file.webp") + names).status, 0);
+    const std::string webp = piped("--format=webp", "piped.webp");
+    EXPECT_TRUE(webp == test::readBytes(dir / "file.webp"));
+    std::vector<Raster> compositions;
+    Raster composition(61, 41);
+    for (const Raster& frame : frames) {
+        drawFrameSkippingWhite(composition, frame);
+        compositions.push_back(composition);
+        composition.detach();
+    }
+    EXPECT_EQ(decodeWebpTimes(webp, compositions), (std::vector{300, 600, 900, 1200}));
+
+    ASSERT_EQ(test::cli("animate " + quoted(dir / "file.mp4") + names).status, 0);
+    const std::string mp4 = piped("--format mp4 --delay 500", "piped.mp4");
+    const auto probe = [&](const char* name) {
+        const test::CommandResult result = test::runCommand(
+            "ffprobe -v error -count_frames -show_entries "
+            "stream=codec_name,nb_read_frames:format=duration -of flat " +
+            quoted(dir / name));
+        EXPECT_EQ(result.status, 0) << result.output;
+        return result.output;
+    };
+    for (const char* expected :
+         {"codec_name=\"h264\"", "nb_read_frames=\"4\"", "format.duration=\"2.000000\""})
+        EXPECT_NE(probe("piped.mp4").find(expected), std::string::npos) << expected;
+    EXPECT_NE(probe("file.mp4").find("nb_read_frames=\"4\""), std::string::npos);
+    // The pipe's is fragmented; the file keeps its single index at the front.
+    EXPECT_NE(mp4.find("moof"), std::string::npos);
+    const std::string file = test::readBytes(dir / "file.mp4");
+    EXPECT_EQ(file.find("moof"), std::string::npos);
+    EXPECT_LT(file.find("moov"), file.find("mdat"));
+
+    // --format names the formats it takes, and agrees with OUTPUT's extension.
+    for (const std::string& bad : {"animate - --format png" + names,
+                                   "animate " + quoted(dir / "a.gif") + " --format webp" + names,
+                                   "animate - --format mp4 --loop 2" + names}) {
+        const test::CommandResult result = test::cli(bad);
+        EXPECT_EQ(result.status, 2) << bad;
+        if (bad.find("png") != std::string::npos) {
+            EXPECT_NE(result.output.find("gif, webp or mp4"), std::string::npos) << result.output;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.gif"));
 }
 
 TEST(AnimationFormats, SizesTheFormatCannotHoldAreRefusedBeforeAFile) {

@@ -1,13 +1,15 @@
 #include "animation/animation_export.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <variant>
 #include <vector>
 
 #include "animation/gif_writer.h"
+#include "animation/video_writers.h"
 #include "animation/web_palette.h"
-#include "imageio/atomic_file.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -55,18 +57,6 @@ void forEachScaledRow(int height, PhotoReader& frame, Draw draw) {
     });
 }
 
-// Draws a frame over the composition's web-palette indices as its rows arrive, as
-// drawFrameSkippingWhite and ReduceColors would together.
-void drawFrameIndices(std::vector<std::uint8_t>& composition, int width, int height,
-                      PhotoReader& frame) {
-    if (frame.width() <= 0 || frame.height() <= 0) return;
-    const std::vector<int> columns = sourceColumns(width, frame.width());
-    forEachScaledRow(height, frame, [&](int y, const std::uint8_t* row) {
-        reduceRowSkippingWhite(row, columns.data(), width,
-                               composition.data() + static_cast<std::size_t>(y) * width);
-    });
-}
-
 }  // namespace
 
 int addGifFrame(GifDocument& document, const Raster& picture, bool transparent) {
@@ -94,6 +84,16 @@ void drawFrameSkippingWhite(Raster& composition, const Raster& frame) {
             std::memcpy(out + 3 * x, pixel, 3);
         }
     }
+}
+
+void drawFrameIndices(std::vector<std::uint8_t>& composition, int width, int height,
+                      PhotoReader& frame) {
+    if (frame.width() <= 0 || frame.height() <= 0) return;
+    const std::vector<int> columns = sourceColumns(width, frame.width());
+    forEachScaledRow(height, frame, [&](int y, const std::uint8_t* row) {
+        reduceRowSkippingWhite(row, columns.data(), width,
+                               composition.data() + static_cast<std::size_t>(y) * width);
+    });
 }
 
 PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
@@ -164,51 +164,76 @@ GifDocument buildAnimation(const FrameList& frames, int width, int height) {
     return document;
 }
 
-void writeAnimation(const FrameList& frames, int width, int height,
-                    const std::function<void(const std::string& bytes)>& write, int threads,
-                    const AnimationTiming& timing) {
-    checkAnimation(frames, width, height);
-    checkPictureSize(width, height);
-    // The file is written a few frames at a time, as they are composed, so memory holds those
-    // frames only, however long the animation: at most four, and one only when a frame's colour
-    // indices pass 64 MiB. Every frame has the same size and the same web palette, so the header
-    // the first frames give is the whole animation's. The composition is kept as its colour
-    // indices, the same for every pixel as reducing it whole would give.
-    const std::size_t frameBytes =
-        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const int framesAtOnce =
-        static_cast<int>(std::clamp<std::size_t>((std::size_t{64} << 20) / frameBytes, 1, 4));
-    std::vector<std::uint8_t> composition(frameBytes, kWebWhite);
-    std::string bytes;
-    for (int first = 0; first < frames.count; first += framesAtOnce) {
-        GifDocument some;
-        const int end = std::min(frames.count, first + framesAtOnce);
-        for (int i = first; i < end; ++i) {
-            drawFrameIndices(composition, width, height,
-                             frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)));
-            // The batch's last frame takes the composition itself, given back once written.
-            IndexedPicture picture{
-                width, height, i + 1 == end ? std::move(composition) : composition, WebPalette()};
-            addIndexedFrame(some, std::move(picture), true);
-        }
-        applyTiming(some, timing, first == 0);
-        bytes.clear();
-        if (first == 0) writeGifHeader(some, bytes);
-        writeGifFrames(some, bytes, threads);
-        write(bytes);
-        composition = std::move(some.frame(end - first - 1).pixels);
+namespace {
+
+// A GIF written a few frames at a time, as they are composed, so memory holds those frames only,
+// however long the animation: at most four, and one only when a frame's colour indices pass 64
+// MiB. Every frame has the same size and the same web palette, so the header the first frames give
+// is the whole animation's.
+class GifAnimation : public AnimationWriter {
+  public:
+    GifAnimation(std::FILE* out, int width, int height, const AnimationTiming& timing, int threads)
+        : out_(out),
+          width_(width),
+          height_(height),
+          timing_(timing),
+          threads_(threads),
+          framesAtOnce_(static_cast<int>(std::clamp<std::size_t>(
+              (std::size_t{64} << 20) / (std::size_t(width) * std::size_t(height)), 1, 4))) {}
+    bool takesWebIndices() const override { return true; }
+    void addFrame(const Raster&, const PixelBox&, const std::vector<std::uint8_t>&) override {
+        throw std::logic_error("a GIF takes its frames as colour indices");
     }
-    write(std::string(1, static_cast<char>(kGifTrailer)));
+    void addIndexedFrame(std::vector<std::uint8_t>& composition) override {
+        // The batch's last frame takes the composition itself, given back once written.
+        const bool last = static_cast<int>(batch_.frames().size()) + 1 == framesAtOnce_;
+        carbonel::addIndexedFrame(
+            batch_,
+            IndexedPicture{width_, height_, last ? std::move(composition) : composition,
+                           WebPalette()},
+            true);
+        if (!last) return;
+        writeBatch();
+        composition = std::move(batch_.frame(framesAtOnce_ - 1).pixels);
+        batch_ = GifDocument();
+    }
+    void finish() override {
+        if (!batch_.frames().empty()) writeBatch();
+        batch_ = GifDocument();
+        std::fputc(kGifTrailer, out_);
+    }
+
+  private:
+    void writeBatch() {
+        applyTiming(batch_, timing_, first_);
+        bytes_.clear();
+        if (first_) writeGifHeader(batch_, bytes_);
+        writeGifFrames(batch_, bytes_, threads_);
+        // A failed write sets the stream's error flag, which its owner reports.
+        std::fwrite(bytes_.data(), 1, bytes_.size(), out_);
+        first_ = false;
+    }
+
+    std::FILE* out_;
+    int width_, height_;
+    AnimationTiming timing_;
+    int threads_;
+    int framesAtOnce_;
+    bool first_ = true;
+    GifDocument batch_;  // the frames not yet written
+    std::string bytes_;  // the batch's bytes
+};
+
+}  // namespace
+
+std::unique_ptr<AnimationWriter> openGifWriter(std::FILE* out, int width, int height,
+                                               const AnimationTiming& timing, int threads) {
+    return std::make_unique<GifAnimation>(out, width, height, timing, threads);
 }
 
 void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
                      int threads, const AnimationTiming& timing) {
-    checkAnimation(frames, width, height);
-    AtomicFile file(path);
-    writeAnimation(
-        frames, width, height,
-        [&](const std::string& bytes) { file.write(bytes.data(), bytes.size()); }, threads, timing);
-    file.commit();
+    exportAnimationFile(frames, width, height, AnimationFormat::Gif, path, timing, threads);
 }
 
 }  // namespace carbonel

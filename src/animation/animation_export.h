@@ -37,6 +37,12 @@ struct PixelBox {
 PixelBox drawFrameRows(Raster& composition, PhotoReader& frame,
                        std::vector<std::uint8_t>* changed = nullptr);
 
+// The same drawing over a composition kept as web-palette indices (width x height, a byte a
+// pixel), as drawFrameSkippingWhite and ReduceColors would together, the frame read a row at a
+// time.
+void drawFrameIndices(std::vector<std::uint8_t>& composition, int width, int height,
+                      PhotoReader& frame);
+
 // How long each frame shows and how often the animation plays.
 struct AnimationTiming {
     int delayMs = kFrameDelay * 10;
@@ -55,19 +61,14 @@ struct FrameList {
 // Builds the animation of the frames at width x height and writes it to `path`: each frame is
 // drawn onto one white composition that is never cleared, and every state of the composition
 // becomes a GIF frame. No frames ("Unsupported GIF version") or a zero size ("Invalid pixel
-// coordinates") is refused before the file is created; the file appears only when complete.
+// coordinates") is refused before the file is created; the file appears only when complete. The
+// same as exportAnimationFile in AnimationFormat::Gif, whatever the path's extension.
 void exportAnimation(const FrameList& frames, int width, int height, const std::string& path,
                      int threads = 0, const AnimationTiming& timing = {});
 
 // What every animation file refuses before it is made: no frames ("Unsupported GIF version") or a
 // zero size ("Invalid pixel coordinates").
 void checkAnimation(const FrameList& frames, int width, int height);
-
-// The same animation handed out as its bytes, a few frames at a time; refused as above before
-// anything is handed out.
-void writeAnimation(const FrameList& frames, int width, int height,
-                    const std::function<void(const std::string& bytes)>& write, int threads = 0,
-                    const AnimationTiming& timing = {});
 
 // The same animation as a GIF document.
 GifDocument buildAnimation(const FrameList& frames, int width, int height);

@@ -2,9 +2,12 @@
 
 #include <webp/encode.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "animation/video_writers.h"
+#include "animation/web_palette.h"
 #include "imageio/atomic_file.h"
 #include "imageio/file_bytes.h"
 #include "imageio/folder_order.h"
@@ -12,6 +15,13 @@
 #include "sketch/error.h"
 
 namespace carbonel {
+
+std::optional<AnimationFormat> animationFormatNamed(const std::string& name) {
+    if (name == "gif") return AnimationFormat::Gif;
+    if (name == "webp") return AnimationFormat::Webp;
+    if (name == "mp4") return AnimationFormat::Mp4;
+    return std::nullopt;
+}
 
 AnimationFormat animationFormatFor(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
@@ -58,45 +68,67 @@ void checkAnimationSize(AnimationFormat format, int width, int height, const std
     }
 }
 
-void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
-                         const AnimationTiming& timing) {
-    const AnimationFormat format = animationFormatFor(path);
-    if (format == AnimationFormat::Gif) {
-        exportAnimation(frames, width, height, path, 0, timing);
-        return;
-    }
+void writeAnimation(const FrameList& frames, int width, int height, AnimationFormat format,
+                    std::FILE* out, const std::string& name, const AnimationTiming& timing,
+                    int threads) {
     checkAnimation(frames, width, height);
-    checkAnimationSize(format, width, height, path);
-    // A WebP's size and an MP4's index are written last, at the file's start.
-    const std::string what = format == AnimationFormat::Webp ? "an animated WebP" : "an MP4 video";
-    refusePipeTarget(path, aboutFile(path, what));
-    AtomicFile file(path);
-    // The writer's failures name the file written; a frame's name the frame.
+    checkPictureSize(width, height);
+    // The writer's failures name the output; a frame's name the frame.
     auto aboutOutput = [&](auto write) {
         try {
             write();
         } catch (const Error& error) {
-            throw Error(aboutFile(path, error.what()));
+            throw Error(aboutFile(name, error.what()));
         }
     };
     std::unique_ptr<AnimationWriter> writer;
     aboutOutput([&] {
-        // A WebP's size and an MP4's index are written last, at the file's start.
-        refuseUnlessSeekable(file.stream(),
-                             format == AnimationFormat::Webp ? "an animated WebP" : "an MP4 video");
-        writer = openAnimationWriter(format, file.stream(), width, height, timing);
+        // A WebP's size is written last, at the file's start.
+        if (format == AnimationFormat::Webp) refuseUnlessSeekable(out, "an animated WebP");
+        writer = openAnimationWriter(format, out, width, height, timing, threads);
     });
-    Raster composition(width, height);
-    // Only a WebP frame needs to know which pixels changed (a byte a pixel).
+    // The composition is what the writer takes: colour indices, or full colour (and for WebP a
+    // flag a pixel saying which changed). Either is never cleared, each frame drawn over it.
+    const bool indexed = writer->takesWebIndices();
+    std::vector<std::uint8_t> indices;
+    Raster composition;
     std::vector<std::uint8_t> changedPixels;
     const bool flagged = format == AnimationFormat::Webp;
+    if (indexed) {
+        indices.assign(std::size_t(width) * std::size_t(height), kWebWhite);
+    } else {
+        composition = Raster(width, height);
+    }
     for (int i = 0; i < frames.count; ++i) {
-        const PixelBox changed =
-            drawFrameRows(composition, frames.rows ? *frames.rows(i) : *rasterRows(frames.frame(i)),
-                          flagged ? &changedPixels : nullptr);
-        aboutOutput([&] { writer->addFrame(composition, changed, changedPixels); });
+        const std::unique_ptr<PhotoReader> frame =
+            frames.rows ? frames.rows(i) : rasterRows(frames.frame(i));
+        if (indexed) {
+            drawFrameIndices(indices, width, height, *frame);
+            aboutOutput([&] { writer->addIndexedFrame(indices); });
+        } else {
+            const PixelBox changed =
+                drawFrameRows(composition, *frame, flagged ? &changedPixels : nullptr);
+            aboutOutput([&] { writer->addFrame(composition, changed, changedPixels); });
+        }
+        if (std::ferror(out)) return;  // the caller reports it
     }
     aboutOutput([&] { writer->finish(); });
+}
+
+void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
+                         const AnimationTiming& timing) {
+    exportAnimationFile(frames, width, height, animationFormatFor(path), path, timing);
+}
+
+void exportAnimationFile(const FrameList& frames, int width, int height, AnimationFormat format,
+                         const std::string& path, const AnimationTiming& timing, int threads) {
+    checkAnimation(frames, width, height);
+    checkAnimationSize(format, width, height, path);
+    // A WebP's size is written last, at the file's start; an MP4 into a pipe is fragmented.
+    if (format == AnimationFormat::Webp)
+        refusePipeTarget(path, aboutFile(path, "an animated WebP"));
+    AtomicFile file(path);
+    writeAnimation(frames, width, height, format, file.stream(), path, timing, threads);
     file.commit();
 }
 

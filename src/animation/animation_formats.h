@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "animation/animation_export.h"
@@ -9,6 +11,9 @@ namespace carbonel {
 // The files an animation is written as: a 216-colour GIF, an animated WebP (lossless, full
 // colour, white paper) or an H.264 video in MP4.
 enum class AnimationFormat { Gif, Webp, Mp4 };
+
+// The format named "gif", "webp" or "mp4"; none for any other name.
+std::optional<AnimationFormat> animationFormatNamed(const std::string& name);
 
 // The format an animation file's extension asks for (".gif", ".webp", ".mp4", in any case); any
 // other fails naming the formats that are written.
@@ -26,5 +31,21 @@ void checkAnimationSize(AnimationFormat format, int width, int height, const std
 // is refused before the file is made; the file appears only when complete.
 void exportAnimationFile(const FrameList& frames, int width, int height, const std::string& path,
                          const AnimationTiming& timing = {});
+// The same in the format given, whatever the path's extension; GIF frames are LZW-coded on
+// `threads` threads (0: every core).
+void exportAnimationFile(const FrameList& frames, int width, int height, AnimationFormat format,
+                         const std::string& path, const AnimationTiming& timing = {},
+                         int threads = 0);
+
+// The one composer behind them: writes the animation into `out`, which stays the caller's, in
+// the format given. A GIF's composition is kept as its colour indices, the others' in full
+// colour. A WebP needs an `out` it can seek in (refused before a byte is written); an MP4 whose
+// `out` cannot be read back and sought (a pipe, standard output) is fragmented instead of having
+// its index at the front. The writer's failures are named after `name` (none when empty), a
+// frame's after the frame. Writing stops at the first failed write, leaving the stream's error
+// flag for the caller to report as it reports any failed write.
+void writeAnimation(const FrameList& frames, int width, int height, AnimationFormat format,
+                    std::FILE* out, const std::string& name, const AnimationTiming& timing = {},
+                    int threads = 0);
 
 }  // namespace carbonel

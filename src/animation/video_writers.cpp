@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -192,10 +191,10 @@ std::unique_ptr<AnimationWriter> openMp4Writer(std::FILE* out, int width, int he
 
 std::unique_ptr<AnimationWriter> openAnimationWriter(AnimationFormat format, std::FILE* out,
                                                      int width, int height,
-                                                     const AnimationTiming& timing) {
+                                                     const AnimationTiming& timing, int threads) {
     switch (format) {
         case AnimationFormat::Gif:
-            throw std::logic_error("GIF animations are written by exportAnimation");
+            return openGifWriter(out, width, height, timing, threads);
         case AnimationFormat::Webp:
             return std::make_unique<WebpAnimation>(out, width, height, timing);
         case AnimationFormat::Mp4:

@@ -16,7 +16,8 @@ const char* const kUsageTemplate = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
   carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
-  carbonel-cli animate OUTPUT.gif|.webp|.mp4 FRAME... [--size WxH] [--delay MS] [--loop N]
+  carbonel-cli animate OUTPUT.gif|.webp|.mp4|- FRAME... [--format F] [--size WxH] [--delay MS]
+                       [--loop N]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -57,7 +58,11 @@ gif       builds a looping animated GIF from the FRAME pictures (any photo kind 
   --size WxH         the animation's width and height, each 1..16385
 
 animate   builds the same animation as an animated WebP (lossless, full colour, white paper),
-          an MP4 video (H.264) or a GIF, as OUTPUT's extension asks.
+          an MP4 video (H.264) or a GIF, as OUTPUT's extension asks. OUTPUT "-" writes
+          standard output in the --format given: a WebP through an unnamed temporary file (its
+          size is written last), an MP4 fragmented (its index with each few frames).
+  --format F         gif, webp or mp4: the format for OUTPUT "-" (default gif), or for an
+                     OUTPUT without an animation's extension
   --delay MS         how long each frame shows, 10..655350 ms (default 300)
   --loop N           how often the animation plays, 0 for ever (default); not for MP4
 
@@ -391,16 +396,33 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     line.add({"size"}, true);
     line.add({"delay"}, true);
     line.add({"loop"}, true);
+    line.add({"format"}, true);
     line.parse(args);
     GifArgs parsed = readFrameArgs(line, "animate");
-    const std::string extension = toLowerAscii(fileExtension(parsed.output));
-    if (extension != ".gif" && extension != ".webp" && extension != ".mp4") {
-        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output + "\"");
+    std::optional<AnimationFormat> named;
+    try {
+        if (parsed.output != "-") named = animationFormatFor(parsed.output);
+    } catch (const Error&) {
+        // A pipe or a device (/dev/null) has no extension: --format names its format.
     }
+    if (const auto format = line.value("format")) {
+        const std::optional<AnimationFormat> asked = animationFormatNamed(*format);
+        if (!asked) throw UsageError("--format takes gif, webp or mp4, not \"" + *format + "\"");
+        if (named && *named != *asked) {
+            throw UsageError(parsed.output +
+                             ": its extension asks for another format than --format " + *format);
+        }
+        parsed.format = *asked;
+    } else if (named) {
+        parsed.format = *named;
+    } else if (parsed.output != "-") {
+        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output +
+                         "\" (or give --format)");
+    }  // standard output without --format: a GIF
     if (const auto delay = line.value("delay"))
         parsed.delayMs = parseIntOption("--delay", *delay, 10, 655350);
     if (const auto loops = line.value("loop")) {
-        if (extension == ".mp4")
+        if (parsed.format == AnimationFormat::Mp4)
             throw UsageError("--loop is for .gif and .webp animations: a video plays once");
         parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "animation/animation_formats.h"
 #include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
@@ -48,9 +49,10 @@ struct BatchArgs {
 struct GifArgs {
     std::string output;
     std::vector<std::string> frames;
-    int width = 0, height = 0;  // 0 x 0: the first frame's size
-    int delayMs = 300;          // animate: how long each frame shows
-    int loops = 0;              // animate: how often it plays; 0 for ever
+    int width = 0, height = 0;                      // 0 x 0: the first frame's size
+    int delayMs = 300;                              // animate: how long each frame shows
+    int loops = 0;                                  // animate: how often it plays; 0 for ever
+    AnimationFormat format = AnimationFormat::Gif;  // animate: from OUTPUT or --format
 };
 
 // The command line, read through QCommandLineParser: "--opt value" and "--opt=value" both work,
@@ -58,7 +60,7 @@ struct GifArgs {
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args);
 BatchArgs parseBatchArgs(const std::vector<std::string>& args);
 GifArgs parseGifArgs(const std::vector<std::string>& args);
-// "animate OUTPUT.{gif,webp,mp4} FRAME... [--size WxH] [--delay MS] [--loop N]".
+// "animate OUTPUT.{gif,webp,mp4}|- FRAME... [--format F] [--size WxH] [--delay MS] [--loop N]".
 GifArgs parseAnimateArgs(const std::vector<std::string>& args);
 // The "textures" command takes nothing.
 void parseTexturesArgs(const std::vector<std::string>& args);

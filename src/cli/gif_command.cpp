@@ -1,7 +1,7 @@
 #include "cli/gif_command.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
+#include <string>
 
 #include "animation/animation_export.h"
 #include "animation/animation_formats.h"
@@ -48,18 +48,24 @@ int runGif(const GifArgs& args, bool animate) {
         frames.count = static_cast<int>(args.frames.size());
         frames.rows = [&](int index) { return openFrame(args, index); };
         frames.frame = [&](int index) { return readAllRows(*frames.rows(index)); };
-        if (animate) {
-            exportAnimationFile(frames, width, height, args.output, {args.delayMs, args.loops});
-        } else if (args.output == "-") {
-            writeStandardOutput([&](std::FILE* out) {
-                writeAnimation(frames, width, height, [&](const std::string& bytes) {
-                    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size())
-                        throw Error(std::string("Cannot write standard output: ") +
-                                    std::strerror(errno));
-                });
-            });
+        // `gif` is always a GIF in the default timing, which the parser leaves it.
+        const AnimationFormat format = animate ? args.format : AnimationFormat::Gif;
+        const AnimationTiming timing{args.delayMs, args.loops};
+        if (args.output == "-") {
+            const std::string name = "standard output";
+            checkAnimation(frames, width, height);
+            checkAnimationSize(format, width, height, name);
+            const auto write = [&](std::FILE* out) {
+                writeAnimation(frames, width, height, format, out, name, timing);
+            };
+            // A WebP's size is written last, at its start: it is made in a temporary file first.
+            if (format == AnimationFormat::Webp) {
+                writeStandardOutputThroughFile(write);
+            } else {
+                writeStandardOutput(write);
+            }
         } else {
-            exportAnimation(frames, width, height, args.output);
+            exportAnimationFile(frames, width, height, format, args.output, timing);
         }
         return 0;
     } catch (const std::exception& error) {

@@ -65,21 +65,25 @@ bool standardOutputWritten() {
 }
 
 void writeStandardOutput(OutputFormat format, const std::function<void(std::FILE*)>& write) {
-    if (!writtenOutOfOrder(format)) {
-        write(stdout);
+    if (writtenOutOfOrder(format)) {
+        writeStandardOutputThroughFile(write);
     } else {
-        std::FILE* temporary = unnamedTemporaryFile();
-        try {
-            write(temporary);
-            if (std::fflush(temporary) != 0 || std::ferror(temporary))
-                throw Error(std::string("Cannot write a temporary file: ") + std::strerror(errno));
-            copyToStandardOutput(temporary);
-        } catch (...) {
-            std::fclose(temporary);
-            throw;
-        }
-        std::fclose(temporary);
+        writeStandardOutput(write);
     }
+}
+
+void writeStandardOutputThroughFile(const std::function<void(std::FILE*)>& write) {
+    std::FILE* temporary = unnamedTemporaryFile();
+    try {
+        write(temporary);
+        if (std::fflush(temporary) != 0 || std::ferror(temporary))
+            throw Error(std::string("Cannot write a temporary file: ") + std::strerror(errno));
+        copyToStandardOutput(temporary);
+    } catch (...) {
+        std::fclose(temporary);
+        throw;
+    }
+    std::fclose(temporary);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) failOutput();
 }
 

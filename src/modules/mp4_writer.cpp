@@ -5,6 +5,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,7 +115,8 @@ int closeReadBack(AVFormatContext*, AVIOContext* pb) {
 }
 
 // H.264 in MP4, yuv420p for every player: a sketch of odd size is padded with white to even
-// sides, never cropped. Each frame lasts the delay; the index is at the front (faststart).
+// sides, never cropped. Each frame lasts the delay; the index is at the front (faststart) in a
+// file, and the video fragmented where it can only be written in order.
 class Mp4Animation : public AnimationWriter {
   public:
     Mp4Animation(std::FILE* out, int width, int height, const AnimationTiming& timing)
@@ -157,7 +159,9 @@ class Mp4Animation : public AnimationWriter {
             check(avcodec_parameters_from_context(stream_->codecpar, codec_), "bad parameters");
             stream_->time_base = codec_->time_base;
             AVDictionary* options = nullptr;
-            av_dict_set(&options, "movflags", "+faststart", 0);
+            av_dict_set(
+                &options, "movflags",
+                readsBack(out) ? "+faststart" : "frag_keyframe+empty_moov+default_base_moof", 0);
             const int started = avformat_write_header(format_, &options);
             av_dict_free(&options);
             check(started, "cannot write the header");
@@ -198,6 +202,17 @@ class Mp4Animation : public AnimationWriter {
     }
 
   private:
+    // Whether the muxer can seek in the file and read it back to move its index to the front: a
+    // regular file opened to read and write. Anywhere else (a pipe, standard output, a device)
+    // the video is written in order, fragmented: an empty index first, then each few frames with
+    // their own.
+    static bool readsBack(std::FILE* out) {
+        const int flags = ::fcntl(::fileno(out), F_GETFL);
+        struct stat status {};
+        return flags >= 0 && (flags & O_ACCMODE) == O_RDWR && !(flags & O_APPEND) &&
+               ::fstat(::fileno(out), &status) == 0 && S_ISREG(status.st_mode) &&
+               ::ftello(out) >= 0;
+    }
     void release() {
         sws_freeContext(scale_);
         scale_ = nullptr;
