@@ -2,6 +2,7 @@
 
 #include <webp/encode.h>
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,25 +11,52 @@
 #include "animation/web_palette.h"
 #include "imageio/atomic_file.h"
 #include "imageio/file_bytes.h"
+#include "imageio/file_suffixes.h"
 #include "imageio/folder_order.h"
 #include "imageio/picture_names.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 
+namespace {
+
+const std::array<AnimationFormatRow, 3> kRows{{
+    {AnimationFormat::Gif, "gif", kGifSuffixes, "Gif Image File", true},
+    {AnimationFormat::Webp, "webp", kWebpSuffixes, "WebP animation", true},
+    {AnimationFormat::Mp4, "mp4", kMp4Suffixes, "MP4 video", false},
+}};
+
+}  // namespace
+
+std::span<const AnimationFormatRow> animationFormats() {
+    return kRows;
+}
+
+std::string animationFormatNames() {
+    return std::string(kRows[0].name) + ", " + std::string(kRows[1].name) + " or " +
+           std::string(kRows[2].name);
+}
+
+std::string animationExtensionList() {
+    return std::string(kRows[0].suffix.front()) + ", " + std::string(kRows[1].suffix.front()) +
+           " or " + std::string(kRows[2].suffix.front());
+}
+
 std::optional<AnimationFormat> animationFormatNamed(const std::string& name) {
-    if (name == "gif") return AnimationFormat::Gif;
-    if (name == "webp") return AnimationFormat::Webp;
-    if (name == "mp4") return AnimationFormat::Mp4;
+    for (const AnimationFormatRow& row : kRows) {
+        if (row.name == name) return row.format;
+    }
     return std::nullopt;
 }
 
 AnimationFormat animationFormatFor(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
-    if (extension == ".gif") return AnimationFormat::Gif;
-    if (extension == ".webp") return AnimationFormat::Webp;
-    if (extension == ".mp4") return AnimationFormat::Mp4;
-    throw Error(path + ": animations are written as .gif, .webp or .mp4");
+    for (const AnimationFormatRow& row : kRows) {
+        for (std::string_view suffix : row.suffix) {
+            if (extension == suffix) return row.format;
+        }
+    }
+    throw Error(path + ": animations are written as " + animationExtensionList());
 }
 
 namespace {

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "animation/animation_export.h"
 
@@ -11,6 +13,21 @@ namespace carbonel {
 // The files an animation is written as: a 216-colour GIF, an animated WebP (lossless, full
 // colour, white paper) or an H.264 video in MP4.
 enum class AnimationFormat { Gif, Webp, Mp4 };
+
+// Everything the programs know of one animation format.
+struct AnimationFormatRow {
+    AnimationFormat format;
+    std::string_view name;                     // the `--format` name
+    std::span<const std::string_view> suffix;  // its extensions, the usual one first
+    std::string_view saveTitle;                // its line's title in the recorder's Save dialog
+    bool loops;                                // plays `--loop` times (a video plays once)
+};
+
+// Every animation format, in the Save dialog's order.
+std::span<const AnimationFormatRow> animationFormats();
+// The `--format` names ("gif, webp or mp4") and the extensions (".gif, .webp or .mp4").
+std::string animationFormatNames();
+std::string animationExtensionList();
 
 // The format named "gif", "webp" or "mp4"; none for any other name.
 std::optional<AnimationFormat> animationFormatNamed(const std::string& name);

@@ -384,9 +384,14 @@ GifArgs parseGifArgs(const std::vector<std::string>& args) {
     line.add({"size"}, true);
     line.parse(args);
     GifArgs parsed = readFrameArgs(line, "gif");
-    if (parsed.output != "-" && toLowerAscii(fileExtension(parsed.output)) != ".gif") {
-        throw UsageError("gif writes a .gif file (or \"-\" for standard output), not \"" +
-                         parsed.output + "\"");
+    bool gif = parsed.output == "-";
+    try {
+        gif = gif || animationFormatFor(parsed.output) == AnimationFormat::Gif;
+    } catch (const Error&) {
+    }
+    if (!gif) {
+        throw UsageError("gif writes a " + std::string(animationFormats().front().suffix.front()) +
+                         " file (or \"-\" for standard output), not \"" + parsed.output + "\"");
     }
     return parsed;
 }
@@ -407,7 +412,10 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     }
     if (const auto format = line.value("format")) {
         const std::optional<AnimationFormat> asked = animationFormatNamed(*format);
-        if (!asked) throw UsageError("--format takes gif, webp or mp4, not \"" + *format + "\"");
+        if (!asked) {
+            throw UsageError("--format takes " + animationFormatNames() + ", not \"" + *format +
+                             "\"");
+        }
         if (named && *named != *asked) {
             throw UsageError(parsed.output +
                              ": its extension asks for another format than --format " + *format);
@@ -416,14 +424,16 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     } else if (named) {
         parsed.format = *named;
     } else if (parsed.output != "-") {
-        throw UsageError("animate writes .gif, .webp or .mp4 files, not \"" + parsed.output +
-                         "\" (or give --format)");
+        throw UsageError("animate writes " + animationExtensionList() + " files, not \"" +
+                         parsed.output + "\" (or give --format)");
     }  // standard output without --format: a GIF
     if (const auto delay = line.value("delay"))
         parsed.delayMs = parseIntOption("--delay", *delay, 10, 655350);
     if (const auto loops = line.value("loop")) {
-        if (parsed.format == AnimationFormat::Mp4)
-            throw UsageError("--loop is for .gif and .webp animations: a video plays once");
+        for (const AnimationFormatRow& row : animationFormats()) {
+            if (row.format == parsed.format && !row.loops)
+                throw UsageError("--loop is for .gif and .webp animations: a video plays once");
+        }
         parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
     }
     return parsed;

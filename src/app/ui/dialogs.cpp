@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPixmap>
 
+#include "animation/animation_formats.h"
+#include "imageio/file_suffixes.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_kinds.h"
 #include "imageio/photo_reader.h"
@@ -111,13 +113,16 @@ QString QtUserDialogs::saveAnimation(QWidget* parent) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The filter chosen gives a bare name its extension, which picks the format.
-    const QStringList filters{"Gif Image File (*.gif)", "WebP animation (*.webp)",
-                              "MP4 video (*.mp4)"};
-    const QStringList suffixes{"gif", "webp", "mp4"};
+    QStringList filters, suffixes;
+    for (const AnimationFormatRow& row : animationFormats()) {
+        filters << QString::fromStdString(dialogFilter(row.saveTitle, row.suffix.first(1)));
+        suffixes << QString::fromUtf8(row.suffix.front().substr(1).data(),
+                                      qsizetype(row.suffix.front().size() - 1));
+    }
     dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix("gif");
+    dialog.setDefaultSuffix(suffixes.first());
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter), "gif"));
+        dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter), suffixes.first()));
     });
     return runFileDialog(dialog, parent, folders_.animation);
 }
