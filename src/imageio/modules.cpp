@@ -43,19 +43,18 @@ std::vector<std::string> moduleFolders() {
 // Why dlopen refused the file at `place`, on one line: a file that is no shared object at all
 // (a download cut short, a text file) is said so rather than with the loader's words for it.
 std::string notLoaded(const std::string& place) {
-    const char* error = ::dlerror();
+    const char* said = ::dlerror();
+    const std::string error = said ? said : place + " cannot be loaded";
     const int fd = ::open(place.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
-        char magic[4] = {};
-        const bool elf =
-            ::read(fd, magic, sizeof magic) == sizeof magic && std::memcmp(magic,
-                                                                           "\x7f"
-                                                                           "ELF",
-                                                                           sizeof magic) == 0;
+        constexpr char kElf[4] = {'\x7f', 'E', 'L', 'F'};
+        char magic[sizeof kElf] = {};
+        const bool elf = ::read(fd, magic, sizeof magic) == sizeof magic &&
+                         std::memcmp(magic, kElf, sizeof magic) == 0;
         ::close(fd);
         if (!elf) return place + " is not a shared library";
     }
-    return error ? error : place + " cannot be loaded";
+    return error;
 }
 
 // The table of libcarbonel_NAME.so from the first folder whose copy loads and was built for this
