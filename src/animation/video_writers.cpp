@@ -182,8 +182,7 @@ class WebpAnimation : public AnimationWriter {
 // The MP4 writer, from its module.
 std::unique_ptr<AnimationWriter> openMp4Writer(std::FILE* out, int width, int height,
                                                const AnimationTiming& timing) {
-    using Open = AnimationWriter* (*)(std::FILE*, int, int, const AnimationTiming*);
-    const auto open = reinterpret_cast<Open>(moduleEntry("mp4", "carbonel_mp4_writer", "MP4"));
+    const auto open = moduleEntry("mp4", "MP4", &CarbonelModule::openAnimationWriter);
     return std::unique_ptr<AnimationWriter>(open(out, width, height, &timing));
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "imageio/module_abi.h"
 #include "imageio/pixel_rows.h"
 #include "modules/heif_grid.h"
 #include "sketch/error.h"
@@ -106,10 +107,17 @@ class HeifRows : public PhotoReader {
     int width_ = 0, height_ = 0;
 };
 
+PhotoReader* openRows(PhotoInput* input, PhotoReading reading) {
+    return new HeifRows(std::move(*input), reading);
+}
+
 }  // namespace
 }  // namespace carbonel
 
-extern "C" carbonel::PhotoReader* carbonel_heif_rows(carbonel::PhotoInput* input,
-                                                     carbonel::PhotoReading reading) {
-    return new carbonel::HeifRows(std::move(*input), reading);
+const carbonel::CarbonelModule* carbonel_module() {
+    static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
+                                                    .openPhotoRows = carbonel::openRows,
+                                                    .openSketchWriter = nullptr,
+                                                    .openAnimationWriter = nullptr};
+    return &table;
 }

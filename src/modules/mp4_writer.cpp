@@ -15,6 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "animation/video_writers.h"
+#include "imageio/module_abi.h"
 #include "sketch/error.h"
 
 // The MP4 writer: a module of its own, loaded only when an MP4 is written, so that FFmpeg's
@@ -251,10 +252,17 @@ class Mp4Animation : public AnimationWriter {
     std::int64_t next_ = 0;
 };
 
+AnimationWriter* openWriter(std::FILE* out, int width, int height, const AnimationTiming* timing) {
+    return new Mp4Animation(out, width, height, *timing);
+}
+
 }  // namespace
 }  // namespace carbonel
 
-extern "C" carbonel::AnimationWriter* carbonel_mp4_writer(std::FILE* out, int width, int height,
-                                                          const carbonel::AnimationTiming* timing) {
-    return new carbonel::Mp4Animation(out, width, height, *timing);
+const carbonel::CarbonelModule* carbonel_module() {
+    static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
+                                                    .openPhotoRows = nullptr,
+                                                    .openSketchWriter = nullptr,
+                                                    .openAnimationWriter = carbonel::openWriter};
+    return &table;
 }

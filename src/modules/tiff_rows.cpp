@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "imageio/module_abi.h"
 #include "imageio/orientation.h"
 #include "imageio/pixel_rows.h"
 #include "sketch/error.h"
@@ -148,10 +149,17 @@ class TiffRows : public UprightRows {
     std::uint32_t band_ = kStripBand;
 };
 
+PhotoReader* openRows(PhotoInput* input, PhotoReading reading) {
+    return new TiffRows(std::move(*input), reading);
+}
+
 }  // namespace
 }  // namespace carbonel
 
-extern "C" carbonel::PhotoReader* carbonel_tiff_rows(carbonel::PhotoInput* input,
-                                                     carbonel::PhotoReading reading) {
-    return new carbonel::TiffRows(std::move(*input), reading);
+const carbonel::CarbonelModule* carbonel_module() {
+    static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
+                                                    .openPhotoRows = carbonel::openRows,
+                                                    .openSketchWriter = nullptr,
+                                                    .openAnimationWriter = nullptr};
+    return &table;
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/module_abi.h"
 #include "sketch/error.h"
 
 namespace carbonel {
@@ -257,11 +258,17 @@ class TracedWriter : public SketchWriter {
     std::int64_t mostEdges_;
 };
 
+SketchWriter* openWriter(OutputFormat format, std::FILE* out, const SketchFrame* frame) {
+    return new TracedWriter(format, out, *frame);
+}
+
 }  // namespace
 }  // namespace carbonel
 
-extern "C" carbonel::SketchWriter* carbonel_traced_writer(carbonel::OutputFormat format,
-                                                          std::FILE* out,
-                                                          const carbonel::SketchFrame* frame) {
-    return new carbonel::TracedWriter(format, out, *frame);
+const carbonel::CarbonelModule* carbonel_module() {
+    static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
+                                                    .openPhotoRows = nullptr,
+                                                    .openSketchWriter = carbonel::openWriter,
+                                                    .openAnimationWriter = nullptr};
+    return &table;
 }
