@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "animation/animation_formats.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_kinds.h"
 #include "sketch/error.h"
@@ -126,7 +127,7 @@ std::vector<std::string> boldWords(const std::string& line) {
         if (!quoted) {
             std::istringstream parts(part);
             for (std::string word; parts >> word;) {
-                word = word.substr(0, word.find(':'));
+                word = word.substr(0, word.find_first_of(":,"));
                 if (!word.empty()) words.push_back(word);
             }
         }
@@ -182,7 +183,8 @@ TEST(FormatTables, ManualAndCompletionNameExactlyTheTablesFormats) {
         }
         if (manual[i] == ".BI \\-\\-format \" F\"") {
             for (std::size_t j = i + 1; j < manual.size() && manual[j] != ".TP"; ++j) {
-                if (manual[j].starts_with(".BR ") && manual[j].find("\", \"") != std::string::npos)
+                if (manual[j].starts_with(".BR ") &&
+                    std::count(manual[j].begin(), manual[j].end(), '"') >= 4)
                     formatLines.push_back(manual[j]);
             }
         }
@@ -195,23 +197,31 @@ TEST(FormatTables, ManualAndCompletionNameExactlyTheTablesFormats) {
     std::vector<std::string> expected = outputSuffixes;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(written, expected);
-    ASSERT_EQ(formatLines.size(), 2u);
+    std::vector<std::string> animationNames;
+    for (const AnimationFormatRow& row : animationFormats()) animationNames.emplace_back(row.name);
+    ASSERT_EQ(formatLines.size(), 3u);
     EXPECT_EQ(boldWords(formatLines[0]), names);
     EXPECT_EQ(boldWords(formatLines[1]), batchNames);
+    EXPECT_EQ(boldWords(formatLines[2]), animationNames);
 
-    bool completed = false;
+    // The completion offers the animation formats after animate, the output formats elsewhere.
+    std::vector<std::vector<std::string>> offered;
     const std::vector<std::string> completion =
         linesOf(CARBONEL_SOURCE_DIR "/assets/completion/carbonel-cli");
-    for (std::size_t i = 0; i + 1 < completion.size(); ++i) {
+    for (std::size_t i = 0; i < completion.size(); ++i) {
         if (completion[i].find("--format)") == std::string::npos) continue;
-        const std::string& line = completion[i + 1];
-        const std::size_t open = line.find("-W \"") + 4, close = line.find('"', open);
-        std::istringstream words(line.substr(open, close - open));
-        std::vector<std::string> offered;
-        for (std::string word; words >> word;) offered.push_back(word);
-        EXPECT_EQ(offered, names);
-        completed = true;
+        for (std::size_t j = i + 1; j < completion.size(); ++j) {
+            const std::size_t open = completion[j].find("-W \"");
+            if (open != std::string::npos) {
+                const std::size_t close = completion[j].find('"', open + 4);
+                std::istringstream words(completion[j].substr(open + 4, close - open - 4));
+                offered.emplace_back();
+                for (std::string word; words >> word;) offered.back().push_back(word);
+            }
+            if (completion[j].find(";;") != std::string::npos) break;
+        }
     }
+    const bool completed = offered == std::vector<std::vector<std::string>>{animationNames, names};
     EXPECT_TRUE(completed);
 }
 
