@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,7 @@ std::unique_ptr<PhotoReader> openTiffRows(PhotoInput input, PhotoReading reading
 
 std::unique_ptr<SketchWriter> openTracedWriter(OutputFormat format, std::FILE* out,
                                                const SketchFrame& frame) {
+    if (!isVectorFormat(format)) throw std::logic_error("only SVG and PDF are traced");
     const auto open = moduleEntry("trace", format == OutputFormat::Svg ? "SVG" : "PDF",
                                   &CarbonelModule::openSketchWriter);
     return std::unique_ptr<SketchWriter>(open(format, out, &frame));
