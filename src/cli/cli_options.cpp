@@ -5,6 +5,7 @@
 
 #include "imageio/folder_order.h"
 #include "imageio/output_formats.h"
+#include "imageio/photo_kinds.h"
 #include "sketch/error.h"
 
 namespace carbonel::cli {
@@ -15,14 +16,14 @@ namespace {
 const char* const kUsageTemplate = R"(Usage:
   carbonel-cli convert PHOTO OUTPUT [options]
   carbonel-cli batch --out DIR [options] [--format F] [--jobs N] [--quiet] [--plan] SOURCE...
-  carbonel-cli gif OUTPUT.gif|- FRAME... [--size WxH]
-  carbonel-cli animate OUTPUT.gif|.webp|.mp4|- FRAME... [--format F] [--size WxH] [--delay MS]
+  carbonel-cli gif OUTPUT{gif extension}|- FRAME... [--size WxH]
+  carbonel-cli animate OUTPUT{animation extensions}|- FRAME... [--format F] [--size WxH] [--delay MS]
                        [--loop N]
   carbonel-cli textures
   carbonel-cli --help | --version
 
-convert   turns PHOTO (.jpg, .jpeg, .bmp, .png, .tif, .tiff, .webp, .gif, .heic, .heif or
-          .avif) into a sketch and writes it to OUTPUT. OUTPUT's extension picks the format:
+convert   turns a PHOTO into a sketch and writes it to OUTPUT. PHOTO is one of
+          {photo extensions}. OUTPUT's extension picks the format:
           {output formats}.
           Traced lines are black on a page (transparent in SVG); the paper is not traced. The
           sketch is one pixel wider and taller than the photo, as the program's Save writes it.
@@ -89,6 +90,16 @@ Options take their value as "--opt value" or "--opt=value"; "--" ends the option
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
 )";
 
+// ".gif|.webp|.mp4"
+std::string animationSuffixes() {
+    std::string text;
+    for (const AnimationFormatRow& row : animationFormats()) {
+        if (!text.empty()) text += '|';
+        text += row.suffix.front();
+    }
+    return text;
+}
+
 bool inBatch(const OutputFormatRow& row) {
     return row.inBatch;
 }
@@ -101,6 +112,9 @@ std::string usageText() {
         {"{output formats}", outputFormatDescriptions()},
         {"{formats}", outputFormatNames()},
         {"{batch formats}", outputFormatNames(inBatch)},
+        {"{photo extensions}", photoExtensionList()},
+        {"{animation extensions}", animationSuffixes()},
+        {"{gif extension}", std::string(animationFormats().front().suffix.front())},
     };
     for (const auto& [token, value] : words) {
         for (std::size_t at; (at = text.find(token)) != std::string::npos;)

@@ -21,6 +21,17 @@ inline constexpr std::string_view kSvgSuffixes[] = {".svg"};
 inline constexpr std::string_view kPdfSuffixes[] = {".pdf"};
 inline constexpr std::string_view kMp4Suffixes[] = {".mp4"};
 
+// "a, b or c", for usage lines and messages.
+template <typename Text>
+std::string spokenList(std::span<const Text> items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
 // A file dialog's filter line: "TITLE (*.a *.b)".
 inline std::string dialogFilter(std::string_view title,
                                 std::span<const std::string_view> suffixes) {

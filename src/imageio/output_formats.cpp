@@ -46,16 +46,6 @@ const std::array<OutputFormatRow, 8> kRows{{
      true, openWebpWriter},
 }};
 
-// "a, b or c"
-std::string spokenList(const std::vector<std::string>& items) {
-    std::string text;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
-        text += items[i];
-    }
-    return text;
-}
-
 }  // namespace
 
 std::span<const OutputFormatRow> outputFormats() {
@@ -86,7 +76,7 @@ std::string outputFormatNames(bool (*keep)(const OutputFormatRow&)) {
     for (const OutputFormatRow& row : kRows) {
         if (!keep || keep(row)) names.emplace_back(row.name);
     }
-    return spokenList(names);
+    return spokenList(std::span<const std::string>(names));
 }
 
 std::string outputExtensionList() {
@@ -94,7 +84,7 @@ std::string outputExtensionList() {
     for (const OutputFormatRow& row : kRows) {
         for (std::string_view suffix : row.suffix) extensions.emplace_back(suffix);
     }
-    return spokenList(extensions);
+    return spokenList(std::span<const std::string>(extensions));
 }
 
 std::string outputFormatDescriptions() {
@@ -109,7 +99,7 @@ std::string outputFormatDescriptions() {
         item += row.what;
         items.push_back(std::move(item));
     }
-    return spokenList(items);
+    return spokenList(std::span<const std::string>(items));
 }
 
 }  // namespace carbonel

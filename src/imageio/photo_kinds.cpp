@@ -165,12 +165,7 @@ std::string photoExtensionList() {
     std::vector<std::string_view> all;
     for (const PhotoKindRow& row : kRows)
         all.insert(all.end(), row.suffix.begin(), row.suffix.end());
-    std::string text;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (i > 0) text += i + 1 == all.size() ? " or " : ", ";
-        text += all[i];
-    }
-    return text;
+    return spokenList(std::span<const std::string_view>(all));
 }
 
 std::string openDialogFilter() {
