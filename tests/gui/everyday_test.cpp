@@ -113,6 +113,22 @@ class EverydayTest : public QObject {
         QVERIFY(window.document().sketch().isEmpty());
         keys(Qt::CTRL | Qt::Key_Y);
         QVERIFY(window.document().sketch() == first);
+        // A number typed into a box with Enter, then a stroke: Ctrl+Z still undoes the stroke.
+        auto* box = test::control<QLineEdit>(&window, "precisionEdit");
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, "150");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(test::control<QSlider>(&window, "precisionSlider")->value(), 150);
+        QVERIFY(QApplication::focusWidget() != box);
+        box->setFocus();  // a press on the sketch takes the keyboard from the box too
+        test::control<QRadioButton>(&window, "brushButton")
+            ->setChecked(true);  // paints the flat photo
+        stroke(QPoint(30, 30), 4);
+        QVERIFY(QApplication::focusWidget() != box);
+        QVERIFY(!(window.document().sketch() == first));
+        keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.document().sketch() == first);
     }
 
     void aHundredUndosReturnToTheConvertedSketch() {

@@ -238,6 +238,12 @@ class MainWindowTest : public QObject {
         moveTo(QPoint(1, 60), Qt::ControlModifier);
         QCOMPARE(window.freehand().stepsDrawn(), 20);  // X = 1 lies in the margin
         QVERIFY(!child<BrushOutline>("outline")->isVisible());
+        // The ring follows the pointer, and goes when the pointer leaves the pane.
+        moveTo(QPoint(100, 100));
+        QVERIFY(child<BrushOutline>("outline")->isVisible());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(sketchPane(), &leave);
+        QVERIFY(!child<BrushOutline>("outline")->isVisible());
     }
 
     void freehandDrawsTheBrushSquareOnAWhiteSheet() {

@@ -45,6 +45,9 @@ void pairBoxWithSlider(QLineEdit* box, QSlider* slider) {
         if (whole) slider->setValue(std::clamp(typed, slider->minimum(), slider->maximum()));
         box->setText(QString::number(slider->value()));
     });
+    // Enter hands the keyboard to the bar, so that Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z reach undo
+    // and redo again instead of the box's own editing.
+    QObject::connect(box, &QLineEdit::returnPressed, slider, [slider] { slider->setFocus(); });
 }
 
 // A captioned track bar at `top` with the box that shows and takes its position.

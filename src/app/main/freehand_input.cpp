@@ -20,6 +20,8 @@ FreehandInput::FreehandInput(SketchDocument& document, const ControlStrip& strip
     connect(&pane, &PicturePane::pressed, this, &FreehandInput::pressed);
     connect(&pane, &PicturePane::moved, this, &FreehandInput::moved);
     connect(&pane, &PicturePane::released, this, [this] { released(); });
+    // The ring shows where the brush would draw: nowhere once the pointer has left the pane.
+    connect(&pane, &PicturePane::left, &outline, &QWidget::hide);
 }
 
 void FreehandInput::pressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress) {

@@ -10,6 +10,8 @@ namespace carbonel {
 
 PicturePane::PicturePane(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    // A press takes the keyboard from a number box, so that undo's keys reach the window.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void PicturePane::setFit(Fit fit) {
@@ -127,6 +129,11 @@ void PicturePane::mouseMoveEvent(QMouseEvent* event) {
 
 void PicturePane::mouseReleaseEvent(QMouseEvent* event) {
     emit released(event->position().toPoint(), event->modifiers());
+}
+
+void PicturePane::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit left();
 }
 
 void PicturePane::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -39,6 +39,8 @@ class PicturePane : public QWidget {
     void moved(QPoint position, Qt::KeyboardModifiers modifiers);
     void released(QPoint position, Qt::KeyboardModifiers modifiers);
     void doubleClicked();
+    // The pointer left the pane.
+    void left();
     // A file dropped on the pane (when it accepts drops).
     void fileDropped(const QString& path);
 
@@ -49,6 +51,7 @@ class PicturePane : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
