@@ -33,13 +33,15 @@ std::span<const AnimationFormatRow> animationFormats() {
 }
 
 std::string animationFormatNames() {
-    return std::string(kRows[0].name) + ", " + std::string(kRows[1].name) + " or " +
-           std::string(kRows[2].name);
+    std::vector<std::string_view> names;
+    for (const AnimationFormatRow& row : kRows) names.push_back(row.name);
+    return spokenList(std::span<const std::string_view>(names));
 }
 
 std::string animationExtensionList() {
-    return std::string(kRows[0].suffix.front()) + ", " + std::string(kRows[1].suffix.front()) +
-           " or " + std::string(kRows[2].suffix.front());
+    std::vector<std::string_view> extensions;
+    for (const AnimationFormatRow& row : kRows) extensions.push_back(row.suffix.front());
+    return spokenList(std::span<const std::string_view>(extensions));
 }
 
 std::optional<AnimationFormat> animationFormatNamed(const std::string& name) {
@@ -49,13 +51,16 @@ std::optional<AnimationFormat> animationFormatNamed(const std::string& name) {
     return std::nullopt;
 }
 
-AnimationFormat animationFormatFor(const std::string& path) {
+std::optional<AnimationFormat> animationFormatOfName(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
     for (const AnimationFormatRow& row : kRows) {
-        for (std::string_view suffix : row.suffix) {
-            if (extension == suffix) return row.format;
-        }
+        if (isOneOf(row.suffix, extension)) return row.format;
     }
+    return std::nullopt;
+}
+
+AnimationFormat animationFormatFor(const std::string& path) {
+    if (const std::optional<AnimationFormat> format = animationFormatOfName(path)) return *format;
     throw Error(path + ": animations are written as " + animationExtensionList());
 }
 

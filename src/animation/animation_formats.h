@@ -35,6 +35,8 @@ std::optional<AnimationFormat> animationFormatNamed(const std::string& name);
 // The format an animation file's extension asks for (".gif", ".webp", ".mp4", in any case); any
 // other fails naming the formats that are written.
 AnimationFormat animationFormatFor(const std::string& path);
+// The same, or none for a name whose extension names no animation format.
+std::optional<AnimationFormat> animationFormatOfName(const std::string& path);
 
 // Refuses a width x height the format cannot hold, naming the file, the limit and the reason.
 void checkAnimationSize(AnimationFormat format, int width, int height, const std::string& path);

@@ -311,12 +311,9 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     if (positional.size() != 2) throw UsageError("convert takes a PHOTO and an OUTPUT");
     parsed.photo = positional[0];
     parsed.output = positional[1];
+    // A pipe or a device (/dev/null) has no extension: --format names its format.
     std::optional<OutputFormat> named;
-    try {
-        if (parsed.output != "-") named = outputFormatFor(parsed.output);
-    } catch (const Error&) {
-        // A pipe or a device (/dev/null) has no extension: --format names its format.
-    }
+    if (parsed.output != "-") named = outputFormatOfName(parsed.output);
     if (const auto format = line.value("format")) {
         parsed.format = outputFormatNamed(*format);
         if (!parsed.format) {
@@ -398,12 +395,7 @@ GifArgs parseGifArgs(const std::vector<std::string>& args) {
     line.add({"size"}, true);
     line.parse(args);
     GifArgs parsed = readFrameArgs(line, "gif");
-    bool gif = parsed.output == "-";
-    try {
-        gif = gif || animationFormatFor(parsed.output) == AnimationFormat::Gif;
-    } catch (const Error&) {
-    }
-    if (!gif) {
+    if (parsed.output != "-" && animationFormatOfName(parsed.output) != AnimationFormat::Gif) {
         throw UsageError("gif writes a " + std::string(animationFormats().front().suffix.front()) +
                          " file (or \"-\" for standard output), not \"" + parsed.output + "\"");
     }
@@ -419,11 +411,7 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
     line.parse(args);
     GifArgs parsed = readFrameArgs(line, "animate");
     std::optional<AnimationFormat> named;
-    try {
-        if (parsed.output != "-") named = animationFormatFor(parsed.output);
-    } catch (const Error&) {
-        // A pipe or a device (/dev/null) has no extension: --format names its format.
-    }
+    if (parsed.output != "-") named = animationFormatOfName(parsed.output);
     if (const auto format = line.value("format")) {
         const std::optional<AnimationFormat> asked = animationFormatNamed(*format);
         if (!asked) {

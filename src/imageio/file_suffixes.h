@@ -21,6 +21,14 @@ inline constexpr std::string_view kSvgSuffixes[] = {".svg"};
 inline constexpr std::string_view kPdfSuffixes[] = {".pdf"};
 inline constexpr std::string_view kMp4Suffixes[] = {".mp4"};
 
+// Whether a lower-cased extension (".jpg") is one of these.
+inline bool isOneOf(std::span<const std::string_view> suffixes, std::string_view extension) {
+    for (std::string_view suffix : suffixes) {
+        if (extension == suffix) return true;
+    }
+    return false;
+}
+
 // "a, b or c", for usage lines and messages.
 template <typename Text>
 std::string spokenList(std::span<const Text> items) {

@@ -154,9 +154,7 @@ std::optional<PhotoKind> photoKindOfContent(const unsigned char* bytes, std::siz
 std::optional<PhotoKind> photoKindOfName(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
     for (const PhotoKindRow& row : kRows) {
-        for (std::string_view suffix : row.suffix) {
-            if (extension == suffix) return row.kind;
-        }
+        if (isOneOf(row.suffix, extension)) return row.kind;
     }
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "imageio/file_suffixes.h"
 #include "imageio/folder_order.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_kinds.h"
@@ -51,10 +52,7 @@ std::string saveNameFor(const std::string& path, OutputFormat format) {
     const std::string extension = toLowerAscii(fileExtension(path));
     const OutputFormatRow& wanted = outputFormatRow(format);
     for (const OutputFormatRow& row : outputFormats()) {
-        if (row.family != wanted.family) continue;
-        for (std::string_view suffix : row.suffix) {
-            if (extension == suffix) return path;
-        }
+        if (row.family == wanted.family && isOneOf(row.suffix, extension)) return path;
     }
     return path + std::string(wanted.suffix.front());
 }
@@ -74,13 +72,16 @@ std::optional<OutputFormat> outputFormatNamed(const std::string& name) {
     return std::nullopt;
 }
 
-OutputFormat outputFormatFor(const std::string& path) {
+std::optional<OutputFormat> outputFormatOfName(const std::string& path) {
     const std::string extension = toLowerAscii(fileExtension(path));
     for (const OutputFormatRow& row : outputFormats()) {
-        for (std::string_view suffix : row.suffix) {
-            if (extension == suffix) return row.format;
-        }
+        if (isOneOf(row.suffix, extension)) return row.format;
     }
+    return std::nullopt;
+}
+
+OutputFormat outputFormatFor(const std::string& path) {
+    if (const std::optional<OutputFormat> format = outputFormatOfName(path)) return *format;
     unknownExtension(path);
 }
 

@@ -68,6 +68,8 @@ std::string saveNameFor(const std::string& path, OutputFormat format);
 // The format an output name asks for (".jpg", ".jpeg", ".bmp", ".png", ".wmf", ".emf", ".svg",
 // ".pdf"); any other fails with "Unknown picture file extension (.%s)".
 OutputFormat outputFormatFor(const std::string& path);
+// The same, or none for a name whose extension names no format.
+std::optional<OutputFormat> outputFormatOfName(const std::string& path);
 
 // The format a `--format` value names ("jpg", "bmp", "png", "wmf", "emf", "svg", "pdf"), or
 // none.
