@@ -13,6 +13,7 @@ packages=(
   libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils parallel
   libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg webp
   libtiff-dev libheif-dev libheif-examples lintian
+  openbox xdotool xclip x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

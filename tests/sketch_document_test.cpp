@@ -113,5 +113,37 @@ TEST(SketchDocument, ChangedSinceSavedFollowsSaveUndoAndTheBatch) {
     EXPECT_FALSE(document.sketch() == stroked);
 }
 
+// Live sketches join one step until the burst ends; a save ends it, and a later preview is unsaved.
+TEST(SketchDocument, LiveSketchesOfABurstAreOneStep) {
+    std::mt19937 random(5);
+    test::TempDir dir;
+    SketchDocument document;
+    document.start(photoWith(random));
+    strokeAt(document, 30, 30);
+    const Raster before = document.sketch();
+    ConversionOptions options;
+    for (int precision : {150, 140, 130}) {
+        options.precision = precision;
+        document.showLive(convertPhoto(document.photo(), options));
+    }
+    const Raster last = document.sketch();
+    document.save((dir / "live").string(), OutputFormat::Bmp);
+    options.precision = 120;
+    document.showLive(convertPhoto(document.photo(), options));
+    EXPECT_TRUE(document.changedSinceSaved());
+    document.undo();
+    EXPECT_EQ(document.sketch(), last);
+    EXPECT_FALSE(document.changedSinceSaved());
+    document.undo();
+    EXPECT_EQ(document.sketch(), before);
+    document.redo();
+    document.redo();
+    document.endLiveBurst();
+    document.showLive(convertPhoto(document.photo(), {}));
+    document.undo();
+    EXPECT_NE(document.sketch(), last);  // the burst that ended is a step of its own
+    EXPECT_EQ(document.stepCount(), 4u);
+}
+
 }  // namespace
 }  // namespace carbonel

@@ -59,7 +59,7 @@ bool saveSideBySide(const QList<QPixmap>& shots, const QString& path) {
 // A mail client that sends nothing: the composer is only looked at.
 class NoMail : public carbonel::MailClient {
   public:
-    void send(const carbonel::MailMessage&) override {}
+    void send(const carbonel::MailMessage&, QObject*, carbonel::ProcessFailure) override {}
 };
 
 int toolWindows(carbonel::MainWindow& window, const QString& folder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "sketch/start_values.h"
 
@@ -15,6 +16,9 @@ struct KeptSettings {
     std::string paper;             // the name of a paper in the texture list; "" for none
     bool stretch = false;          // the paper stretched rather than tiled
     int brushSize = kBrushSize.start;
+    bool live = true;  // the sketch follows the settings as they move
+    // The photos opened last, newest first (at most kRecentPhotos).
+    std::vector<std::string> recentPhotos;
     // Window geometry as Qt saves it, in base 64; "" for none.
     std::string mainWindow, batchWindow, recorderWindow;
     // The folders the file dialogs showed last; "" for none.
@@ -22,6 +26,11 @@ struct KeptSettings {
 
     bool operator==(const KeptSettings&) const = default;
 };
+
+inline constexpr int kRecentPhotos = 10;
+
+// Puts a photo opened now first in the list of recent photos, once, keeping at most kRecentPhotos.
+void addRecentPhoto(std::vector<std::string>& recent, const std::string& path);
 
 KeptSettings readKeptSettings(const std::string& path);
 // False when the file cannot be written.

@@ -87,28 +87,43 @@ void SketchDocument::clear(const Raster* paper, TextureFit fit) {
 }
 
 void SketchDocument::beginBatch() {
-    batchOpen_ = false;
+    openGroup_ = Group::None;
+}
+
+void SketchDocument::showInGroup(Group group, const std::function<void()>& show) {
+    endStroke();  // a stroke drawn meanwhile is a step of its own, and ends the group's step
+    takePendingSnapshot();
+    if (openGroup_ == group && index_ == steps_.size() && !steps_.empty() &&
+        steps_.back().group == group) {
+        show();
+        pending_ = snapshotLater(sketch_);
+        steps_.back().after = {photo_, pending_};
+        // The step's sketch is no longer the one saved at it.
+        if (savedIndex_ == static_cast<std::ptrdiff_t>(index_)) savedIndex_ = -1;
+    } else {
+        recordWholeChange(show, group);
+        openGroup_ = group;
+    }
 }
 
 void SketchDocument::showConverted(Raster photo, Raster sketch, const std::string& savedName) {
-    auto show = [&] {
+    showInGroup(Group::Batch, [&] {
         const bool photoChanged = !photo_.sharesPixelsWith(photo);
         photo_ = std::move(photo);
         replaceSketch(std::move(sketch));
         if (photoChanged) notify(true);
-    };
-    endStroke();  // a stroke drawn meanwhile is a step of its own, and ends the batch's step
-    takePendingSnapshot();
-    if (batchOpen_ && index_ == steps_.size() && !steps_.empty() && steps_.back().batch) {
-        show();
-        pending_ = snapshotLater(sketch_);
-        steps_.back().after = {photo_, pending_};
-    } else {
-        recordWholeChange(show, true);
-        batchOpen_ = true;
-    }
+    });
     savedName_ = savedName;
     savedIndex_ = static_cast<std::ptrdiff_t>(index_);
+}
+
+void SketchDocument::showLive(Raster sketch) {
+    savedName_.clear();
+    showInGroup(Group::Live, [&] { replaceSketch(std::move(sketch)); });
+}
+
+void SketchDocument::endLiveBurst() {
+    if (openGroup_ == Group::Live) openGroup_ = Group::None;
 }
 
 void SketchDocument::drawStep(const std::optional<BrushRectangle>& rectangle,
@@ -176,7 +191,7 @@ std::shared_ptr<const SketchSnapshot> SketchDocument::snapshot() {
     return shownSnapshot();
 }
 
-void SketchDocument::recordWholeChange(const std::function<void()>& change, bool batch) {
+void SketchDocument::recordWholeChange(const std::function<void()>& change, Group group) {
     endStroke();
     const Raster photoBefore = photo_;
     // What the sketch shows, without waiting for a snapshot still being taken.
@@ -184,7 +199,7 @@ void SketchDocument::recordWholeChange(const std::function<void()>& change, bool
     change();
     pending_ = snapshotLater(sketch());
     shown_ = basis_ = nullptr;
-    push({{photoBefore, std::move(before)}, {photo_, pending_}, batch});
+    push({{photoBefore, std::move(before)}, {photo_, pending_}, group});
 }
 
 void SketchDocument::push(Step step) {
@@ -193,7 +208,7 @@ void SketchDocument::push(Step step) {
     if (savedIndex_ > static_cast<std::ptrdiff_t>(index_)) savedIndex_ = -1;
     steps_.push_back(std::move(step));
     ++index_;
-    batchOpen_ = false;
+    openGroup_ = Group::None;
     if (steps_.size() > static_cast<std::size_t>(kHistorySteps)) {
         steps_.erase(steps_.begin());
         --index_;
@@ -223,7 +238,7 @@ void SketchDocument::restore(const State& state) {
     }
     shown_ = basis_ = wanted ? wanted : std::make_shared<const SketchSnapshot>();
     savedName_.clear();
-    batchOpen_ = false;
+    openGroup_ = Group::None;
     if (photoChanged) notify(true);
     notify(false);
 }
@@ -255,6 +270,7 @@ void SketchDocument::forgetHistory() {
 std::string SketchDocument::save(const std::string& path, OutputFormat format,
                                  const TraceSettings& trace) {
     endStroke();
+    endLiveBurst();  // what is saved stays one undo away from later previews
     if (sketch_.isEmpty()) throw Error("There is no sketch to save.");
     savedName_ = saveSketch(sketch(), path, format, photo_.width(), photo_.height(), trace);
     savedIndex_ = static_cast<std::ptrdiff_t>(index_);

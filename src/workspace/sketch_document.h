@@ -58,6 +58,11 @@ class SketchDocument {
     // what was there before the batch.
     void beginBatch();
     void showConverted(Raster photo, Raster sketch, const std::string& savedName);
+    // A sketch of the photo converted elsewhere as Convert would (the live preview), with Convert's
+    // effects. The sketches shown until endLiveBurst() or any other step make one step together,
+    // so one undo returns to the sketch from before the burst.
+    void showLive(Raster sketch);
+    void endLiveBurst();
 
     // One step of a freehand stroke over the photo rectangle: an empty pane gets a white sheet
     // first. Fails with "There is no photo to draw from." when there is none. A pass that meets a
@@ -95,9 +100,11 @@ class SketchDocument {
         Raster photo;
         SnapshotFuture sketch;  // null: no sketch
     };
+    // Steps that the next change of the same kind joins, while it stays open.
+    enum class Group { None, Batch, Live };
     struct Step {
         State before, after;
-        bool batch = false;
+        Group group = Group::None;
     };
 
     void notify(bool photoChanged);
@@ -108,7 +115,10 @@ class SketchDocument {
     void takePendingSnapshot();
     // Makes a change to the whole sketch an undoable step: a stroke still being drawn becomes a
     // step first, and a change that fails records nothing.
-    void recordWholeChange(const std::function<void()>& change, bool batch = false);
+    void recordWholeChange(const std::function<void()>& change, Group group = Group::None);
+    // Shows a whole new sketch (and photo) as part of the open group of this kind, or as the
+    // first step of a new one.
+    void showInGroup(Group group, const std::function<void()>& show);
     void push(Step step);
     void restore(const State& state);
 
@@ -125,7 +135,7 @@ class SketchDocument {
     std::vector<Step> steps_;
     std::size_t index_ = 0;          // the steps made and not undone
     std::ptrdiff_t savedIndex_ = 0;  // where the sketch was saved; -1 when no longer reachable
-    bool batchOpen_ = false;         // showConverted joins the last step
+    Group openGroup_ = Group::None;  // the last step's group, while later changes join it
     std::string savedName_;
     std::function<void(bool)> changed_;
 };

@@ -1,12 +1,15 @@
 // Undo and redo, unsaved work, the desktop's keys and the photo the program is given.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -21,6 +24,7 @@
 #include "fakes.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
+#include "sketch/convert.h"
 #include "workspace/settings_file.h"
 
 using namespace carbonel;
@@ -353,6 +357,120 @@ class EverydayTest : public QObject {
         QCOMPARE(dialogs_.errors.size(), 1);
         QVERIFY(window_->document().photo() ==
                 loadPicture((QCoreApplication::applicationDirPath() + "/4.jpg").toStdString()));
+    }
+
+    void livePreviewFollowsTheSettingsAsOneUndoStep() {
+        MainWindow& window = open();
+        QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
+        const Raster before = window.document().sketch();
+        auto* precision = test::control<QSlider>(&window, "precisionSlider");
+        // A drag: many positions while the bar is held, the newest one shown at the end.
+        precision->setSliderDown(true);
+        for (int value = 165; value >= 120; value -= 5) precision->setValue(value);
+        precision->setSliderDown(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.livePreviewBusy(), 10000);
+        ConversionOptions options;
+        options.precision = 120;
+        options.style = PenStyle::Pencil;
+        const Raster expected = convertPhoto(window.document().photo(), options);
+        QVERIFY(window.document().sketch() == expected);
+        QVERIFY(window.document().changedSinceSaved());
+        keys(Qt::CTRL | Qt::Key_Z);
+        QVERIFY(window.document().sketch() == before);
+        keys(Qt::CTRL | Qt::Key_Y);
+        QVERIFY(window.document().sketch() == expected);
+
+        // A style and a paper count as settings too.
+        test::control<QRadioButton>(&window, "penButton")->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.livePreviewBusy(), 10000);
+        options.style = PenStyle::Pen;
+        QVERIFY(window.document().sketch() == convertPhoto(window.document().photo(), options));
+
+        // A conversion overtaken by Open is never shown.
+        precision->setValue(130);
+        QVERIFY(window.openPhotoFile(QString(CARBONEL_TEST_DATA) + "/coffee.jpg"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.livePreviewBusy(), 10000);
+        QVERIFY(window.document().sketch().isEmpty());
+
+        // Without Live, or on the Freehand page, moving a setting converts nothing.
+        test::control<QCheckBox>(&window, "liveBox")->setChecked(false);
+        precision->setValue(140);
+        QVERIFY(!window.livePreviewBusy());
+        test::control<QCheckBox>(&window, "liveBox")->setChecked(true);
+        toFreehand();
+        precision->setValue(150);
+        QVERIFY(!window.livePreviewBusy());
+    }
+
+    void clipboardCarriesTheSketchOutAndPhotosIn() {
+        MainWindow& window = open();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("not a picture");
+        keys(Qt::CTRL | Qt::Key_C);
+        QCOMPARE(dialogs_.messages, QStringList{"There is no sketch to copy."});
+        keys(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(dialogs_.messages.last(), QString("The clipboard holds no picture."));
+
+        QTest::mouseClick(test::control<QPushButton>(&window, "convertButton"), Qt::LeftButton);
+        keys(Qt::CTRL | Qt::Key_C);
+        const Raster& sketch = window.document().sketch();
+        const QImage copied = clipboard->image().convertToFormat(QImage::Format_BGR888);
+        QCOMPARE(copied.size(), QSize(sketch.width(), sketch.height()));
+        for (int y = 0; y < sketch.height(); ++y) {
+            QVERIFY(std::memcmp(copied.constScanLine(y), sketch.rowUnchecked(y),
+                                static_cast<std::size_t>(sketch.width()) * 3) == 0);
+        }
+
+        // A picture with transparent parts becomes a photo on white, after the unsaved question.
+        QImage picture(30, 20, QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        picture.setPixelColor(3, 4, QColor(10, 200, 30));
+        clipboard->setImage(picture);
+        keys(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(dialogs_.saveQuestions, 1);
+        const Raster& photo = window.document().photo();
+        QCOMPARE(photo.width(), 30);
+        const std::uint8_t* green = photo.rowUnchecked(4) + 3 * 3;
+        const std::uint8_t* white = photo.rowUnchecked(0);
+        QCOMPARE((std::vector<int>{green[0], green[1], green[2], white[0], white[1], white[2]}),
+                 (std::vector<int>{30, 200, 10, 255, 255, 255}));
+        keys(Qt::CTRL | Qt::Key_Z);  // undoable as Open is
+        QCOMPARE(window.document().photo().width(), sketch.width() - 1);
+
+        // A copied photo file opens as Open would open it.
+        auto* files = new QMimeData;
+        files->setUrls({QUrl::fromLocalFile(QString(CARBONEL_TEST_DATA) + "/chelsea.jpg")});
+        clipboard->setMimeData(files);
+        keys(Qt::CTRL | Qt::Key_V);
+        QCOMPARE(window.document().photo().width(), 451);
+    }
+
+    void recentPhotosAreKeptNewestFirstAndMissingOnesDropped() {
+        const QString settings = dir_.filePath("recent.INI");
+        QStringList photos;
+        for (const char* name : {"chelsea.jpg", "coffee.jpg", "rocket.jpg"}) {
+            photos << dir_.filePath(name);
+            QFile::remove(photos.last());
+            QVERIFY(QFile::copy(QString(CARBONEL_TEST_DATA) + "/" + name, photos.last()));
+        }
+        MainWindow& first = open({}, settings);
+        for (const QString& photo : photos) QVERIFY(first.openPhotoFile(photo));
+        QVERIFY(first.openPhotoFile(photos[1]));  // opened again: first once, not twice
+        first.close();
+        window_.reset();
+
+        MainWindow& second = open({}, settings);
+        QMenu* menu = test::control<QMenu>(&second, "recentMenu");
+        emit menu->aboutToShow();
+        QStringList listed;
+        for (QAction* action : menu->actions()) listed << action->toolTip();
+        QCOMPARE(listed, (QStringList{photos[1], photos[2], photos[0]}));
+        QFile::remove(photos[2]);
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 2);
+        menu->actions().last()->trigger();
+        QCOMPARE(second.document().photo().width(), 451);
+        QCOMPARE(QString::fromStdString(second.recentPhotos().front()), photos[0]);
     }
 };
 

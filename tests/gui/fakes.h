@@ -78,18 +78,23 @@ class FakeDialogs : public UserDialogs {
 class FakeMail : public MailClient {
   public:
     std::vector<MailMessage> sent;
-    void send(const MailMessage& message) override { sent.push_back(message); }
+    QString failure;  // what the client says when it fails; "" when it takes the message
+    void send(const MailMessage& message, QObject*, ProcessFailure failed) override {
+        sent.push_back(message);
+        if (!failure.isEmpty()) failed(failure);
+    }
 };
 
 class FakeLauncher : public ProcessLauncher {
   public:
-    bool succeeds = true;
+    QString failure;  // what a started program fails with; "" when it succeeds
     QStringList installed;
     QList<QStringList> started;  // program, then its arguments
 
-    bool startDetached(const QString& program, const QStringList& arguments) override {
+    void start(const QString& program, const QStringList& arguments, QObject*,
+               ProcessFailure failed) override {
         started << (QStringList{program} + arguments);
-        return succeeds;
+        if (!failure.isEmpty()) failed(failure);
     }
     bool isInstalled(const QString& program) const override { return installed.contains(program); }
 };

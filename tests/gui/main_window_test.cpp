@@ -324,9 +324,13 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_.proposedNames, QStringList{""});
         QCOMPARE(launcher_.started.size(), 1);
         QCOMPARE(launcher_.started.first(), (QStringList{"pinta", dir_.filePath("edit.jpg")}));
-        launcher_.succeeds = false;
+        launcher_.failure = "ended with status 1: pinta: cannot open display";
         click("editButton");  // saved already: straight to the editor, which fails
-        QCOMPARE(dialogs_.messages.last(), QString("ErrorCode"));
+        QCOMPARE(dialogs_.messages.last(),
+                 "The sketch is saved as \"" + dir_.filePath("edit.jpg") +
+                     "\", but it could not be opened for editing: pinta ended with status 1: "
+                     "pinta: cannot open display.");
+        launcher_.failure.clear();
         QCOMPARE(QString::fromStdString(window.document().savedName()), dir_.filePath("edit.jpg"));
         click("convertButton");
         click("editButton");  // cancelled save: nothing started

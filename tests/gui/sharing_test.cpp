@@ -151,6 +151,7 @@ class SharingTest : public QObject {
         mail_.sent.clear();
         QVERIFY(!withComposer([&] { click(&window, "sendButton"); }, [](QWidget*) {}));
         QCOMPARE(dialogs_.messages, QStringList{"There is no sketch to save."});
+        dialogs_.messages.clear();
 
         click(&window, "convertButton");
         const bool opened =
@@ -163,9 +164,17 @@ class SharingTest : public QObject {
                              child<QCheckBox>(composer, "attach")->setChecked(true);
                              child<QPlainTextEdit>(composer, "text")->clear();
                              click(composer, "startSendButton");
+                             // A client that fails says why, and where the sketch is.
+                             mail_.failure = "ended with status 3: no method available";
+                             click(composer, "startSendButton");
+                             mail_.failure.clear();
                          });
         QVERIFY(opened);
-        QCOMPARE(mail_.sent.size(), std::size_t{4});
+        QCOMPARE(mail_.sent.size(), std::size_t{5});
+        QCOMPARE(dialogs_.messages,
+                 QStringList{"The mail client could not take the message: xdg-email ended with "
+                             "status 3: no method available.\nThe attachment is saved as \"" +
+                             dir_.filePath("sketch.jpg") + "\": attach it by hand."});
         const std::string sketchJpg = dir_.filePath("sketch.jpg").toStdString();
         QCOMPARE(mail_.sent[0].subject, std::string("Look! I figure a sketch for you"));
         QCOMPARE(mail_.sent[0].attachment, sketchJpg);

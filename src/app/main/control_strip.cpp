@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <algorithm>
 
 #include "app/ui/picture_pane.h"
@@ -90,7 +92,14 @@ void ControlStrip::buildLeftColumn() {
     showBatchBox_ = named(new QCheckBox("Show ", leftColumn_), "showBatchBox");
     showBatchBox_->setGeometry(4, 34, 80, 20);
     openButton_ = named(new QPushButton("&Open", leftColumn_), "openButton");
-    openButton_->setGeometry(4, 58, 80, 27);
+    openButton_->setGeometry(4, 58, 66, 27);
+    recentButton_ = named(new QToolButton(leftColumn_), "recentButton");
+    recentButton_->setToolTip("Photos opened last");
+    recentButton_->setAccessibleName("Recent photos");
+    recentMenu_ = named(new QMenu(recentButton_), "recentMenu");
+    recentButton_->setMenu(recentMenu_);
+    recentButton_->setPopupMode(QToolButton::InstantPopup);
+    recentButton_->setGeometry(70, 58, 14, 27);
     auto* styleLabel = new QLabel("UI Style :", leftColumn_);
     styleLabel->setGeometry(4, 92, 80, 16);
     uiStyleSelector_ = named(new QComboBox(leftColumn_), "uiStyleSelector");
@@ -103,6 +112,11 @@ void ControlStrip::buildModePages() {
     QWidget* automatic = new QWidget;
     convertButton_ = named(new QPushButton(" &Convert", automatic), "convertButton");
     convertButton_->setGeometry(10, 20, 100, 32);
+    liveBox_ = named(new QCheckBox("Live", automatic), "liveBox");
+    liveBox_->setToolTip(
+        "The sketch follows Precision, Line, the style and the paper as they move");
+    liveBox_->setChecked(true);
+    liveBox_->setGeometry(12, 60, 96, 20);
     modePages_->addTab(automatic, "Automatic ");
 
     QWidget* freehand = new QWidget;
@@ -190,8 +204,14 @@ void ControlStrip::connectControls() {
     connect(uiStyleSelector_, &QComboBox::currentIndexChanged, this, &ControlStrip::uiStyleChosen);
     for (int i = 0; i < 3; ++i) {
         connect(styleButtons_[i], &QRadioButton::toggled, this, [this, i](bool checked) {
-            if (checked) sketchStyle_ = static_cast<PenStyle>(i);
+            if (!checked) return;
+            sketchStyle_ = static_cast<PenStyle>(i);
+            emit conversionSettingsChanged();
         });
+    }
+    for (QSlider* slider : {precisionSlider_, lineSlider_}) {
+        connect(slider, &QSlider::valueChanged, this, &ControlStrip::conversionSettingsChanged);
+        connect(slider, &QSlider::sliderReleased, this, &ControlStrip::adjustmentEnded);
     }
 }
 
@@ -231,6 +251,7 @@ StripSettings ControlStrip::settings() const {
     settings.brushSize = brushSlider_->value();
     settings.paper = textureSelector_->currentIndex();
     settings.paperFit = tileButton_->isChecked() ? TextureFit::Tile : TextureFit::Stretch;
+    settings.live = liveBox_->isChecked();
     return settings;
 }
 
@@ -241,6 +262,7 @@ void ControlStrip::restore(const KeptSettings& kept) {
     styleButtons_[style]->setChecked(true);
     (kept.stretch ? stretchButton_ : tileButton_)->setChecked(true);
     brushSlider_->setValue(kept.brushSize);
+    liveBox_->setChecked(kept.live);
 }
 
 void ControlStrip::keep(KeptSettings& kept) const {
@@ -252,6 +274,7 @@ void ControlStrip::keep(KeptSettings& kept) const {
                                                  : "Pencil";
     kept.stretch = now.paperFit == TextureFit::Stretch;
     kept.brushSize = now.brushSize;
+    kept.live = now.live;
 }
 
 void ControlStrip::bind(Button button, QAction* action) {
@@ -285,6 +308,7 @@ void ControlStrip::paperChanged() {
     texturePreview_->pictureChanged();
     texturePreview_->setFit(tileButton_->isChecked() ? PicturePane::Fit::Centre
                                                      : PicturePane::Fit::Stretch);
+    emit conversionSettingsChanged();
 }
 
 int ControlStrip::uiStyle() const {
@@ -306,6 +330,10 @@ void ControlStrip::uncheckRecordBox() {
 
 bool ControlStrip::recording() const {
     return recordBox_->isChecked();
+}
+
+bool ControlStrip::adjusting() const {
+    return precisionSlider_->isSliderDown() || lineSlider_->isSliderDown();
 }
 
 }  // namespace carbonel

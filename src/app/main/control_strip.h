@@ -11,11 +11,13 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class QStatusBar;
 class QTabWidget;
+class QToolButton;
 
 namespace carbonel {
 
@@ -32,6 +34,7 @@ struct StripSettings {
     int brushSize = kBrushSize.start;
     int paper = 0;  // the Texture page's choice: 0 "NULL" (none), 1 "Custom", then the papers
     TextureFit paperFit = kStartTextureFit;
+    bool live = true;  // the Automatic page's "Live" box: the sketch follows the settings
 };
 
 // The strip of controls under the panes: the batch switch, Open and the UI style on the left, the
@@ -76,6 +79,10 @@ class ControlStrip : public QWidget {
     void uncheckBatchBox();
     void uncheckRecordBox();
     bool recording() const;
+    // The menu beside Open that lists the photos opened last.
+    QMenu* recentMenu() const { return recentMenu_; }
+    // Whether a track bar is being dragged.
+    bool adjusting() const;
 
   signals:
     void batchBoxToggled(bool checked);
@@ -85,6 +92,10 @@ class ControlStrip : public QWidget {
     void brushSizeChanged(int radius);
     void paperChosen(int index);
     void uiStyleChosen(int index);
+    // Precision, Line, the sketch style, the paper or how it is laid changed.
+    void conversionSettingsChanged();
+    // A track bar was let go.
+    void adjustmentEnded();
 
   private:
     void buildLeftColumn();
@@ -98,10 +109,13 @@ class ControlStrip : public QWidget {
     QWidget* leftColumn_;
     QCheckBox* showBatchBox_;
     QPushButton* openButton_;
+    QToolButton* recentButton_;
+    QMenu* recentMenu_;
     QComboBox* uiStyleSelector_;
 
     QTabWidget* modePages_;
     QPushButton* convertButton_;
+    QCheckBox* liveBox_;
     QLineEdit* brushEdit_;
     QSlider* brushSlider_;
     QCheckBox* recordBox_;

@@ -2,12 +2,15 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 
 #include "app/batch/batch_window.h"
 #include "app/main/automatic_options.h"
 #include "app/main/kept_windows.h"
+#include "app/main/live_preview.h"
 #include "app/main/viewer_window.h"
 #include "app/recorder/recorder_window.h"
 #include "app/ui/accelerators.h"
@@ -21,6 +24,12 @@
 #include "workspace/settings_file.h"
 
 namespace carbonel {
+namespace {
+
+// Live changes closer together than this are one undo step.
+constexpr int kLiveBurstRest = 1000;  // ms
+
+}  // namespace
 
 MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
@@ -42,10 +51,23 @@ MainWindow::MainWindow(const AppEnvironment& environment, QWidget* parent)
     connect(strip_, &ControlStrip::brushSizeChanged, outline_, &BrushOutline::setRadius);
     outline_->setRadius(strip_->settings().brushSize);
     connect(strip_, &ControlStrip::pageChanged, this, [this](bool freehand) {
+        live_->cancel();
         document_.forgetSavedName();
         if (!freehand) outline_->hide();
     });
     connect(strip_, &ControlStrip::uiStyleChosen, this, &MainWindow::uiStyleChosen);
+    live_ = new LivePreview(this);
+    connect(strip_, &ControlStrip::conversionSettingsChanged, this,
+            &MainWindow::conversionSettingsMoved);
+    connect(live_, &LivePreview::ready, this, &MainWindow::showLiveSketch);
+    connect(live_, &LivePreview::failed, strip_, &ControlStrip::showStatus);
+    burstTimer_.setSingleShot(true);
+    burstTimer_.setInterval(kLiveBurstRest);
+    connect(&burstTimer_, &QTimer::timeout, this, &MainWindow::endLiveBurst);
+    connect(strip_, &ControlStrip::adjustmentEnded, this, [this] {
+        if (burstTimer_.isActive()) burstTimer_.start();
+    });
+    connect(strip_->recentMenu(), &QMenu::aboutToShow, this, &MainWindow::listRecentPhotos);
     addCommands();
     strip_->layoutFor(width());
     layoutPanes();
@@ -157,6 +179,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::applyKeptSettings() {
     if (environment_.settingsFile.isEmpty()) return;
     kept_ = readKeptSettings(environment_.settingsFile.toStdString());
+    recent_ = kept_.recentPhotos;
     restoreKept(kept_, {*this, *batchWindow_, *recorderWindow_, *strip_, *environment_.dialogs});
 }
 
@@ -164,6 +187,7 @@ bool MainWindow::writeKeptSettings() {
     KeptSettings kept =
         keptNow(kept_, {*this, *batchWindow_, *recorderWindow_, *strip_, *environment_.dialogs});
     kept.paper = paper_->chosenName();
+    kept.recentPhotos = recent_;
     const std::string path = environment_.settingsFile.toStdString();
     return writeUiStyleSetting(path, strip_->uiStyle()) && carbonel::writeKeptSettings(path, kept);
 }
@@ -202,6 +226,7 @@ void MainWindow::start() {
         if (!environment_.startPhoto.isEmpty()) {
             try {
                 loadPhoto(environment_.startPhoto);
+                rememberPhoto(environment_.startPhoto);
                 loaded = true;
             } catch (const Error& error) {
                 environment_.dialogs->error(this, error.what());  // then the start picture
@@ -211,6 +236,7 @@ void MainWindow::start() {
     } catch (const Error& error) {
         // Without the start picture the window opens empty, with no texture list either.
         environment_.dialogs->error(this, error.what());
+        liveReady_ = true;
         return;
     }
     // The paper kept from the last run, by its name.
@@ -221,6 +247,36 @@ void MainWindow::start() {
                            : readUiStyleSetting(environment_.settingsFile.toStdString());
     strip_->selectUiStyle(stored >= 0 && stored < kUiStyleCount ? stored : -1);
     uiStyleChosen(strip_->uiStyle());
+    liveReady_ = true;
+}
+
+void MainWindow::conversionSettingsMoved() {
+    const StripSettings settings = strip_->settings();
+    if (!liveReady_ || !settings.live || settings.freehandPage || document_.photo().isEmpty())
+        return;
+    const Raster* paper = paper_->forSketch();
+    live_->request(document_.photo(), automaticOptions(settings, nullptr),
+                   paper ? std::optional<Raster>(*paper) : std::nullopt);
+    burstTimer_.start();
+}
+
+void MainWindow::showLiveSketch(const Raster& photo, Raster sketch) {
+    // A sketch of a photo that has since been replaced is not shown.
+    if (!photo.sharesPixelsWith(document_.photo()) || strip_->settings().freehandPage) return;
+    document_.showLive(std::move(sketch));
+}
+
+void MainWindow::endLiveBurst() {
+    // A drag still under way, or a conversion still to come, belongs to the burst.
+    if (strip_->adjusting() || live_->busy()) {
+        burstTimer_.start();
+        return;
+    }
+    document_.endLiveBurst();
+}
+
+bool MainWindow::livePreviewBusy() const {
+    return live_->busy() || burstTimer_.isActive();
 }
 
 void MainWindow::loadPhoto(const QString& path) {

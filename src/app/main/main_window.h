@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "app/main/control_strip.h"
 #include "app/main/freehand_input.h"
@@ -14,6 +17,7 @@ namespace carbonel {
 
 class BatchWindow;
 class BrushOutline;
+class LivePreview;
 class MailClient;
 class PicturePane;
 class ProcessLauncher;
@@ -56,6 +60,10 @@ class MainWindow : public QWidget {
     bool openPhotoFile(const QString& path);
     // The Convert command: a new sketch from the photo with the Automatic page's settings.
     void convert();
+    // The photos opened last, newest first.
+    const std::vector<std::string>& recentPhotos() const { return recent_; }
+    // Whether a live conversion is waiting, under way, or its burst of changes still open.
+    bool livePreviewBusy() const;
 
     SketchDocument& document() { return document_; }
     BatchWindow* batchWindow() const { return batchWindow_; }
@@ -85,6 +93,16 @@ class MainWindow : public QWidget {
     void clearSketch();
     void editAndPrint();
     void sendSketch();
+    void copySketch();
+    void paste();
+    // Opens a photo file once unsaved work is settled, and remembers it among the recent ones.
+    bool openWithoutAsking(const QString& path);
+    void rememberPhoto(const QString& path);
+    void listRecentPhotos();
+    // The live preview: a setting moved, and the newest conversion is ready.
+    void conversionSettingsMoved();
+    void showLiveSketch(const Raster& photo, Raster sketch);
+    void endLiveBurst();
     // Asks "Save the sketch?" when it changed since it was last saved; false when the user
     // cancels (or the save was not made).
     bool unsavedWorkSettled();
@@ -105,6 +123,8 @@ class MainWindow : public QWidget {
     int saveFilter_ = 2;  // the save dialog proposes "Bitmaps (*.bmp)" first
     KeptSettings kept_;   // as read at the start
     bool started_ = false;
+    bool liveReady_ = false;  // settings set while starting are not a user's moves
+    std::vector<std::string> recent_;
 
     PicturePane* photoPane_;
     PicturePane* sketchPane_;
@@ -112,6 +132,9 @@ class MainWindow : public QWidget {
     ControlStrip* strip_;
     PaperChoice* paper_;
     FreehandInput* freehand_;
+    LivePreview* live_;
+    // Ends a burst of live changes once the settings have rested this long.
+    QTimer burstTimer_;
     BatchWindow* batchWindow_ = nullptr;
     RecorderWindow* recorderWindow_ = nullptr;
 };

@@ -1,9 +1,19 @@
 // The window's commands, each one QAction in one table: Open, Convert, Clear, Save, Send to,
-// Edit&Print, Undo, Redo and Quit, with their keys and the buttons that run them.
+// Edit&Print, Copy, Paste, Undo, Redo and Quit, with their keys and the buttons that run them.
 #include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
+#include <cstring>
 #include <filesystem>
 
 #include "app/main/automatic_options.h"
+#include "app/main/live_preview.h"
 #include "app/main/main_window.h"
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
@@ -38,6 +48,12 @@ void MainWindow::addCommands() {
         {"saveCommand", "Save", {Qt::CTRL | Qt::Key_S}, run(&MainWindow::save), Button::Save},
         {"sendCommand", "Send to", {}, run(&MainWindow::sendSketch), Button::Send},
         {"editCommand", "Edit&Print", {}, run(&MainWindow::editAndPrint), Button::Edit},
+        {"copyCommand", "Copy", {Qt::CTRL | Qt::Key_C}, run(&MainWindow::copySketch), {}},
+        {"pasteCommand",
+         "Paste",
+         {Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert},
+         run(&MainWindow::paste),
+         {}},
         {"undoCommand", "Undo", {Qt::CTRL | Qt::Key_Z}, [this] { document_.undo(); }, {}},
         {"redoCommand",
          "Redo",
@@ -51,8 +67,11 @@ void MainWindow::addCommands() {
         action->setObjectName(command.name);
         action->setShortcuts(command.keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this,
-                [this, handler = command.handler] { guarded(handler); });
+        connect(action, &QAction::triggered, this, [this, handler = command.handler] {
+            // A command outranks a live conversion still to come.
+            live_->cancel();
+            guarded(handler);
+        });
         if (command.button) strip_->bind(*command.button, action);
         addAction(action);
     }
@@ -65,18 +84,48 @@ void MainWindow::convert() {
 void MainWindow::openPhoto() {
     if (!unsavedWorkSettled()) return;
     const QString path = environment_.dialogs->openPicture(this);
-    if (!path.isEmpty()) guarded([&] { document_.open(loadPicture(path.toStdString())); });
+    if (!path.isEmpty()) openWithoutAsking(path);
 }
 
 bool MainWindow::openPhotoFile(const QString& path) {
-    if (!unsavedWorkSettled()) return false;
+    return unsavedWorkSettled() && openWithoutAsking(path);
+}
+
+bool MainWindow::openWithoutAsking(const QString& path) {
+    live_->cancel();
     try {
         document_.open(loadPicture(path.toStdString()));
     } catch (const std::exception& error) {
         environment_.dialogs->error(this, error.what());
         return false;
     }
+    rememberPhoto(path);
     return true;
+}
+
+void MainWindow::rememberPhoto(const QString& path) {
+    addRecentPhoto(recent_, QFileInfo(path).absoluteFilePath().toStdString());
+}
+
+void MainWindow::listRecentPhotos() {
+    QMenu& menu = *strip_->recentMenu();
+    menu.clear();
+    // A photo moved or deleted since is dropped from the list.
+    std::erase_if(recent_, [](const std::string& path) {
+        std::error_code error;
+        return !std::filesystem::is_regular_file(path, error);
+    });
+    int number = 0;
+    for (const std::string& photo : recent_) {
+        const QString path = QString::fromStdString(photo);
+        QString text = QFileInfo(path).fileName() + "   " + QFileInfo(path).absolutePath();
+        text.replace('&', "&&");
+        if (++number < 10) text = "&" + QString::number(number) + "  " + text;
+        QAction* action = menu.addAction(text);
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { openPhotoFile(path); });
+    }
+    if (recent_.empty()) menu.addAction("No recent photos")->setEnabled(false);
 }
 
 bool MainWindow::unsavedWorkSettled() {
@@ -152,9 +201,11 @@ void MainWindow::editAndPrint() {
         }
     }
     ProcessLauncher& launcher = *environment_.launcher;
-    if (!launcher.startDetached(pictureEditor(launcher),
-                                {QString::fromStdString(document_.savedName())}))
-        environment_.dialogs->message(this, "ErrorCode");
+    const QString file = QString::fromStdString(document_.savedName());
+    const QString editor = pictureEditor(launcher);
+    launcher.start(editor, {file}, this, [this, file, editor](const QString& why) {
+        environment_.dialogs->message(this, editorFailureMessage(file, editor, why));
+    });
 }
 
 void MainWindow::sendSketch() {
@@ -166,7 +217,71 @@ void MainWindow::sendSketch() {
     const Raster& photo = document_.photo();
     writeSketchFile(document_.sketch(), path.toStdString(), OutputFormat::Jpeg, photo.width(),
                     photo.height());
-    openMailComposer(this, path, *environment_.mail);
+    openMailComposer(this, path, *environment_.mail, *environment_.dialogs);
+}
+
+void MainWindow::copySketch() {
+    if (document_.sketchPixels().isEmpty()) {
+        environment_.dialogs->message(this, "There is no sketch to copy.");
+        return;
+    }
+    const Raster& sketch = document_.sketch();
+    // The clipboard gets its own copy; other programs ask it for PNG, BMP and the like.
+    const QImage view(sketch.rowUnchecked(0), sketch.width(), sketch.height(),
+                      static_cast<qsizetype>(sketch.bytesPerLine()), QImage::Format_BGR888);
+    QGuiApplication::clipboard()->setImage(view.convertToFormat(QImage::Format_RGB32));
+    strip_->showStatus("The sketch is on the clipboard.");
+}
+
+namespace {
+
+// A picture from the clipboard as a photo: transparent parts on white, as on paper.
+Raster photoFromImage(const QImage& image) {
+    checkPhotoSize(image.width(), image.height());
+    QImage opaque(image.size(), QImage::Format_BGR888);
+    opaque.fill(Qt::white);
+    {
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    }
+    Raster photo = Raster::uninitialized(image.width(), image.height());
+    for (int y = 0; y < photo.height(); ++y) {
+        std::memcpy(photo.mutableRowUnchecked(y), opaque.constScanLine(y),
+                    static_cast<std::size_t>(photo.width()) * 3);
+    }
+    return photo;
+}
+
+// The photo file the clipboard names: a copied file, or a path copied as text.
+QString copiedFile(const QMimeData& data) {
+    if (data.hasUrls() && !data.urls().isEmpty() && data.urls().first().isLocalFile())
+        return data.urls().first().toLocalFile();
+    if (data.hasText()) {
+        const QString text = data.text().trimmed();
+        const QUrl url(text);
+        const QString path = url.isLocalFile() ? url.toLocalFile() : text;
+        if (!path.contains('\n') && QFileInfo(path).isFile()) return path;
+    }
+    return {};
+}
+
+}  // namespace
+
+void MainWindow::paste() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QString file = data ? copiedFile(*data) : QString();
+    if (!file.isEmpty()) {
+        openPhotoFile(file);
+        return;
+    }
+    const QImage image =
+        data && data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage();
+    if (image.isNull()) {
+        environment_.dialogs->message(this, "The clipboard holds no picture.");
+        return;
+    }
+    if (!unsavedWorkSettled()) return;
+    document_.open(photoFromImage(image));
 }
 
 }  // namespace carbonel

@@ -218,7 +218,7 @@ void RecorderWindow::mailTo() {
         dialogs_.error(this, error.what());  // a failed export opens no composer
         return;
     }
-    if (mailClient_) openMailComposer(this, path, *mailClient_, parentWidget());
+    if (mailClient_) openMailComposer(this, path, *mailClient_, dialogs_, parentWidget());
 }
 
 void RecorderWindow::previewStep() {

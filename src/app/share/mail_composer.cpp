@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include "app/ui/dialogs.h"
@@ -12,8 +13,9 @@
 
 namespace carbonel {
 
-MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, QWidget* owner)
-    : QDialog(owner), attachmentPath_(attachmentPath), client_(client) {
+MailComposer::MailComposer(const QString& attachmentPath, MailClient& client, UserDialogs& dialogs,
+                           QWidget* owner)
+    : QDialog(owner), attachmentPath_(attachmentPath), client_(client), dialogs_(dialogs) {
     setObjectName("mailComposer");
     setWindowTitle("give your friends a pleasantly surprised!");
     setFixedSize(425, 296);
@@ -57,12 +59,19 @@ MailMessage MailComposer::message() const {
 }
 
 void MailComposer::startSend() {
-    client_.send(message());
+    const MailMessage sent = message();
+    // The client may fail after the composer has closed: its owner hears of it then.
+    QWidget* owner = parentWidget() ? parentWidget() : this;
+    client_.send(
+        sent, owner,
+        [composer = QPointer<QWidget>(this), owner, &dialogs = dialogs_, sent](const QString& why) {
+            dialogs.message(composer ? composer.data() : owner, mailFailureMessage(sent, why));
+        });
 }
 
 void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client,
-                      QWidget* centreOn) {
-    MailComposer composer(attachmentPath, client, owner);
+                      UserDialogs& dialogs, QWidget* centreOn) {
+    MailComposer composer(attachmentPath, client, dialogs, owner);
     keepAboveOwner(composer, owner);
     if (!centreOn) centreOn = owner;
     if (centreOn) composer.move(centreOn->frameGeometry().center() - composer.rect().center());

@@ -10,11 +10,15 @@ class QPlainTextEdit;
 
 namespace carbonel {
 
+class UserDialogs;
+
 // "give your friends a pleasantly surprised!": a subject, an editable text and the attachment
-// switch; Start Send hands them to the mail client and leaves the composer open.
+// switch; Start Send hands them to the mail client and leaves the composer open. A client that
+// fails is reported with where the attachment is, so it can be attached by hand.
 class MailComposer : public QDialog {
   public:
-    MailComposer(const QString& attachmentPath, MailClient& client, QWidget* owner);
+    MailComposer(const QString& attachmentPath, MailClient& client, UserDialogs& dialogs,
+                 QWidget* owner);
     // The message as the controls stand now.
     MailMessage message() const;
     void startSend();
@@ -22,6 +26,7 @@ class MailComposer : public QDialog {
   private:
     QString attachmentPath_;
     MailClient& client_;
+    UserDialogs& dialogs_;
     QComboBox* subject_;
     QPlainTextEdit* text_;
     QCheckBox* attach_;
@@ -30,6 +35,6 @@ class MailComposer : public QDialog {
 // Shows a composer for this attachment modally, centred on `centreOn` (the main window; the owner
 // when none), and returns when it is closed.
 void openMailComposer(QWidget* owner, const QString& attachmentPath, MailClient& client,
-                      QWidget* centreOn = nullptr);
+                      UserDialogs& dialogs, QWidget* centreOn = nullptr);
 
 }  // namespace carbonel

@@ -1,5 +1,6 @@
 #include "app/ui/dialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,8 +25,15 @@ QStringList savePictureFilters() {
 }
 
 void keepAboveOwner(QWidget& dialog, QWidget* owner) {
-    if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    bool onTop = owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    // A tool window kept on top (the recorder, the batch bar) would cover a dialog of the main
+    // window: the dialog then stays on top too, so that it opens above every window of ours.
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != &dialog && window->isVisible() && !window->isMinimized() &&
+            window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            onTop = true;
+    }
+    if (onTop) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
 namespace {

@@ -69,8 +69,8 @@ class QtUserDialogs : public UserDialogs {
     Folders folders_;
 };
 
-// A modal dialog of a window that stays on top (a tool window) stays on top too, so that its
-// owner never covers it.
+// A modal dialog stays on top while a window of ours that stays on top (a tool window) is shown,
+// so that no window of ours ever covers it.
 void keepAboveOwner(QWidget& dialog, QWidget* owner);
 
 // The Save dialog's filters, one a format of the table, in its order.
