@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "workspace/freehand.h"
+
 namespace carbonel {
 namespace {
 
@@ -73,6 +77,24 @@ TEST(PictureView, RealSizeKeepsTheCentreAndANewPictureFits) {
     EXPECT_DOUBLE_EQ(view.magnification(), 2.0);
     view.setPicture(800, 600);
     EXPECT_TRUE(view.atFit());
+}
+
+TEST(BrushRectangle, ZoomedCoversTheFitSquareAroundThePixelUnderThePointer) {
+    PictureView view = halfSizeView();
+    view.zoomAbout(8, 130, 70);  // 400 %
+    ASSERT_DOUBLE_EQ(view.zoom(), 4.0);
+    const PictureView::Point at = view.toPicture(150, 90);
+    const std::optional<BrushRectangle> zoomed = brushRectangleAt(at.x, at.y, 10, 1, 400, 300, 600);
+    ASSERT_TRUE(zoomed);
+    EXPECT_NEAR((zoomed->left + zoomed->right) / 2.0, std::floor(at.x), 1.0);
+    EXPECT_NEAR((zoomed->top + zoomed->bottom) / 2.0, std::floor(at.y), 1.0);
+    const BrushRectangle fit = *brushRectangle(100, 50, 10, 1, 400, 300, 600);
+    EXPECT_EQ(zoomed->right - zoomed->left, fit.right - fit.left);
+    EXPECT_EQ(zoomed->bottom - zoomed->top, fit.bottom - fit.top);
+    // The edge rule in the pane's pixels at fit: a line step of 1 is 2 photo pixels here.
+    EXPECT_FALSE(brushRectangleAt(1.5, 300, 10, 1, 400, 300, 600));
+    EXPECT_TRUE(brushRectangleAt(2.5, 300, 10, 1, 400, 300, 600));
+    EXPECT_FALSE(brushRectangleAt(400, 598.5, 10, 1, 400, 300, 600));
 }
 
 }  // namespace
