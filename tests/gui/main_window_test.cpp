@@ -516,12 +516,17 @@ class MainWindowTest : public QObject {
         QVERIFY(dialogs_.errors.isEmpty());
     }
 
-    void viewerOpensAtThePicturesSize() {
+    void viewerOpensFittedAndCentred() {
         MainWindow& window = open();
         struct Seen {
             QRect frame;
+            QSize size;
             QString title;
-            QSize pane;
+            QRect pane;
+            QSize shown;
+            double zoom = 0;
+            double realZoom = 0;
+            QSize realShown;
         };
         auto viewPhoto = [&] {
             Seen seen;
@@ -529,23 +534,48 @@ class MainWindowTest : public QObject {
                 QWidget* viewer = QApplication::activeModalWidget();
                 if (!viewer) return;
                 QCoreApplication::processEvents();
-                seen = {viewer->frameGeometry(), viewer->windowTitle(),
-                        viewer->findChild<PicturePane*>()->size()};
+                auto* pane = viewer->findChild<PicturePane*>();
+                seen.frame = viewer->frameGeometry();
+                seen.size = viewer->size();
+                seen.title = viewer->windowTitle();
+                seen.pane = pane->geometry();
+                seen.shown = pane->displayed().size();
+                seen.zoom = pane->view()->get().zoom();
+                viewer->activateWindow();
+                if (QTest::qWaitForWindowActive(viewer)) {
+                    QTest::keyClick(viewer, Qt::Key_1, Qt::ControlModifier);
+                    seen.realZoom = pane->view()->get().zoom();
+                    seen.realShown = pane->displayed().size();
+                }
                 viewer->close();
             });
             QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
             return seen;
         };
+        const QRect available = window.screen()->availableGeometry();
+        auto centred = [&](const QRect& frame) {
+            return (frame.center() - available.center()).manhattanLength() <= 2;
+        };
+        // A picture smaller than the screen: the window is its size, the picture at real size.
         window.loadPhoto(writePhoto(dir_, "small.bmp", 300, 200));
         const Seen small = viewPhoto();
         QCOMPARE(small.title, QString("Real  scale"));
-        QCOMPARE(small.frame, QRect(0, 0, 310, 230));
+        QCOMPARE(small.size, QSize(300, 200));
+        QVERIFY(centred(small.frame));
+        QCOMPARE(small.pane, QRect(0, 0, 300, 200));
+        QCOMPARE(small.zoom, 1.0);
 
-        // Larger than the screen: the window stays on it, the picture at its real scale scrolls.
+        // Larger than the screen: the window stays within the free area, the picture fitted, and
+        // the pane samples only what it shows, also at real size.
         window.loadPhoto(writePhoto(dir_, "large.bmp", 3000, 2000));
         const Seen large = viewPhoto();
-        QVERIFY(window.screen()->availableGeometry().contains(large.frame));
-        QCOMPARE(large.pane, QSize(3000, 2000));
+        QVERIFY(available.contains(large.frame));
+        QVERIFY(centred(large.frame));
+        QVERIFY(large.zoom < 1.0);
+        QCOMPARE(large.shown, large.pane.size());
+        QVERIFY(large.pane.width() >= large.size.width() - 1);
+        QCOMPARE(large.realZoom, 1.0);
+        QCOMPARE(large.realShown, large.pane.size());
 
         // No sketch: a double-click opens nothing and ends the stroke.
         toFreehand();
