@@ -29,6 +29,9 @@ TEST(PaneLayout, ViewerFillsOneWayAndCentresTheOther) {
     EXPECT_EQ(fitPicture(300, 200, 300, 200), (PaneGeometry{0, 0, 300, 200}));
     EXPECT_EQ(fitPicture(1000, 500, 300, 600), (PaneGeometry{375, 0, 250, 500}));
     EXPECT_EQ(fitPicture(400, 1000, 400, 200), (PaneGeometry{0, 400, 400, 200}));
+    // The viewer never enlarges a picture.
+    EXPECT_EQ(fitPictureAtMostRealSize(1000, 500, 300, 200), (PaneGeometry{350, 150, 300, 200}));
+    EXPECT_EQ(fitPictureAtMostRealSize(1000, 500, 300, 600), (PaneGeometry{375, 0, 250, 500}));
 }
 
 TEST(FreehandStroke, SketchStylesDrawOnEverySquareRootthMove) {

@@ -27,6 +27,22 @@ std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineS
                           photoPixel(y + radius)};
 }
 
+std::optional<BrushRectangle> brushRectangleAt(double photoX, double photoY, int radius,
+                                               int lineStep, int paneWidth, int paneHeight,
+                                               int photoHeight) {
+    if (paneHeight <= 0 || photoHeight <= 0) return std::nullopt;
+    // Photo pixels per pane pixel at fit, as brushRectangle has it.
+    const float scale = static_cast<float>(photoHeight) / static_cast<float>(paneHeight);
+    const double x = photoX / scale, y = photoY / scale;
+    const bool inside =
+        lineStep < x && x < paneWidth - lineStep && lineStep < y && y < paneHeight - lineStep;
+    if (!inside) return std::nullopt;
+    const int reach = static_cast<int>(static_cast<float>(radius) * scale);
+    const int column = static_cast<int>(std::floor(photoX));
+    const int row = static_cast<int>(std::floor(photoY));
+    return BrushRectangle{column - reach, row - reach, column + reach, row + reach};
+}
+
 BrushRectangle sketchAreaOf(const BrushRectangle& r) {
     return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
 }

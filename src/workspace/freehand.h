@@ -45,6 +45,14 @@ class FreehandStroke {
 std::optional<BrushRectangle> brushRectangle(int x, int y, int radius, int lineStep, int paneWidth,
                                              int paneHeight, int photoHeight);
 
+// The same square for a zoomed pane, around the photo pixel under the pointer, (photoX, photoY) in
+// photo pixels: as many photo pixels as the brush covers at fit, `radius` being in the pixels of
+// the pane at fit (paneWidth x paneHeight). None when the point lies within the line step of the
+// edge, measured in those pixels as at fit.
+std::optional<BrushRectangle> brushRectangleAt(double photoX, double photoY, int radius,
+                                               int lineStep, int paneWidth, int paneHeight,
+                                               int photoHeight);
+
 // The sketch pixels a pass over the photo rectangle may write, with a pixel to spare all round.
 BrushRectangle sketchAreaOf(const BrushRectangle& photoArea);
 

@@ -27,4 +27,14 @@ PaneGeometry fitPicture(int areaWidth, int areaHeight, int pictureWidth, int pic
     return {(areaWidth - width) / 2, (areaHeight - height) / 2, width, height};
 }
 
+PaneGeometry fitPictureAtMostRealSize(int areaWidth, int areaHeight, int pictureWidth,
+                                      int pictureHeight) {
+    if (pictureWidth > areaWidth || pictureHeight > areaHeight || pictureWidth <= 0 ||
+        pictureHeight <= 0) {
+        return fitPicture(areaWidth, areaHeight, pictureWidth, pictureHeight);
+    }
+    return {(areaWidth - pictureWidth) / 2, (areaHeight - pictureHeight) / 2, pictureWidth,
+            pictureHeight};
+}
+
 }  // namespace carbonel

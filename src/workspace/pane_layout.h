@@ -24,4 +24,9 @@ PaneLayout layoutPanes(int areaWidth, int areaHeight, int photoWidth, int photoH
 // A picture fitted into an area without distortion, filling it one way and centred the other.
 PaneGeometry fitPicture(int areaWidth, int areaHeight, int pictureWidth, int pictureHeight);
 
+// The same, but never larger than the picture itself: a small picture shows at its real size,
+// centred.
+PaneGeometry fitPictureAtMostRealSize(int areaWidth, int areaHeight, int pictureWidth,
+                                      int pictureHeight);
+
 }  // namespace carbonel

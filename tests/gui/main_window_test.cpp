@@ -40,6 +40,35 @@ QString writePhoto(const QTemporaryDir& dir, const QString& name, int width, int
     return path;
 }
 
+// The pane's picture as the panes sample a whole raster: column x * width / paneWidth, and so on.
+QImage sampledWhole(const Raster& raster, QSize size) {
+    if (raster.isEmpty()) return {};
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        const std::uint8_t* row = raster.row(y * raster.height() / size.height());
+        for (int x = 0; x < size.width(); ++x) {
+            const std::uint8_t* p = row + 3 * (x * raster.width() / size.width());
+            image.setPixel(x, y, qRgb(p[2], p[1], p[0]));
+        }
+    }
+    return image;
+}
+
+void wheel(QWidget* pane, QPoint at, int delta, Qt::KeyboardModifiers modifiers) {
+    QWheelEvent event(at, pane->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pane, &event);
+}
+
+// A drag from `from` by `by`, with `button`.
+void drag(QWidget* pane, Qt::MouseButton button, QPoint from, QPoint by) {
+    QTest::mousePress(pane, button, {}, from);
+    QMouseEvent move(QEvent::MouseMove, from + by, pane->mapToGlobal(from + by), Qt::NoButton,
+                     button, {});
+    QApplication::sendEvent(pane, &move);
+    QTest::mouseRelease(pane, button, {}, from + by);
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -195,6 +224,106 @@ class MainWindowTest : public QObject {
         window.loadPhoto(writePhoto(dir_, "tall.bmp", 300, 600));
         QCOMPARE(child<PicturePane>("photoPane")->geometry(), QRect(86, 0, 173, 346));
         QCOMPARE(sketchPane()->geometry(), QRect(431, 0, 173, 346));
+    }
+
+    void panesZoomAndPanTogether() {
+        MainWindow& window = open();
+        sizePictureArea(800, 300);
+        window.loadPhoto(writePhoto(dir_, "big.bmp", 800, 600));
+        window.convert();
+        auto* photo = child<PicturePane>("photoPane");
+        const PictureView& view = photo->view()->get();
+        QCOMPARE(sketchPane()->view(), photo->view());
+        auto showsWhole = [&] {
+            return photo->displayed() == sampledWhole(window.document().photo(), photo->size()) &&
+                   sketchPane()->displayed() ==
+                       sampledWhole(window.document().sketch(), sketchPane()->size());
+        };
+        QVERIFY(showsWhole());
+
+        // Ctrl+wheel over the sketch zooms both panes about the pointer; the wheel alone does not.
+        wheel(sketchPane(), QPoint(100, 50), 240, {});
+        QVERIFY(view.atFit());
+        wheel(sketchPane(), QPoint(100, 50), 240, Qt::ControlModifier);
+        QCOMPARE(view.zoom(), 0.5 * 1.25 * 1.25);
+        const PictureView::Point under = view.toPicture(100, 50);
+        QVERIFY(std::abs(under.x - 200) < 1 && std::abs(under.y - 100) < 1);
+        QCOMPARE(photo->displayed().size(), photo->size());
+        const std::uint8_t* pixel = window.document().photo().row(int(under.y)) + 3 * int(under.x);
+        QCOMPARE(photo->displayed().pixel(100, 50), qRgb(pixel[2], pixel[1], pixel[0]));
+
+        // The keys, from the window.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto key = [&](Qt::Key k) { QTest::keyClick(&window, k, Qt::ControlModifier); };
+        key(Qt::Key_1);
+        QCOMPARE(view.zoom(), 1.0);
+        key(Qt::Key_Plus);
+        QCOMPARE(view.zoom(), 1.25);
+        key(Qt::Key_Minus);
+        QCOMPARE(view.zoom(), 1.0);
+        key(Qt::Key_Equal);
+        QCOMPARE(view.zoom(), 1.25);
+
+        // The middle button, or the left one with Space held, drags the picture and draws nothing.
+        toFreehand();
+        const Raster sketch = window.document().sketch();
+        const double left = view.left(), top = view.top();
+        drag(sketchPane(), Qt::MiddleButton, QPoint(200, 150), QPoint(-40, 0));
+        QCOMPARE(view.left(), left + 40 / 1.25 / 800);
+        QTest::keyPress(sketchPane(), Qt::Key_Space);
+        drag(photo, Qt::LeftButton, QPoint(200, 150), QPoint(0, 30));
+        QTest::keyRelease(sketchPane(), Qt::Key_Space);
+        QCOMPARE(view.top(), top - 30 / 1.25 / 600);
+        QCOMPARE(window.freehand().stepsDrawn(), 0);
+        QVERIFY(window.document().sketch() == sketch);
+
+        // Fit shows what the panes always showed; a new photo shows whole.
+        key(Qt::Key_0);
+        QVERIFY(view.atFit());
+        QVERIFY(showsWhole());
+        key(Qt::Key_1);
+        window.loadPhoto(writePhoto(dir_, "other.bmp", 300, 600));
+        QVERIFY(view.atFit());
+        QVERIFY(showsWhole());
+    }
+
+    void freehandDrawsUnderThePointerWhenZoomed() {
+        MainWindow& window = open();
+        sizePictureArea(800, 300);
+        window.loadPhoto(writePhoto(dir_, "big.bmp", 800, 600));  // fit: 50 %
+        toFreehand();
+        child<QSlider>("brushSlider")->setValue(10);
+        // 400 % about (100, 50), which keeps photo pixel (200, 100) there; a pane pixel is a
+        // quarter of a photo pixel now, so (140, 70) lies over photo pixel (210, 105).
+        wheel(sketchPane(), QPoint(100, 50), qRound(120 * std::log(8.0) / std::log(1.25)),
+              Qt::ControlModifier);
+        QCOMPARE(qRound(sketchPane()->view()->get().zoom() * 100), 400);
+        press(QPoint(140, 70));
+        for (int i = 1; i <= 3; ++i) moveTo(QPoint(140 + i, 70));
+        QTest::mouseRelease(sketchPane(), Qt::LeftButton, {}, QPoint(143, 70));
+        QCOMPARE(window.freehand().stepsDrawn(), 2);
+        QCOMPARE(child<BrushOutline>("outline")->width(), 2 * 80);  // 10 pixels at fit, 8 times
+
+        // The brush reaches 20 photo pixels (10 at fit), the pass one more, the pixel under the
+        // pointer known within one.
+        const Raster& sketch = window.document().sketch();
+        int changedNear = 0;
+        for (int y = 0; y < sketch.height(); ++y) {
+            const std::uint8_t* row = sketch.row(y);
+            for (int x = 0; x < sketch.width(); ++x) {
+                if (row[3 * x] == 255 && row[3 * x + 1] == 255 && row[3 * x + 2] == 255) continue;
+                if (std::abs(x - 210) > 22 || std::abs(y - 105) > 22) {
+                    QFAIL(qPrintable(QString("changed far away, at %1, %2").arg(x).arg(y)));
+                }
+                ++changedNear;
+            }
+        }
+        QVERIFY(changedNear > 100);
+        // The pane shows the steps as a fresh look at the sketch would.
+        const QImage shown = sketchPane()->displayed();
+        sketchPane()->pictureChanged();
+        QVERIFY(sketchPane()->displayed() == shown);
     }
 
     void pageRules() {
@@ -391,12 +520,17 @@ class MainWindowTest : public QObject {
         QVERIFY(dialogs_.errors.isEmpty());
     }
 
-    void viewerOpensAtThePicturesSize() {
+    void viewerOpensFittedAndCentred() {
         MainWindow& window = open();
         struct Seen {
             QRect frame;
+            QSize size;
             QString title;
-            QSize pane;
+            QRect pane;
+            QSize shown;
+            double zoom = 0;
+            double realZoom = 0;
+            QSize realShown;
         };
         auto viewPhoto = [&] {
             Seen seen;
@@ -404,23 +538,48 @@ class MainWindowTest : public QObject {
                 QWidget* viewer = QApplication::activeModalWidget();
                 if (!viewer) return;
                 QCoreApplication::processEvents();
-                seen = {viewer->frameGeometry(), viewer->windowTitle(),
-                        viewer->findChild<PicturePane*>()->size()};
+                auto* pane = viewer->findChild<PicturePane*>();
+                seen.frame = viewer->frameGeometry();
+                seen.size = viewer->size();
+                seen.title = viewer->windowTitle();
+                seen.pane = pane->geometry();
+                seen.shown = pane->displayed().size();
+                seen.zoom = pane->view()->get().zoom();
+                viewer->activateWindow();
+                if (QTest::qWaitForWindowActive(viewer)) {
+                    QTest::keyClick(viewer, Qt::Key_1, Qt::ControlModifier);
+                    seen.realZoom = pane->view()->get().zoom();
+                    seen.realShown = pane->displayed().size();
+                }
                 viewer->close();
             });
             QTest::mouseDClick(child<PicturePane>("photoPane"), Qt::LeftButton);
             return seen;
         };
+        const QRect available = window.screen()->availableGeometry();
+        auto centred = [&](const QRect& frame) {
+            return (frame.center() - available.center()).manhattanLength() <= 2;
+        };
+        // A picture smaller than the screen: the window is its size, the picture at real size.
         window.loadPhoto(writePhoto(dir_, "small.bmp", 300, 200));
         const Seen small = viewPhoto();
         QCOMPARE(small.title, QString("Real  scale"));
-        QCOMPARE(small.frame, QRect(0, 0, 310, 230));
+        QCOMPARE(small.size, QSize(300, 200));
+        QVERIFY(centred(small.frame));
+        QCOMPARE(small.pane, QRect(0, 0, 300, 200));
+        QCOMPARE(small.zoom, 1.0);
 
-        // Larger than the screen: the window stays on it, the picture at its real scale scrolls.
+        // Larger than the screen: the window stays within the free area, the picture fitted, and
+        // the pane samples only what it shows, also at real size.
         window.loadPhoto(writePhoto(dir_, "large.bmp", 3000, 2000));
         const Seen large = viewPhoto();
-        QVERIFY(window.screen()->availableGeometry().contains(large.frame));
-        QCOMPARE(large.pane, QSize(3000, 2000));
+        QVERIFY(available.contains(large.frame));
+        QVERIFY(centred(large.frame));
+        QVERIFY(large.zoom < 1.0);
+        QCOMPARE(large.shown, large.pane.size());
+        QVERIFY(large.pane.width() >= large.size.width() - 1);
+        QCOMPARE(large.realZoom, 1.0);
+        QCOMPARE(large.realShown, large.pane.size());
 
         // No sketch: a double-click opens nothing and ends the stroke.
         toFreehand();

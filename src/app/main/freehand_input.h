@@ -14,7 +14,8 @@ class SketchDocument;
 class UserDialogs;
 
 // Freehand drawing on the sketch pane: the brush ring follows the pointer, and each counted move of
-// a stroke runs one step of the document inside the brush, on the Freehand page only.
+// a stroke runs one step of the document inside the brush, on the Freehand page only. Zoomed, the
+// brush covers the photo pixels it covers at fit, around the pixel under the pointer.
 class FreehandInput : public QObject {
     Q_OBJECT
 
@@ -35,6 +36,10 @@ class FreehandInput : public QObject {
     void pressed(QPoint position, Qt::KeyboardModifiers modifiers, bool secondPress);
     void moved(QPoint position, Qt::KeyboardModifiers modifiers);
     void released();
+    // The ring around the pointer, as large as the brush at the pane's zoom.
+    void placeRing(QPoint position);
+    // The brush's photo pixels at this pane position.
+    std::optional<BrushRectangle> brushAt(QPoint position, int radius, int lineStep) const;
 
     SketchDocument& document_;
     const ControlStrip& strip_;
@@ -44,6 +49,7 @@ class FreehandInput : public QObject {
     QWidget* window_;
     FreehandStroke stroke_;
     int stepsDrawn_ = 0;
+    QPoint pointer_;  // where the pointer last moved over the pane
 };
 
 }  // namespace carbonel

@@ -96,6 +96,10 @@ void MainWindow::buildPanes() {
     photoPane_->setToolTip("Double-clicks to zoom");
     sketchPane_->setToolTip("Double-clicks to zoom");
     sketchPane_->setCursor(Qt::CrossCursor);
+    // Both panes show the same part of the picture, zoomed and panned together.
+    auto* view = new SharedView(this);
+    photoPane_->setView(view);
+    sketchPane_->setView(view);
     photoPane_->showRaster(&document_.photo());
     sketchPane_->showRaster(&document_.sketchPixels());
     sketchPane_->setRowPreparer([this](int row) { return document_.readyRow(row); });
@@ -214,8 +218,16 @@ void MainWindow::pictureChanged(bool photo) {
         sketchPane_->pictureChanged();
         return;
     }
+    // A new photo shows whole.
+    photoPane_->view()->change([this](PictureView& view) {
+        view.setPicture(document_.photo().width(), document_.photo().height());
+    });
     photoPane_->pictureChanged();
     layoutPanes();
+}
+
+PicturePane* MainWindow::zoomedPane() const {
+    return photoPane_->underMouse() ? photoPane_ : sketchPane_;
 }
 
 void MainWindow::start() {

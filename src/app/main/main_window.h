@@ -111,6 +111,8 @@ class MainWindow : public QWidget {
     void connectToolWindows();
     void layoutPanes();
     void pictureChanged(bool photo);
+    // The pane a zoom key zooms about: the one under the pointer, else the sketch.
+    PicturePane* zoomedPane() const;
     void uiStyleChosen(int index);
     // What the settings file keeps between runs: read at the start, written at the close.
     void applyKeptSettings();

@@ -1,8 +1,8 @@
 #include "app/main/viewer_window.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QScreen>
-#include <QScrollArea>
 
 #include "app/ui/picture_pane.h"
 #include "app/ui/ui_styles.h"
@@ -11,58 +11,55 @@
 namespace carbonel {
 
 ViewerWindow::ViewerWindow(const Raster& picture, QWidget* owner)
-    : QDialog(owner),
-      picture_(picture),
-      scrollArea_(new QScrollArea(this)),
-      pane_(new PicturePane(this)) {
+    : QDialog(owner), picture_(picture), view_(new SharedView(this)), pane_(new PicturePane(this)) {
     setWindowTitle("Real  scale");
     setMinimumSize(130, 32);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    scrollArea_->setFrameShape(QFrame::NoFrame);
-    scrollArea_->hide();
     pane_->setAccessibleName("Picture");
+    view_->change(
+        [this](PictureView& view) { view.setPicture(picture_.width(), picture_.height()); });
+    pane_->setView(view_);
     pane_->showRaster(&picture_);
+    for (ZoomCommand command :
+         {ZoomCommand::In, ZoomCommand::Out, ZoomCommand::Fit, ZoomCommand::RealSize}) {
+        auto* action = new QAction(this);
+        action->setShortcuts(zoomKeys(command));
+        connect(action, &QAction::triggered, pane_, [this, command] { pane_->zoom(command); });
+        addAction(action);
+    }
 }
 
-// Each time the viewer becomes active it takes the picture's size plus room for its frame (10 more
-// wide, 30 more high, frame included) at the screen's top-left corner, within the desktop's free
-// area.
-void ViewerWindow::restoreInitialGeometry() {
+// The picture at its real size, or as much smaller as the desktop's free area needs with the
+// window's frame, the window centred there.
+void ViewerWindow::placeOnScreen() {
     const QSize frame = frameGeometry().size() - size();
-    QSize wanted(picture_.width() + 10 - frame.width(), picture_.height() + 30 - frame.height());
-    QPoint corner(0, 0);
     const QScreen* screen = this->screen();
     const QRect available = screen ? screen->availableGeometry() : QRect();
-    const QSize room = available.size() - frame;
-    scrolls_ =
-        !available.isEmpty() && (wanted.width() > room.width() || wanted.height() > room.height());
-    if (scrolls_) {
-        wanted = wanted.boundedTo(room);
-        corner = available.topLeft();
-    }
-    // The pane lives in the scroll area only while the picture is too large for the window.
-    if (scrolls_ && scrollArea_->widget() != pane_) {
-        scrollArea_->setWidget(pane_);
-        pane_->resize(picture_.width(), picture_.height());
-        scrollArea_->show();
-    }
-    resize(wanted);
-    move(corner);
+    const QSize room =
+        available.isEmpty() ? QSize(picture_.width(), picture_.height()) : available.size() - frame;
+    const PaneGeometry fitted =
+        fitPictureAtMostRealSize(room.width(), room.height(), picture_.width(), picture_.height());
+    resize(QSize(fitted.width, fitted.height).expandedTo(minimumSize()));
+    if (available.isEmpty()) return;
+    QRect outside(QPoint(0, 0), size() + frame);
+    outside.moveCenter(available.center());
+    move(outside.topLeft());
 }
 
 bool ViewerWindow::event(QEvent* event) {
-    if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)
-        restoreInitialGeometry();
+    // Placed when shown, and again when first active, once the frame has its size.
+    if (event->type() == QEvent::Show) placeOnScreen();
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        activated_ = true;
+        placeOnScreen();
+    }
     return QDialog::event(event);
 }
 
 void ViewerWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    if (scrolls_) {
-        scrollArea_->setGeometry(rect());
-        return;
-    }
-    const PaneGeometry fitted = fitPicture(width(), height(), picture_.width(), picture_.height());
+    const PaneGeometry fitted =
+        fitPictureAtMostRealSize(width(), height(), picture_.width(), picture_.height());
     pane_->setGeometry(fitted.left, fitted.top, fitted.width, fitted.height);
 }
 

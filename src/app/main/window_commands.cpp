@@ -1,5 +1,6 @@
 // The window's commands, each one QAction in one table: Open, Convert, Clear, Save, Send to,
-// Edit&Print, Copy, Paste, Undo, Redo and Quit, with their keys and the buttons that run them.
+// Edit&Print, Copy, Paste, Undo, Redo, Quit and the zoom of the panes, with their keys and the
+// buttons that run them.
 #include <QAction>
 #include <QClipboard>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "app/main/main_window.h"
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
+#include "app/ui/picture_pane.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
@@ -41,6 +43,9 @@ void MainWindow::addCommands() {
     auto run = [this](void (MainWindow::*handler)()) {
         return [this, handler] { (this->*handler)(); };
     };
+    auto zoom = [this](ZoomCommand command) {
+        return [this, command] { zoomedPane()->zoom(command); };
+    };
     const Command commands[] = {
         {"openCommand", "Open", {Qt::CTRL | Qt::Key_O}, run(&MainWindow::openPhoto), Button::Open},
         {"convertCommand", "Convert", {}, run(&MainWindow::convert), Button::Convert},
@@ -61,6 +66,14 @@ void MainWindow::addCommands() {
          [this] { document_.redo(); },
          {}},
         {"quitCommand", "Quit", {Qt::CTRL | Qt::Key_Q}, [this] { close(); }, {}},
+        {"zoomInCommand", "Zoom in", zoomKeys(ZoomCommand::In), zoom(ZoomCommand::In), {}},
+        {"zoomOutCommand", "Zoom out", zoomKeys(ZoomCommand::Out), zoom(ZoomCommand::Out), {}},
+        {"fitCommand", "Fit", zoomKeys(ZoomCommand::Fit), zoom(ZoomCommand::Fit), {}},
+        {"realSizeCommand",
+         "Real size",
+         zoomKeys(ZoomCommand::RealSize),
+         zoom(ZoomCommand::RealSize),
+         {}},
     };
     for (const Command& command : commands) {
         auto* action = new QAction(command.text, this);
