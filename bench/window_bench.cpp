@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
 
     // Convert of a 12-Mpixel photo in the window against the engine alone.
     window.findChild<QTabWidget*>("modePages")->setCurrentIndex(0);
+    window.start();  // as the program starts it: settings moved from now on are a user's
     const carbonel::Raster twelve = carbonel::bench::openScaledPhoto(window, dir, 12.0);
     auto* convert = window.findChild<QPushButton*>("convertButton");
     std::vector<double> inWindow, engine;
@@ -119,5 +121,42 @@ int main(int argc, char** argv) {
         "ratio %.2f\n",
         twelve.width() * double(twelve.height()) / 1e6, median(inWindow), median(engine),
         median(inWindow) / median(engine));
+
+    // Live preview on the same photo: a drag of Precision, a move every 15 ms as a pointer sends
+    // them, then the time from the last move until the pane shows that setting's sketch.
+    auto* precision = window.findChild<QSlider*>("precisionSlider");
+    std::vector<double> follows;
+    for (int drag = 0; drag < 5; ++drag) {
+        const int last = 150 - 2 * drag;
+        carbonel::ConversionOptions wanted;
+        wanted.precision = last;
+        const carbonel::Raster expected = carbonel::convertPhoto(twelve, wanted);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // the last burst ends
+        QApplication::processEvents();
+        precision->setSliderDown(true);
+        for (int value = 170; value >= last; --value) {
+            precision->setValue(value);
+            const Clock::time_point moved = Clock::now();
+            while (millisecondsSince(moved) < 15) QApplication::processEvents();
+        }
+        const Clock::time_point start = Clock::now();
+        // Each sketch shown is compared once: the newest setting's is the one waited for.
+        const std::uint8_t* seen = nullptr;
+        while (millisecondsSince(start) < 10000) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            const carbonel::Raster& now = window.document().sketchPixels();
+            if (now.isEmpty() || now.rowUnchecked(0) == seen) continue;
+            seen = now.rowUnchecked(0);
+            if (now == expected) break;
+        }
+        window.repaint();
+        follows.push_back(millisecondsSince(start));
+        precision->setSliderDown(false);
+    }
+    std::printf(
+        "live preview of %.1f Mpixel: the pane follows %.1f ms after the last move of a "
+        "drag (median of 5, best %.1f)\n",
+        twelve.width() * double(twelve.height()) / 1e6, median(follows),
+        *std::min_element(follows.begin(), follows.end()));
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QStyleOptionSlider>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -203,6 +205,49 @@ class DesktopSessionTest : public QObject {
         QVERIFY(!(window.document().sketch() == before));
         key("ctrl+z");
         QVERIFY(window.document().sketch() == before);
+    }
+
+    void ctrlWheelZoomsAboutThePointerAndStrokesLandUnderIt() {
+        MainWindow& window = open(copyPhoto("chelsea.jpg"));
+        click(control<QPushButton>("convertButton"));
+        auto* pages = control<QTabWidget>("modePages");
+        xdo(at(pages->tabBar(), pages->tabBar()->tabRect(1).center()) + QStringList{"click", "1"});
+        click(control<QRadioButton>("brushButton"));  // paints the photo itself: every pixel shows
+        auto* pane = control<PicturePane>("sketchPane");
+        const PictureView& view = pane->view()->get();
+        const QPoint pointer(pane->width() / 3, pane->height() / 2);
+        const PictureView::Point under = view.toPicture(pointer.x(), pointer.y());
+        // Wheel notches up with Ctrl held until 400 %.
+        for (int notch = 0; notch < 30 && view.zoom() < 4.0; ++notch)
+            xdo(at(pane, pointer) + QStringList{"keydown", "ctrl", "click", "4", "keyup", "ctrl"});
+        QVERIFY2(std::abs(view.zoom() - 4.0) < 4.0 * 0.25, qPrintable(QString::number(view.zoom())));
+        const PictureView::Point still = view.toPicture(pointer.x(), pointer.y());
+        QVERIFY(std::abs(still.x - under.x) < 1 && std::abs(still.y - under.y) < 1);
+        QVERIFY(control<PicturePane>("photoPane")->view()->get().zoom() == view.zoom());
+
+        const Raster before = window.document().sketch();
+        xdo(at(pane, pointer) + QStringList{"click", "1"});
+        const Raster& after = window.document().sketch();
+        double sumX = 0, sumY = 0;
+        int changed = 0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                if (std::memcmp(after.row(y) + 3 * x, before.row(y) + 3 * x, 3) == 0) continue;
+                sumX += x;
+                sumY += y;
+                ++changed;
+            }
+        }
+        QVERIFY(changed > 20);
+        // The brush's square is centred on the photo pixel under the pointer.
+        QVERIFY2(std::abs(sumX / changed - under.x) < 2 && std::abs(sumY / changed - under.y) < 2,
+                 qPrintable(QString("%1,%2 against %3,%4")
+                                .arg(sumX / changed)
+                                .arg(sumY / changed)
+                                .arg(under.x)
+                                .arg(under.y)));
+        key("ctrl+0");
+        QVERIFY(view.atFit());
     }
 
     void theClipboardTakesTheSketchAndGivesAPhoto() {
