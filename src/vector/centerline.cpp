@@ -41,6 +41,8 @@ constexpr double kTolerance = 0.5;
 // Pixels of a branch closer to a junction's centre than this many times its width are left out
 // of the stroke.
 constexpr double kJunctionTrim = 0.75;
+// An edge's mean width is taken at every this many pixels: it only sets how much it is smoothed.
+constexpr std::uint32_t kWidthSampling = 4;
 // The most pixels either side that the skeleton is smoothed over.
 constexpr int kWidestSmoothing = 4;
 
@@ -160,19 +162,18 @@ class Tracer {
 
     void findEdges() {
         std::vector<std::uint32_t> junctions, ends;
-        for (int y = 0; y < grid_.height; ++y)
-            for (std::uint32_t i = grid_.index(0, y), end = i + grid_.width; i < end; ++i) {
-                if (!has(i, kLine)) continue;
-                const int n = grid_.count(i);
-                if (n >= 3) {
-                    grid_.cells[i] |= kJunction;
-                    junctions.push_back(i);
-                } else if (n == 1) {
-                    ends.push_back(i);
-                } else if (n == 0) {
-                    dots_.push_back(i);
-                }
-            }
+        detail::forEachCell(grid_.cells.data(), grid_.firstCell(), grid_.endCell(), kLine,
+                            [&](std::uint32_t i) {
+                                const int n = grid_.count(i);
+                                if (n >= 3) {
+                                    grid_.cells[i] |= kJunction;
+                                    junctions.push_back(i);
+                                } else if (n == 1) {
+                                    ends.push_back(i);
+                                } else if (n == 0) {
+                                    dots_.push_back(i);
+                                }
+                            });
 
         // Adjacent junction pixels are one junction, at their mean, as far as a few pixels from
         // the first: where a textured patch thins to a mesh of junctions, one junction for all
@@ -247,15 +248,14 @@ class Tracer {
                         follow(id, cluster[k], cluster[k] + o);
         for (std::uint32_t e : ends)
             if (!has(e, kVisited)) follow(-1, kNone, e);
-        for (int y = 0; y < grid_.height; ++y)
-            for (std::uint32_t i = grid_.index(0, y), end = i + grid_.width; i < end; ++i)
-                if ((grid_.cells[i] & (kLine | kJunction | kVisited)) == kLine &&
-                    grid_.count(i) == 2) {
-                    std::uint32_t before = kNone;
-                    for (std::int32_t o : offsets_)
-                        if (has(i + o, kLine)) before = i + o;
-                    follow(-1, before, i, true);
-                }
+        detail::forEachCell(grid_.cells.data(), grid_.firstCell(), grid_.endCell(), kLine,
+                            [&](std::uint32_t i) {
+                                if (has(i, kJunction | kVisited) || grid_.count(i) != 2) return;
+                                std::uint32_t before = kNone;
+                                for (std::int32_t o : offsets_)
+                                    if (has(i + o, kLine)) before = i + o;
+                                follow(-1, before, i, true);
+                            });
         nodeOf_ = {};
     }
 
@@ -293,12 +293,13 @@ class Tracer {
     void add(Edge edge) {
         double widths = 0, length = 0;
         const std::uint32_t* pixel = pixels_.data() + edge.first;
+        std::uint32_t sampled = 0;
         for (std::uint32_t k = 0; k < edge.count; ++k) {
-            widths += widthAt(pixel[k]);
             // Neighbours in a row or column are a pixel apart, diagonal ones sqrt(2).
             if (k > 0) length += diagonal(pixel[k] - pixel[k - 1]) ? std::numbers::sqrt2 : 1;
+            if (k % kWidthSampling == 0) widths += widthAt(pixel[k]), ++sampled;
         }
-        edge.width = float(widths / kDistanceScale / std::max<std::uint32_t>(1, edge.count));
+        edge.width = float(widths / kDistanceScale / sampled);
         if (edge.node[0] >= 0) length += distance(nodes_[edge.node[0]].centre, centreOf(pixel[0]));
         if (edge.node[1] >= 0)
             length += distance(nodes_[edge.node[1]].centre, centreOf(pixel[edge.count - 1]));
@@ -599,9 +600,8 @@ class Tracer {
         // width either side: thick lines wobble more.
         const auto fit = [&](bool closed) {
             const double width = widths / std::max(1.0, counted);
-            paths.push_back(fitter.fit(points, closed,
-                                       std::clamp(int(std::lround(width / 2)), 1, kWidestSmoothing),
-                                       kTolerance));
+            paths.push_back(fitter.fit(
+                points, closed, std::clamp(int(width / 2 + 0.5), 1, kWidestSmoothing), kTolerance));
         };
         for (int e = 0; e < int(edges_.size()); ++e)
             for (int side = 0; side < 2; ++side) {
