@@ -41,8 +41,6 @@ constexpr double kTolerance = 0.5;
 // Pixels of a branch closer to a junction's centre than this many times its width are left out
 // of the stroke.
 constexpr double kJunctionTrim = 0.75;
-// An edge's mean width is taken at every this many pixels: it only sets how much it is smoothed.
-constexpr std::uint32_t kWidthSampling = 4;
 // The most pixels either side that the skeleton is smoothed over.
 constexpr int kWidestSmoothing = 4;
 
@@ -120,15 +118,15 @@ class Tracer {
 
     CenterlineDrawing trace() {
         findEdges();
+        // The graph of edges is all that is needed from here on.
+        grid_.cells = {};
+        distance_ = {};
         pruneSpurs();
         mergeCloseJunctions();
         pruneSpurs();
         pairBranches();
         CenterlineDrawing drawing;
         drawing.lineWidth = medianWidth();
-        // The strokes need only the edges now: the picture's memory goes before theirs comes.
-        grid_.cells = {};
-        distance_ = {};
         assemble(drawing.paths);
         return drawing;
     }
@@ -162,8 +160,10 @@ class Tracer {
 
     void findEdges() {
         std::vector<std::uint32_t> junctions, ends;
+        std::size_t skeleton = 0;
         detail::forEachCell(grid_.cells.data(), grid_.firstCell(), grid_.endCell(), kLine,
                             [&](std::uint32_t i) {
+                                ++skeleton;
                                 const int n = grid_.count(i);
                                 if (n >= 3) {
                                     grid_.cells[i] |= kJunction;
@@ -172,6 +172,7 @@ class Tracer {
                                     ends.push_back(i);
                                 } else if (n == 0) {
                                     dots_.push_back(i);
+                                    dotWidths_.push_back(std::uint8_t(std::min(255, widthAt(i))));
                                 }
                             });
 
@@ -181,6 +182,7 @@ class Tracer {
         // an edge of two pixels that touch (the first such pair of each two junctions).
         nodeOf_ =
             JunctionNodes(junctions, std::uint32_t(grid_.stride), std::uint32_t(grid_.height + 2));
+        nodes_.reserve(junctions.size());  // at most; what is not used is not touched
         std::vector<std::uint32_t> cluster, clusterFirst;
         std::vector<std::array<std::uint32_t, 4>> touching;  // node, node, pixel, pixel
         for (std::uint32_t j : junctions) {
@@ -226,6 +228,12 @@ class Tracer {
         }
         clusterFirst.push_back(std::uint32_t(cluster.size()));
         std::sort(touching.begin(), touching.end());
+        // Every edge but those between touching junctions has a pixel of its own: reserved so,
+        // the graph does not grow by doubling.
+        edges_.reserve(skeleton + touching.size());
+        nextEnd_.reserve(2 * edges_.capacity());
+        pixels_.reserve(skeleton + 2 * touching.size());
+        widths_.reserve(pixels_.capacity());
         for (std::size_t k = 0; k < touching.size(); ++k) {
             if (k > 0 && touching[k][0] == touching[k - 1][0] &&
                 touching[k][1] == touching[k - 1][1])
@@ -293,13 +301,13 @@ class Tracer {
     void add(Edge edge) {
         double widths = 0, length = 0;
         const std::uint32_t* pixel = pixels_.data() + edge.first;
-        std::uint32_t sampled = 0;
         for (std::uint32_t k = 0; k < edge.count; ++k) {
             // Neighbours in a row or column are a pixel apart, diagonal ones sqrt(2).
             if (k > 0) length += diagonal(pixel[k] - pixel[k - 1]) ? std::numbers::sqrt2 : 1;
-            if (k % kWidthSampling == 0) widths += widthAt(pixel[k]), ++sampled;
+            widths_.push_back(std::uint8_t(std::min(255, widthAt(pixel[k]))));
+            widths += widths_.back();
         }
-        edge.width = float(widths / kDistanceScale / sampled);
+        edge.width = float(widths / kDistanceScale / edge.count);
         if (edge.node[0] >= 0) length += distance(nodes_[edge.node[0]].centre, centreOf(pixel[0]));
         if (edge.node[1] >= 0)
             length += distance(nodes_[edge.node[1]].centre, centreOf(pixel[edge.count - 1]));
@@ -527,16 +535,13 @@ class Tracer {
     }
 
     double medianWidth() const {
-        std::vector<std::uint64_t> counts(2 * 255 + 1, 0);
+        std::array<std::uint64_t, 256> counts{};
         std::uint64_t total = 0;
-        const auto count = [&](std::uint32_t i) {
-            ++counts[widthAt(i)];
-            ++total;
-        };
         for (const Edge& edge : edges_)
             if (edge.alive)
-                for (std::uint32_t k = 0; k < edge.count; ++k) count(pixels_[edge.first + k]);
-        for (std::uint32_t dot : dots_) count(dot);
+                for (std::uint32_t k = 0; k < edge.count; ++k) ++counts[widths_[edge.first + k]];
+        for (std::uint8_t width : dotWidths_) ++counts[width];
+        for (std::uint64_t count : counts) total += count;
         if (total == 0) return 0;
         std::uint64_t seen = 0;
         std::size_t bin = 0;
@@ -630,7 +635,9 @@ class Tracer {
     std::array<std::int32_t, 8> offsets_;
     JunctionNodes nodeOf_;               // while the edges are found
     std::vector<std::uint32_t> pixels_;  // the edges' skeleton pixels, edge after edge
+    std::vector<std::uint8_t> widths_;   // the line's width at each, as widthAt (at most 255)
     std::vector<std::uint32_t> dots_;
+    std::vector<std::uint8_t> dotWidths_;
     std::vector<Edge> edges_;
     std::vector<Node> nodes_;
     std::vector<int> nextEnd_;  // per edge end: the next end at the same node, or -1
