@@ -245,6 +245,29 @@ TEST(Centerline, StaysOnTheInkOfNoise) {
     EXPECT_GE(double(reached) / ink, 0.95);
 }
 
+TEST(Paths, MeasureSampleAndTurnRound) {
+    // A quarter circle of radius 10 as one cubic (control points 0.5523 of the radius out).
+    const double k = 10 * 0.5523;
+    const Path arcPath{
+        {10, 0}, {{{10, k}, {k, 10}, {0, 10}, true}, {{}, {}, {0, 20}, false}}, false};
+    EXPECT_NEAR(length(arcPath), std::numbers::pi * 5 + 10, 0.02);
+    const std::vector<Point> samples = samplePoints(arcPath, 0.5);
+    EXPECT_EQ(samples.front(), arcPath.start);
+    EXPECT_EQ(samples.back(), arcPath.end());
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        EXPECT_LE(distance(samples[i - 1], samples[i]), 0.5);
+        if (samples[i].y < 10) {
+            EXPECT_NEAR(distance(samples[i], {0, 0}), 10, 0.03);
+        }
+    }
+    const Path back = reversed(arcPath);
+    EXPECT_EQ(back.start, Point(0, 20));
+    EXPECT_EQ(back.end(), arcPath.start);
+    EXPECT_DOUBLE_EQ(length(back), length(arcPath));
+    EXPECT_TRUE(orderPaths({}).empty());
+    EXPECT_TRUE(mergeTouchingPaths({}).empty());
+}
+
 // Plain nearest-endpoint order: what orderPaths must be at least about as good as.
 double greedyPenUp(std::vector<Path> paths) {
     double total = 0;
@@ -304,7 +327,9 @@ TEST(PathOrder, CutsPenUpTravelAndIsRepeatable) {
             used[i] = 1;
         }
     }
+    // Without improvement the order is exactly nearest-first; improving it shortens it.
     const std::vector<Path> random = randomSegments(3000, 2);
+    EXPECT_NEAR(penUpLength(orderPaths(random, 0)), greedyPenUp(random), 1e-6);
     EXPECT_LT(penUpLength(orderPaths(random)), 0.9 * penUpLength(orderPaths(random, 0)));
 
     // Closed paths keep their start and direction.

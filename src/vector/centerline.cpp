@@ -118,15 +118,15 @@ class Tracer {
 
     CenterlineDrawing trace() {
         findEdges();
+        // The graph of edges is all that is needed from here on.
+        grid_.cells = {};
+        distance_ = {};
         pruneSpurs();
         mergeCloseJunctions();
         pruneSpurs();
         pairBranches();
         CenterlineDrawing drawing;
         drawing.lineWidth = medianWidth();
-        // The strokes need only the edges now: the picture's memory goes before theirs comes.
-        grid_.cells = {};
-        distance_ = {};
         assemble(drawing.paths);
         return drawing;
     }
@@ -160,19 +160,21 @@ class Tracer {
 
     void findEdges() {
         std::vector<std::uint32_t> junctions, ends;
-        for (int y = 0; y < grid_.height; ++y)
-            for (std::uint32_t i = grid_.index(0, y), end = i + grid_.width; i < end; ++i) {
-                if (!has(i, kLine)) continue;
-                const int n = grid_.count(i);
-                if (n >= 3) {
-                    grid_.cells[i] |= kJunction;
-                    junctions.push_back(i);
-                } else if (n == 1) {
-                    ends.push_back(i);
-                } else if (n == 0) {
-                    dots_.push_back(i);
-                }
-            }
+        std::size_t skeleton = 0;
+        detail::forEachCell(grid_.cells.data(), grid_.firstCell(), grid_.endCell(), kLine,
+                            [&](std::uint32_t i) {
+                                ++skeleton;
+                                const int n = grid_.count(i);
+                                if (n >= 3) {
+                                    grid_.cells[i] |= kJunction;
+                                    junctions.push_back(i);
+                                } else if (n == 1) {
+                                    ends.push_back(i);
+                                } else if (n == 0) {
+                                    dots_.push_back(i);
+                                    dotWidths_.push_back(std::uint8_t(std::min(255, widthAt(i))));
+                                }
+                            });
 
         // Adjacent junction pixels are one junction, at their mean, as far as a few pixels from
         // the first: where a textured patch thins to a mesh of junctions, one junction for all
@@ -180,6 +182,7 @@ class Tracer {
         // an edge of two pixels that touch (the first such pair of each two junctions).
         nodeOf_ =
             JunctionNodes(junctions, std::uint32_t(grid_.stride), std::uint32_t(grid_.height + 2));
+        nodes_.reserve(junctions.size());  // at most; what is not used is not touched
         std::vector<std::uint32_t> cluster, clusterFirst;
         std::vector<std::array<std::uint32_t, 4>> touching;  // node, node, pixel, pixel
         for (std::uint32_t j : junctions) {
@@ -225,6 +228,12 @@ class Tracer {
         }
         clusterFirst.push_back(std::uint32_t(cluster.size()));
         std::sort(touching.begin(), touching.end());
+        // Every edge but those between touching junctions has a pixel of its own: reserved so,
+        // the graph does not grow by doubling.
+        edges_.reserve(skeleton + touching.size());
+        nextEnd_.reserve(2 * edges_.capacity());
+        pixels_.reserve(skeleton + 2 * touching.size());
+        widths_.reserve(pixels_.capacity());
         for (std::size_t k = 0; k < touching.size(); ++k) {
             if (k > 0 && touching[k][0] == touching[k - 1][0] &&
                 touching[k][1] == touching[k - 1][1])
@@ -247,15 +256,14 @@ class Tracer {
                         follow(id, cluster[k], cluster[k] + o);
         for (std::uint32_t e : ends)
             if (!has(e, kVisited)) follow(-1, kNone, e);
-        for (int y = 0; y < grid_.height; ++y)
-            for (std::uint32_t i = grid_.index(0, y), end = i + grid_.width; i < end; ++i)
-                if ((grid_.cells[i] & (kLine | kJunction | kVisited)) == kLine &&
-                    grid_.count(i) == 2) {
-                    std::uint32_t before = kNone;
-                    for (std::int32_t o : offsets_)
-                        if (has(i + o, kLine)) before = i + o;
-                    follow(-1, before, i, true);
-                }
+        detail::forEachCell(grid_.cells.data(), grid_.firstCell(), grid_.endCell(), kLine,
+                            [&](std::uint32_t i) {
+                                if (has(i, kJunction | kVisited) || grid_.count(i) != 2) return;
+                                std::uint32_t before = kNone;
+                                for (std::int32_t o : offsets_)
+                                    if (has(i + o, kLine)) before = i + o;
+                                follow(-1, before, i, true);
+                            });
         nodeOf_ = {};
     }
 
@@ -294,11 +302,12 @@ class Tracer {
         double widths = 0, length = 0;
         const std::uint32_t* pixel = pixels_.data() + edge.first;
         for (std::uint32_t k = 0; k < edge.count; ++k) {
-            widths += widthAt(pixel[k]);
             // Neighbours in a row or column are a pixel apart, diagonal ones sqrt(2).
             if (k > 0) length += diagonal(pixel[k] - pixel[k - 1]) ? std::numbers::sqrt2 : 1;
+            widths_.push_back(std::uint8_t(std::min(255, widthAt(pixel[k]))));
+            widths += widths_.back();
         }
-        edge.width = float(widths / kDistanceScale / std::max<std::uint32_t>(1, edge.count));
+        edge.width = float(widths / kDistanceScale / edge.count);
         if (edge.node[0] >= 0) length += distance(nodes_[edge.node[0]].centre, centreOf(pixel[0]));
         if (edge.node[1] >= 0)
             length += distance(nodes_[edge.node[1]].centre, centreOf(pixel[edge.count - 1]));
@@ -526,16 +535,13 @@ class Tracer {
     }
 
     double medianWidth() const {
-        std::vector<std::uint64_t> counts(2 * 255 + 1, 0);
+        std::array<std::uint64_t, 256> counts{};
         std::uint64_t total = 0;
-        const auto count = [&](std::uint32_t i) {
-            ++counts[widthAt(i)];
-            ++total;
-        };
         for (const Edge& edge : edges_)
             if (edge.alive)
-                for (std::uint32_t k = 0; k < edge.count; ++k) count(pixels_[edge.first + k]);
-        for (std::uint32_t dot : dots_) count(dot);
+                for (std::uint32_t k = 0; k < edge.count; ++k) ++counts[widths_[edge.first + k]];
+        for (std::uint8_t width : dotWidths_) ++counts[width];
+        for (std::uint64_t count : counts) total += count;
         if (total == 0) return 0;
         std::uint64_t seen = 0;
         std::size_t bin = 0;
@@ -599,9 +605,8 @@ class Tracer {
         // width either side: thick lines wobble more.
         const auto fit = [&](bool closed) {
             const double width = widths / std::max(1.0, counted);
-            paths.push_back(fitter.fit(points, closed,
-                                       std::clamp(int(std::lround(width / 2)), 1, kWidestSmoothing),
-                                       kTolerance));
+            paths.push_back(fitter.fit(
+                points, closed, std::clamp(int(width / 2 + 0.5), 1, kWidestSmoothing), kTolerance));
         };
         for (int e = 0; e < int(edges_.size()); ++e)
             for (int side = 0; side < 2; ++side) {
@@ -630,7 +635,9 @@ class Tracer {
     std::array<std::int32_t, 8> offsets_;
     JunctionNodes nodeOf_;               // while the edges are found
     std::vector<std::uint32_t> pixels_;  // the edges' skeleton pixels, edge after edge
+    std::vector<std::uint8_t> widths_;   // the line's width at each, as widthAt (at most 255)
     std::vector<std::uint32_t> dots_;
+    std::vector<std::uint8_t> dotWidths_;
     std::vector<Edge> edges_;
     std::vector<Node> nodes_;
     std::vector<int> nextEnd_;  // per edge end: the next end at the same node, or -1

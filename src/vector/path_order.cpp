@@ -12,6 +12,8 @@ namespace {
 
 // An end's direction is read this far into its path, past the kinks of its first pixels.
 constexpr double kDirectionReach = 3;
+// Points at which a curve's end is tried.
+constexpr int kCurveSteps = 8;
 // Each node of the order is compared with this many of its nearest neighbours when improving.
 constexpr int kNeighbours = 8;
 // Steps (a comparison, or a path moved by a reversal) an improvement pass may take per path.
@@ -19,14 +21,29 @@ constexpr std::int64_t kStepsPerPath = 64;
 // Gains smaller than this are rounding, not gains: stops moves that undo each other.
 constexpr double kLeastGain = 1e-9;
 
-// Which way an end of a path leads into it: a unit vector away from the end.
+// Which way an end of a path leads into it: a unit vector away from the end, to the first point
+// kDirectionReach from it (or the far end).
 Point inward(const Path& path, bool atEnd) {
-    const std::vector<Point> points = samplePoints(path, 0.5);
-    const Point from = atEnd ? points.back() : points.front();
+    const Point from = atEnd ? path.end() : path.start;
     Point to = from;
-    for (std::size_t k = 0; k < points.size(); ++k) {
-        to = points[atEnd ? points.size() - 1 - k : k];
-        if (distance(from, to) >= kDirectionReach) break;
+    const std::size_t count = path.segments.size();
+    for (std::size_t k = 0; k < count && distance(from, to) < kDirectionReach; ++k) {
+        // Segment i runs from `before` to its end; from the path's end it is walked backwards.
+        const std::size_t i = atEnd ? count - 1 - k : k;
+        const Segment& s = path.segments[i];
+        const Point before = i == 0 ? path.start : path.segments[i - 1].end;
+        if (!s.curved) {
+            to = atEnd ? before : s.end;
+            continue;
+        }
+        for (int step = 1; step <= kCurveSteps && distance(from, to) < kDirectionReach; ++step) {
+            const double t = atEnd ? 1 - double(step) / kCurveSteps : double(step) / kCurveSteps;
+            const double u = 1 - t;
+            to = {u * u * u * before.x + 3 * u * u * t * s.control1.x +
+                      3 * u * t * t * s.control2.x + t * t * t * s.end.x,
+                  u * u * u * before.y + 3 * u * u * t * s.control1.y +
+                      3 * u * t * t * s.control2.y + t * t * t * s.end.y};
+        }
     }
     const double d = distance(from, to);
     return d > 0 ? Point{(to.x - from.x) / d, (to.y - from.y) / d} : Point{};
@@ -44,14 +61,15 @@ std::vector<Path> mergeTouchingPaths(std::vector<Path> paths, double reach) {
     const auto point = [&](int end) {
         return end % 2 == 0 ? paths[end / 2].start : paths[end / 2].end();
     };
-    std::vector<std::tuple<std::int64_t, std::int64_t, int>> cells;  // cell x, cell y, end
-    const double cell = std::max(reach, 1e-6);
+    std::vector<Point> points;
+    std::vector<int> ends;  // of each point
     for (int p = 0; p < int(paths.size()); ++p)
         if (!paths[p].closed)
-            for (int end = p * 2; end <= p * 2 + 1; ++end)
-                cells.emplace_back(std::int64_t(std::floor(point(end).x / cell)),
-                                   std::int64_t(std::floor(point(end).y / cell)), end);
-    std::sort(cells.begin(), cells.end());
+            for (int end = p * 2; end <= p * 2 + 1; ++end) {
+                points.push_back(point(end));
+                ends.push_back(end);
+            }
+    const detail::PointTree tree(points);
 
     // Every pair of ends of different paths within reach, straightest first.
     std::vector<std::tuple<double, double, int, int>> pairs;  // -straightness, gap, ends
@@ -61,21 +79,16 @@ std::vector<Path> mergeTouchingPaths(std::vector<Path> paths, double reach) {
         if (!known[end]) directions[end] = inward(paths[end / 2], end % 2 == 1), known[end] = 1;
         return directions[end];
     };
-    for (const auto& [cx, cy, a] : cells)
-        for (std::int64_t dy = -1; dy <= 1; ++dy)
-            for (std::int64_t dx = -1; dx <= 1; ++dx) {
-                auto it = std::lower_bound(cells.begin(), cells.end(),
-                                           std::make_tuple(cx + dx, cy + dy, 0));
-                for (; it != cells.end() && std::get<0>(*it) == cx + dx &&
-                       std::get<1>(*it) == cy + dy;
-                     ++it) {
-                    const int b = std::get<2>(*it);
-                    const double gap = distance(point(a), point(b));
-                    if (b <= a || a / 2 == b / 2 || gap > reach) continue;
-                    const Point da = direction(a), db = direction(b);
-                    pairs.emplace_back(da.x * db.x + da.y * db.y, gap, a, b);
-                }
-            }
+    std::vector<int> near;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        tree.within(points[i], reach, near);
+        for (int j : near) {
+            const int a = ends[i], b = ends[std::size_t(j)];
+            if (b <= a || a / 2 == b / 2) continue;
+            const Point da = direction(a), db = direction(b);
+            pairs.emplace_back(da.x * db.x + da.y * db.y, distance(points[i], points[j]), a, b);
+        }
+    }
     std::sort(pairs.begin(), pairs.end());
     std::vector<int> partner(paths.size() * 2, -1);
     for (const auto& [bend, gap, a, b] : pairs)
@@ -125,22 +138,31 @@ std::vector<Path> orderPaths(std::vector<Path> paths, int improvementPasses) {
         nodes[2 + 2 * p] = paths[p].end();
     }
 
-    // Nearest first: the next path is the one with an end nearest the last one's end.
+    // Each node's nearest neighbours, for the nearest-first order and for improving it.
+    detail::PointTree tree(nodes);
+    std::vector<int> near(nodes.size() * kNeighbours), nearCount(nodes.size());
+    for (const int v : tree.inTreeOrder())
+        nearCount[v] = tree.nearest(nodes[v], kNeighbours, v, &near[std::size_t(v) * kNeighbours]);
+
+    // Nearest first: the next path is the one with an end nearest the last one's end. That is
+    // the first of the last end's nearest neighbours still free, if any is; else the tree's.
     std::vector<int> tour{0};
     tour.reserve(nodes.size());
-    {
-        detail::PointTree ends(std::span<const Point>(nodes).subspan(1));
-        Point at{};
-        for (int step = 0; step < n; ++step) {
-            int end = ends.nearest(at);
-            const int p = end / 2;
-            if (paths[p].closed) end = 2 * p;  // a closed path keeps its direction
-            tour.push_back(1 + end);
-            tour.push_back(1 + (end ^ 1));
-            ends.remove(2 * p);
-            ends.remove(2 * p + 1);
-            at = nodes[1 + (end ^ 1)];
-        }
+    std::vector<char> free(nodes.size(), 1);
+    free[0] = 0;
+    tree.remove(0);
+    for (int step = 0, at = 0; step < n; ++step) {
+        int next = -1;
+        for (int k = 0; k < nearCount[at] && next < 0; ++k)
+            if (const int w = near[std::size_t(at) * kNeighbours + k]; free[w]) next = w;
+        if (next < 0) next = tree.nearest(nodes[at]);
+        const int p = (next - 1) / 2;
+        if (paths[p].closed) next = 1 + 2 * p;  // a closed path keeps its direction
+        const int out = next % 2 == 1 ? next + 1 : next - 1;
+        tour.push_back(next);
+        tour.push_back(out);
+        for (const int v : {next, out}) free[v] = 0, tree.remove(v);
+        at = out;
     }
 
     // 2-opt over the pen-up moves: a move takes out the moves after tour[lo] and tour[hi] and
@@ -152,12 +174,6 @@ std::vector<Path> orderPaths(std::vector<Path> paths, int improvementPasses) {
     const auto gap = [&](int i, int j) {
         return j > last ? 0.0 : distance(nodes[tour[i]], nodes[tour[j]]);
     };
-    std::vector<std::vector<int>> near;
-    if (improvementPasses > 0) {
-        const detail::PointTree all(nodes);
-        near.resize(nodes.size());
-        for (int v = 0; v < int(nodes.size()); ++v) near[v] = all.nearest(nodes[v], kNeighbours, v);
-    }
     std::int64_t steps = kStepsPerPath * n * std::int64_t(std::max(0, improvementPasses));
     for (int pass = 0; pass < improvementPasses && steps > 0; ++pass) {
         bool improved = false;
@@ -166,7 +182,8 @@ std::vector<Path> orderPaths(std::vector<Path> paths, int improvementPasses) {
             const bool even = i % 2 == 0;
             // The pen-up move at this node: after it at an end, before it at a start.
             const double current = even ? (i == last ? INFINITY : gap(i, i + 1)) : gap(i - 1, i);
-            for (int w : near[v]) {
+            for (int k = 0; k < nearCount[v]; ++k) {
+                const int w = near[std::size_t(v) * kNeighbours + k];
                 --steps;
                 if (distance(nodes[v], nodes[w]) >= current) break;
                 const int j = position[w];

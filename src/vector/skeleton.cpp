@@ -135,7 +135,7 @@ std::vector<std::uint8_t> distanceMap(const Grid& grid) {
             for (int q = first + 1; q < stop; ++q) {
                 while (z[k + 1] < q) ++k;
                 const double d = std::sqrt(double(std::int64_t(q - v[k]) * (q - v[k]) + f[v[k]]));
-                row[q] = std::uint8_t(std::min<long>(kMost, std::lround(d * kDistanceScale)));
+                row[q] = std::uint8_t(std::min(double(kMost), d * kDistanceScale + 0.5));
             }
             x = last + 1;
         }
@@ -147,8 +147,10 @@ void thin(Grid& grid) {
     std::uint8_t* cells = grid.cells.data();
     const auto offsets = grid.neighbours();
     const std::uint32_t stride = grid.stride;
-    // The border rows never change: the scans run between them.
-    const std::uint32_t scanFirst = stride, scanEnd = std::uint32_t(grid.cells.size()) - stride;
+    const std::uint32_t scanFirst = grid.firstCell(), scanEnd = grid.endCell();
+    const auto scan = [&](std::uint8_t flags, auto visit) {
+        forEachCell(grid.cells.data(), scanFirst, scanEnd, flags, visit);
+    };
 
     // Each half-iteration looks only at the pixels whose neighbourhood changed since it last
     // looked at them, marked kTouched (one mark for each half's rule); any other pixel would
@@ -158,10 +160,10 @@ void thin(Grid& grid) {
     constexpr std::uint8_t kTouched[2] = {kTouchedFirst, kTouchedSecond};
     constexpr std::uint8_t kTouchedEither = kTouchedFirst | kTouchedSecond;
     const std::size_t mostListed = std::max<std::size_t>(grid.cells.size() / 16, 4096);
-    for (std::uint32_t i = scanFirst; i < scanEnd; ++i)
-        if ((cells[i] & kLine) &&
-            !((cells[i - stride] & cells[i + 1] & cells[i + stride] & cells[i - 1]) & kLine))
+    scan(kLine, [&](std::uint32_t i) {
+        if (!((cells[i - stride] & cells[i + 1] & cells[i + stride] & cells[i - 1]) & kLine))
             cells[i] |= kTouchedEither;
+    });
 
     std::vector<std::uint32_t> list, next;
     bool listed = false;
@@ -178,8 +180,7 @@ void thin(Grid& grid) {
             for (std::uint32_t i : list) decide(i);
             candidates = list.size();
         } else {
-            for (std::uint32_t i = scanFirst; i < scanEnd; ++i)
-                if (cells[i] & kTouchedEither) decide(i), ++candidates;
+            scan(kTouchedEither, [&](std::uint32_t i) { decide(i), ++candidates; });
         }
         if (candidates == 0) break;
 
@@ -207,8 +208,7 @@ void thin(Grid& grid) {
             for (std::uint32_t i : list)
                 if (cells[i] & other) queue(i);
         } else {
-            for (std::uint32_t i = scanFirst; i < scanEnd; ++i)
-                if (cells[i] & kRemove) remove(i);
+            scan(kRemove, remove);
             // The marks left, listed if they fit.
             listing = true;
             for (std::uint32_t i = scanFirst; i < scanEnd && listing; ++i)
@@ -224,9 +224,9 @@ void thin(Grid& grid) {
 
     // A staircase's corner pixel gives its two neighbours a third neighbour each, which would
     // read as a junction; taken out, the line steps diagonally.
-    for (int y = 0; y < grid.height; ++y)
-        for (std::uint32_t i = grid.index(0, y), end = i + grid.width; i < end; ++i)
-            if ((cells[i] & kLine) && kStaircaseCorner[grid.mask(i)]) cells[i] = 0;
+    scan(kLine, [&](std::uint32_t i) {
+        if (kStaircaseCorner[grid.mask(i)]) cells[i] = 0;
+    });
 }
 
 }  // namespace carbonel::vec::detail

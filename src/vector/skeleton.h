@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct Grid {
     std::vector<std::uint8_t> cells;
 
     std::uint32_t index(int x, int y) const { return std::uint32_t(y + 1) * stride + x + 1; }
+    // The cells between the border rows, where every pixel lies.
+    std::uint32_t firstCell() const { return std::uint32_t(stride); }
+    std::uint32_t endCell() const { return std::uint32_t(cells.size()) - std::uint32_t(stride); }
     int xOf(std::uint32_t i) const { return int(i % std::uint32_t(stride)) - 1; }
     int yOf(std::uint32_t i) const { return int(i / std::uint32_t(stride)) - 1; }
     bool line(std::uint32_t i) const { return cells[i] & kLine; }
@@ -47,6 +51,29 @@ struct Grid {
         return kCounts[mask(i)];
     }
 };
+
+// Calls `visit(i)` for each i in [first, end) whose cell has any of the bits `flags`, in order,
+// reading eight cells at once: line pixels are few in most pictures. Which cells are visited is
+// read before visiting the eight, so a visit that marks a cell after it among them must not count
+// on that cell's visit.
+template <class Visit>
+void forEachCell(const std::uint8_t* cells, std::uint32_t first, std::uint32_t end,
+                 std::uint8_t flags, Visit visit) {
+    const std::uint64_t spread = 0x0101010101010101u * flags;
+    std::uint32_t i = first;
+    for (; i + 8 <= end; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, cells + i, 8);
+        constexpr bool kLittle = std::endian::native == std::endian::little;
+        for (word &= spread; word != 0;) {
+            const int at = (kLittle ? std::countr_zero(word) : std::countl_zero(word)) / 8;
+            visit(i + at);
+            word &= ~(std::uint64_t(0xff) << (kLittle ? 8 * at : 56 - 8 * at));
+        }
+    }
+    for (; i < end; ++i)
+        if (cells[i] & flags) visit(i);
+}
 
 // Any non-zero pixel of the row-major `pixels` is a line pixel.
 Grid makeGrid(int width, int height, std::span<const std::uint8_t> pixels);
