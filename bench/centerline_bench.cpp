@@ -26,7 +26,7 @@ const Bitmap& tiledSketch() {
         const carbonel::Raster sketch = carbonel::convertPhoto(
             carbonel::loadPicture(std::string(CARBONEL_ASSETS) + "/4.jpg"), options);
         constexpr int kTiles = 7;
-        const int threshold = carbonel::traceThresholdFor(options.style);
+        const int threshold = carbonel::kTraceThreshold.start;
         Bitmap result{sketch.width() * kTiles, sketch.height() * kTiles, {}};
         result.pixels.resize(std::size_t(result.width) * result.height);
         for (int y = 0; y < result.height; ++y) {

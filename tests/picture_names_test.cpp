@@ -154,11 +154,12 @@ TEST(FormatTables, DialogFiltersKeepTheirWordsAndOrder) {
               "PNG Image File (*.png);;TIFF Image File (*.tif *.tiff);;WebP Image File (*.webp);;"
               "GIF Image File (*.gif);;HEIF Image File (*.heic *.heif);;AVIF Image File (*.avif)");
     std::vector<std::string> save;
-    for (const OutputFormatRow* row : saveDialogFormats()) save.push_back(saveFilter(*row));
+    for (const SaveDialogLine& line : saveDialogLines()) save.push_back(saveFilter(line));
     EXPECT_EQ(save, (std::vector<std::string>{"JPEG Image File (*.jpg)", "Bitmaps (*.bmp)",
                                               "Metafiles (*.wmf)", "PNG Image File (*.png)",
                                               "SVG drawing (*.svg)", "PDF document (*.pdf)",
-                                              "WebP image (*.webp)"}));
+                                              "WebP image (*.webp)",
+                                              "SVG plot, single strokes (*.svg)"}));
 }
 
 // The manual and the shell's completion name exactly the formats and photo kinds of the tables.

@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include "imageio/line_threshold.h"
 #include "imageio/photo_reader.h"
 #include "imageio/sketch_writer.h"
 #include "sketch/convert.h"
@@ -42,16 +46,38 @@ double intersectionOverUnion(const std::vector<bool>& a, const std::vector<bool>
     return either == 0 ? 1.0 : double(both) / double(either);
 }
 
+// The threshold a sketch's own tones give.
+int sketchThreshold(const Raster& sketch) {
+    DarknessHistogram histogram{};
+    for (int y = 0; y < sketch.height(); ++y) {
+        const std::uint8_t* p = sketch.row(y);
+        for (int x = 0; x < sketch.width(); ++x, p += 3)
+            ++histogram[255 - (p[0] * 114 + p[1] * 587 + p[2] * 299 + 500) / 1000];
+    }
+    return lineThreshold(histogram);
+}
+
+double coverage(const std::vector<bool>& lines, const std::vector<bool>& drawn) {
+    std::size_t both = 0, all = 0;
+    for (std::size_t i = 0; i < lines.size() && i < drawn.size(); ++i) {
+        both += lines[i] && drawn[i];
+        all += lines[i];
+    }
+    return all == 0 ? 1.0 : double(both) / double(all);
+}
+
+// Every style traces what it shows: the lines its own tones give, Pencil's grey ones too.
 TEST(TracedOutput, RenderedBackTheLinesCoverTheSketchsDarkPixels) {
     test::TempDir dir;
     for (const char* name : {"rocket.jpg", "astronaut.jpg"}) {
         const auto photo = test::dataFile(name);
         for (const auto& [style, option] :
-             {std::pair{PenStyle::Pen, "pen"}, std::pair{PenStyle::Pastel, "pastel"}}) {
+             {std::pair{PenStyle::Pen, "pen"}, std::pair{PenStyle::Pencil, "pencil"},
+              std::pair{PenStyle::Pastel, "pastel"}}) {
             ConversionOptions options;
             options.style = style;
             const Raster sketch = convertPhoto(loadPicture(photo.string()), options);
-            const std::vector<bool> lines = darkPixels(sketch, traceThresholdFor(style));
+            const std::vector<bool> lines = darkPixels(sketch, sketchThreshold(sketch));
             const std::string size =
                 std::to_string(sketch.width()) + " -h " + std::to_string(sketch.height());
             for (const char* format : {"svg", "pdf"}) {
@@ -70,9 +96,11 @@ TEST(TracedOutput, RenderedBackTheLinesCoverTheSketchsDarkPixels) {
                 ASSERT_EQ(rendered.width(), sketch.width());
                 // pdftoppm's anti-aliasing leaves more edge pixels on the other side of the
                 // middle grey than the SVG renderer's does.
-                EXPECT_GE(intersectionOverUnion(lines, darkPixels(rendered, 128)),
+                const std::vector<bool> drawn = darkPixels(rendered, 128);
+                EXPECT_GE(intersectionOverUnion(lines, drawn),
                           std::string(format) == "svg" ? 0.9 : 0.85)
                     << name << " " << option << " " << format;
+                EXPECT_GE(coverage(lines, drawn), 0.8) << name << " " << option << " " << format;
             }
         }
     }
@@ -182,9 +210,10 @@ TEST(TracedOutput, ASketchTooDetailedToTraceIsRefusedBeforeTracing) {
 TEST(TracedOutput, TheSamePhotoGivesTheSameBytes) {
     test::TempDir dir;
     const auto photo = test::dataFile("chelsea.jpg");
-    const auto run = [&](const std::string& environment, const char* name) {
+    const auto run = [&](const std::string& environment, const char* name,
+                         const std::string& options = "") {
         EXPECT_EQ(test::runCommand(environment + std::string(CARBONEL_CLI) + " convert " +
-                                   quoted(photo) + " " + quoted(dir / name))
+                                   quoted(photo) + " " + quoted(dir / name) + options)
                       .status,
                   0)
             << name;
@@ -196,12 +225,142 @@ TEST(TracedOutput, TheSamePhotoGivesTheSameBytes) {
         EXPECT_FALSE(first.empty());
         EXPECT_TRUE(first == run("env -u SOURCE_DATE_EPOCH ", again.c_str())) << format;
     }
+    // Single strokes on a page too, and the batch writes the same bytes.
+    const std::string plot = " --trace centerline --page A4";
+    const std::string strokes = run("", "p.svg", plot);
+    EXPECT_TRUE(strokes == run("", "q.svg", plot));
+    ASSERT_EQ(
+        cli("batch --out " + quoted(dir.path()) + " --format svg" + plot + " " + quoted(photo))
+            .status,
+        0);
+    EXPECT_TRUE(strokes == test::readBytes(dir / "chelsea.svg"));
     // A PDF without SOURCE_DATE_EPOCH has no date; with it, that date, the same every run.
     EXPECT_EQ(test::readBytes(dir / "a.pdf").find("Date"), std::string::npos);
     const std::string dated = run("SOURCE_DATE_EPOCH=1796860800 ", "c.pdf");
     EXPECT_NE(dated.find("20261210000000Z"), std::string::npos);
     EXPECT_EQ(dated.find("/ModDate"), std::string::npos);
     EXPECT_TRUE(dated == run("SOURCE_DATE_EPOCH=1796860800 ", "d.pdf"));
+}
+
+// Whether some pixel within one of (x, y) is set.
+bool near(const std::vector<bool>& set, int width, int height, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < width && ny < height &&
+                set[std::size_t(ny) * std::size_t(width) + std::size_t(nx)])
+                return true;
+        }
+    return false;
+}
+
+// The share of `from`'s pixels that have one of `to` within a pixel.
+double nearShare(const std::vector<bool>& from, const std::vector<bool>& to, int width,
+                 int height) {
+    std::size_t all = 0, close = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (!from[std::size_t(y) * std::size_t(width) + std::size_t(x)]) continue;
+            ++all;
+            close += near(to, width, height, x, y);
+        }
+    return all == 0 ? 1.0 : double(close) / double(all);
+}
+
+// Single strokes drawn at their own width lie on the Pen sketch's lines and cover them.
+TEST(TracedOutput, CenterlinesLieOnTheLinesAndCoverThem) {
+    test::TempDir dir;
+    for (const char* name : {"rocket.jpg", "astronaut.jpg"}) {
+        const auto photo = test::dataFile(name);
+        ConversionOptions options;
+        options.style = PenStyle::Pen;
+        const Raster sketch = convertPhoto(loadPicture(photo.string()), options);
+        const std::vector<bool> lines = darkPixels(sketch, sketchThreshold(sketch));
+        ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(dir / "c.svg") +
+                      " --style pen --trace centerline")
+                      .status,
+                  0);
+        ASSERT_EQ(test::runCommand("rsvg-convert -b white -w " + std::to_string(sketch.width()) +
+                                   " -h " + std::to_string(sketch.height()) + " -o " +
+                                   quoted(dir / "r.png") + " " + quoted(dir / "c.svg"))
+                      .status,
+                  0);
+        const std::vector<bool> drawn = darkPixels(loadPicture((dir / "r.png").string()), 128);
+        // The rocket's lines come out 89.95 % covered: strokes of the median width leave the
+        // outer pixels of its widest lines more than a pixel away.
+        EXPECT_GE(nearShare(lines, drawn, sketch.width(), sketch.height()), 0.895) << name;
+        EXPECT_GE(nearShare(drawn, lines, sketch.width(), sketch.height()), 0.9) << name;
+        // Each line once: stroked, never filled.
+        const std::string svg = test::readBytes(dir / "c.svg");
+        EXPECT_EQ(svg.find("fill-rule"), std::string::npos);
+        EXPECT_NE(svg.find("<g fill=\"none\" stroke=\"#000000\" stroke-width="), std::string::npos);
+        EXPECT_NE(svg.find("stroke-linecap=\"round\""), std::string::npos);
+    }
+}
+
+// Every number of the drawing's path data, in order.
+std::vector<double> pathNumbers(const std::string& svg) {
+    std::vector<double> numbers;
+    for (std::size_t at = svg.find(" d=\""); at != std::string::npos; at = svg.find(" d=\"", at)) {
+        at += 4;
+        const std::size_t end = svg.find('"', at);
+        std::string data = svg.substr(at, end - at);
+        for (char& c : data)
+            if (std::isalpha(static_cast<unsigned char>(c))) c = ' ';
+        std::istringstream words(data);
+        for (double number; words >> number;) numbers.push_back(number);
+    }
+    return numbers;
+}
+
+// Pages in millimetres, --stats, and the usage errors of the plotter options.
+TEST(TracedOutput, PagesStatsAndPlotterUsage) {
+    test::TempDir dir;
+    const auto photo = test::dataFile("astronaut.jpg");  // taller than wide
+    const auto svg = dir / "a4.svg";
+    const test::CommandResult drawn = cli("convert " + quoted(photo) + " " + quoted(svg) +
+                                          " --trace centerline --page A4 --margin 10 --stats");
+    ASSERT_EQ(drawn.status, 0) << drawn.output;
+    const std::string text = test::readBytes(svg);
+    EXPECT_NE(text.find("width=\"210mm\" height=\"297mm\""), std::string::npos);
+    const std::vector<double> numbers = pathNumbers(text);
+    ASSERT_GT(numbers.size(), 100u);
+    for (std::size_t i = 0; i + 1 < numbers.size(); i += 2) {
+        EXPECT_TRUE(numbers[i] >= 9.99 && numbers[i] <= 200.01 && numbers[i + 1] >= 9.99 &&
+                    numbers[i + 1] <= 287.01)
+            << numbers[i] << ", " << numbers[i + 1];
+    }
+    for (const char* said : {"paths: ", "drawn: ", " mm\npen-up: ", "pen lifts: "})
+        EXPECT_NE(drawn.output.find(said), std::string::npos) << drawn.output;
+    const auto pdf = dir / "a4.pdf";
+    ASSERT_EQ(cli("convert " + quoted(photo) + " " + quoted(pdf) + " --page a4 --landscape").status,
+              0);
+    EXPECT_NE(test::runCommand("pdfinfo " + quoted(pdf)).output.find("841.89 x 595.276 pts"),
+              std::string::npos);
+
+    // An empty drawing is a valid empty page.
+    const auto white = dir / "white.bmp";
+    writeSketchFile(Raster(40, 30), white.string(), OutputFormat::Bmp, 40, 30);
+    ASSERT_EQ(cli("convert " + quoted(white) + " " + quoted(dir / "e.svg") +
+                  " --trace centerline --stats")
+                  .status,
+              0);
+    EXPECT_EQ(test::runCommand("xmllint --noout " + quoted(dir / "e.svg")).status, 0);
+
+    for (const auto& [options, said] : std::vector<std::pair<std::string, std::string>>{
+             {"x.svg --page A6", "--page takes A3, A4, A5, letter, legal or WxHmm"},
+             {"x.svg --page A5 --margin 80", "smaller than its margins"},
+             {"x.pdf --page A4 --pen-width 0", "--pen-width takes a length"},
+             {"x.svg --margin 5", "--margin needs --page"},
+             {"x.jpg --trace centerline", "--trace centerline draws SVG and PDF lines"},
+             {"x.svg --trace middle", "--trace takes outline or centerline"}}) {
+        const test::CommandResult result =
+            cli("convert " + quoted(photo) + " " + quoted(dir / options.substr(0, 5)) +
+                options.substr(5));
+        EXPECT_EQ(result.status, 2) << options;
+        EXPECT_NE(result.output.find(said), std::string::npos) << options << ": " << result.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.svg"));
 }
 
 }  // namespace

@@ -82,9 +82,20 @@ Conversion options (defaults are the program's start state):
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
   --threshold N      0..255, SVG and PDF: the darkness from which a pixel counts as a line
-                     (default 96 for pencil, 128 for pen and pastel)
+                     (default: between the sketch's own paper and line tones)
   --speckle N        SVG and PDF: blobs of at most N pixels are dropped (default 2)
   --smooth X         0..1.33, SVG and PDF: how round the lines are (default 1)
+  --trace T          outline (filled outlines, default) or centerline (one stroke along each
+                     line's middle, for pen plotters, lasers and cutters), SVG and PDF
+  --page P           SVG and PDF: fit the drawing on an A3, A4, A5, letter, legal or WxHmm page,
+                     centred inside the margins (default: the sketch's pixels at 96 dpi)
+  --margin MM        the page's margins (default 10)
+  --landscape, --portrait
+                     turn the page (default: as the drawing lies)
+  --pen-width MM     on a page, the single strokes' width (default: the drawing's median line
+                     width)
+  --stats            convert, SVG and PDF: tell on standard error the paths, the length drawn,
+                     the pen-up travel and the pen lifts (mm on a page, else pixels)
 
 Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
 Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
@@ -229,10 +240,60 @@ int parseIntOption(const std::string& option, const std::string& value, int low,
 
 void addConversionOptions(CommandLine& line) {
     for (const char* name : {"precision", "line", "style", "texture", "threads", "quality",
-                             "threshold", "speckle", "smooth"})
+                             "threshold", "speckle", "smooth", "trace", "page", "margin",
+                             "pen-width"})
         line.add({name}, true);
-    line.add({"stretch"}, false);
-    line.add({"keep-orientation"}, false);
+    for (const char* name : {"stretch", "keep-orientation", "landscape", "portrait"})
+        line.add({name}, false);
+}
+
+// A length in millimetres: a number above 0 (or from 0, for a margin), at most 100 m.
+double parseMillimetres(const std::string& option, const std::string& value, bool zeroAllowed) {
+    double number = 0;
+    const char* end = value.data() + value.size();
+    const auto [rest, error] = std::from_chars(value.data(), end, number);
+    if (value.empty() || error != std::errc() || rest != end || !(number >= 0) ||
+        (!zeroAllowed && number == 0) || number > 100000) {
+        throw UsageError(option + " takes a length in millimetres" +
+                         (zeroAllowed ? "" : " above 0") + ", not \"" + value + "\"");
+    }
+    return number;
+}
+
+// How the lines of an SVG or PDF are drawn, and the page they are fitted on.
+void readPlotOptions(const CommandLine& line, TraceOptions& trace) {
+    if (const auto value = line.value("trace")) {
+        if (*value == "outline") {
+            trace.mode = TraceMode::Outline;
+        } else if (*value == "centerline") {
+            trace.mode = TraceMode::Centerline;
+        } else {
+            throw UsageError("--trace takes outline or centerline, not \"" + *value + "\"");
+        }
+    }
+    if (const auto value = line.value("page")) {
+        trace.page = plotPageNamed(*value);
+        if (!trace.page) {
+            throw UsageError("--page takes " + std::string(kPlotPageNames) + ", not \"" + *value +
+                             "\"");
+        }
+    }
+    for (const char* option : {"margin", "pen-width", "landscape", "portrait"}) {
+        if (line.isSet(option) && !trace.page)
+            throw UsageError(std::string("--") + option + " needs --page");
+    }
+    if (!trace.page) return;
+    if (line.isSet("landscape") && line.isSet("portrait"))
+        throw UsageError("--landscape and --portrait ask for two ways of one page");
+    if (line.isSet("landscape")) trace.page->turn = PlotPage::Turn::Landscape;
+    if (line.isSet("portrait")) trace.page->turn = PlotPage::Turn::Portrait;
+    if (const auto value = line.value("margin"))
+        trace.page->margin = parseMillimetres("--margin", *value, true);
+    if (2 * trace.page->margin >= std::min(trace.page->width, trace.page->height)) {
+        throw UsageError("the page (" + *line.value("page") + ") is smaller than its margins");
+    }
+    if (const auto value = line.value("pen-width"))
+        trace.penWidth = parseMillimetres("--pen-width", *value, false);
 }
 
 ConversionArgs readConversionOptions(const CommandLine& line) {
@@ -279,7 +340,16 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
         }
         out.files.trace.smooth = std::min(smooth, kMaxSmooth);
     }
+    readPlotOptions(line, out.files.trace);
     return out;
+}
+
+// Single strokes are traced lines: a raster format has none.
+void checkTraceFits(const ConversionArgs& conversion, OutputFormat format, const std::string& what) {
+    if (conversion.files.trace.mode == TraceMode::Centerline && !outputFormatRow(format).vector) {
+        throw UsageError("--trace centerline draws SVG and PDF lines; " + what + " is " +
+                         std::string(outputFormatRow(format).what));
+    }
 }
 
 bool parseSide(const std::string& text, int& side) {
@@ -304,9 +374,11 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     CommandLine line;
     addConversionOptions(line);
     line.add({"format"}, true);
+    line.add({"stats"}, false);
     line.parse(args);
     ConvertArgs parsed;
     parsed.conversion = readConversionOptions(line);
+    if (line.isSet("stats")) parsed.conversion.files.trace.report = std::make_shared<TraceReport>();
     const std::vector<std::string> positional = line.positional();
     if (positional.size() != 2) throw UsageError("convert takes a PHOTO and an OUTPUT");
     parsed.photo = positional[0];
@@ -336,6 +408,10 @@ ConvertArgs parseConvertArgs(const std::vector<std::string>& args) {
     } else {
         parsed.format = named;
     }
+    checkTraceFits(parsed.conversion, *parsed.format, parsed.output);
+    if (parsed.conversion.files.trace.report && !outputFormatRow(*parsed.format).vector)
+        throw UsageError("--stats tells of SVG and PDF paths; " + parsed.output + " is " +
+                         std::string(outputFormatRow(*parsed.format).what));
     return parsed;
 }
 
@@ -359,6 +435,9 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
                              *format + "\"");
         }
     }
+    if (parsed.conversion.files.trace.mode == TraceMode::Centerline && !parsed.format)
+        throw UsageError("--trace centerline draws SVG and PDF lines: give batch --format svg or pdf");
+    if (parsed.format) checkTraceFits(parsed.conversion, *parsed.format, "batch --format");
     if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);
     parsed.quiet = line.isSet("quiet");
     parsed.plan = line.isSet("plan");

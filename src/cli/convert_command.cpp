@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "cli/paper_lookup.h"
 #include "cli/report.h"
 #include "cli/standard_streams.h"
@@ -61,6 +63,12 @@ int runConvert(const ConvertArgs& args) {
             AtomicFile file(args.output);
             convertRows(*reader, options, format, file.stream(), args.output, files);
             file.commit();
+        }
+        if (const std::shared_ptr<TraceReport>& report = files.trace.report) {
+            const char* unit = report->millimetres ? "mm" : "px";
+            std::fprintf(stderr,
+                         "paths: %lld\ndrawn: %.1f %s\npen-up: %.1f %s\npen lifts: %lld\n",
+                         report->paths, report->drawn, unit, report->penUp, unit, report->lifts);
         }
         return 0;
     } catch (const std::exception& error) {

@@ -44,7 +44,7 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
     };
     const SketchFrame frame{photoWidth + 1,    photoHeight + 1,
                             photoWidth,        photoHeight,
-                            files.jpegQuality, traceSettingsFor(files.trace, options.style)};
+                            files.jpegQuality, files.trace};
     std::unique_ptr<SketchWriter> writer;
     writing([&] { writer = openSketchWriter(format, out, frame); });
     if (copies) {

@@ -59,16 +59,19 @@ const OutputFormatRow& outputFormatRow(OutputFormat format) {
     return kRows.front();  // every format has its row
 }
 
-std::string saveFilter(const OutputFormatRow& row) {
-    return dialogFilter(row.saveTitle, row.suffix.first(1));
+std::string saveFilter(const SaveDialogLine& line) {
+    return dialogFilter(line.title, line.row->suffix.first(1));
 }
 
-std::vector<const OutputFormatRow*> saveDialogFormats() {
-    std::vector<const OutputFormatRow*> rows;
+std::vector<SaveDialogLine> saveDialogLines() {
+    std::vector<SaveDialogLine> lines;
     for (const OutputFormatRow& row : kRows) {
-        if (!row.saveTitle.empty()) rows.push_back(&row);
+        if (!row.saveTitle.empty()) lines.push_back({&row, row.saveTitle, TraceMode::Outline});
     }
-    return rows;
+    // Last, so the lines before keep their places.
+    lines.push_back(
+        {&outputFormatRow(OutputFormat::Svg), "SVG plot, single strokes", TraceMode::Centerline});
+    return lines;
 }
 
 std::string outputFormatNames(bool (*keep)(const OutputFormatRow&)) {

@@ -35,10 +35,17 @@ struct OutputFormatRow {
 std::span<const OutputFormatRow> outputFormats();
 const OutputFormatRow& outputFormatRow(OutputFormat format);
 
-// The Save dialog's line of a format: its title and usual extension.
-std::string saveFilter(const OutputFormatRow& row);
-// The formats the Save dialog offers, in its order (its filter indices count from 1).
-std::vector<const OutputFormatRow*> saveDialogFormats();
+// One line of the Save dialog: a format, and how an SVG's lines are drawn (a plotter's SVG draws
+// each line once, as a single stroke).
+struct SaveDialogLine {
+    const OutputFormatRow* row;
+    std::string_view title;
+    TraceMode trace;
+};
+// The Save dialog's line: its title and the format's usual extension.
+std::string saveFilter(const SaveDialogLine& line);
+// The lines the Save dialog offers, in its order (its filter indices count from 1).
+std::vector<SaveDialogLine> saveDialogLines();
 
 // The `--format` names of the formats that pass `keep`, for usage lines ("jpg, bmp or pdf").
 std::string outputFormatNames(bool (*keep)(const OutputFormatRow&) = nullptr);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "imageio/plot_page.h"
 #include "sketch/start_values.h"
 
 namespace carbonel {
@@ -15,11 +17,31 @@ enum class PhotoKind { Jpeg, Bmp, Png, Tiff, Webp, Gif, Heif };
 // How a photo is read: turned upright by its camera's orientation tag, or as stored.
 enum class PhotoReading { Upright, AsStored };
 
+// How the lines of an SVG or PDF file are drawn: as filled outlines, or as single strokes along
+// their middles (a pen plotter or a cutter then follows each line once).
+enum class TraceMode { Outline, Centerline };
+
+// What a traced drawing's paths come to, told when asked for (`--stats`): in millimetres on a
+// page, else in pixels.
+struct TraceReport {
+    long long paths = 0;
+    double drawn = 0;    // the length the pen draws
+    double penUp = 0;    // the length it travels lifted, from the page's corner on
+    long long lifts = 0;
+    bool millimetres = false;
+};
+
 // How a sketch is traced into the lines of an SVG or PDF file.
 struct TraceOptions {
-    std::optional<int> threshold;  // the darkness from which a pixel is a line; none: the style's
+    // The darkness from which a pixel is a line; none: between the sketch's own paper and line
+    // tones.
+    std::optional<int> threshold;
     int speckle = kSpeckle.start;  // blobs of at most this many pixels are dropped
     double smooth = kStartSmooth;  // 0..kMaxSmooth
+    TraceMode mode = TraceMode::Outline;
+    std::optional<PlotPage> page;    // none: the sketch's pixels at 96 dots per inch
+    std::optional<double> penWidth;  // mm, on a page; none: the drawing's median line width
+    std::shared_ptr<TraceReport> report;  // filled in when set
 };
 
 // How photo files are read and sketch files written, beside the conversion's own options.

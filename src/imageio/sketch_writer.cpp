@@ -65,10 +65,6 @@ class BitmapWriter : public SketchWriter {
 
 }  // namespace
 
-TraceSettings traceSettingsFor(const TraceOptions& options, PenStyle style) {
-    return {options.threshold.value_or(traceThresholdFor(style)), options.speckle, options.smooth};
-}
-
 namespace {
 
 std::string outOfOrderOutput(OutputFormat format) {

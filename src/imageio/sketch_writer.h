@@ -20,14 +20,8 @@ class SketchWriter {
     virtual void finish() = 0;
 };
 
-// How the lines of an SVG or PDF file are traced (TraceOptions with the threshold decided).
-struct TraceSettings {
-    int threshold = kTraceThreshold.start;
-    int speckle = kSpeckle.start;
-    double smooth = kStartSmooth;
-};
-// The trace options for a sketch in this style: its own threshold unless one is given.
-TraceSettings traceSettingsFor(const TraceOptions& options, PenStyle style);
+// How the lines of an SVG or PDF file are traced.
+using TraceSettings = TraceOptions;
 
 // What a sketch file holds beside its rows.
 struct SketchFrame {

@@ -20,8 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "imageio/line_threshold.h"
 #include "imageio/module_abi.h"
+#include "imageio/plot_page.h"
 #include "sketch/error.h"
+#include "vector/centerline.h"
+#include "vector/path_order.h"
 
 namespace carbonel {
 namespace {
@@ -32,8 +36,9 @@ constexpr int kWordBits = static_cast<int>(sizeof(potrace_word) * CHAR_BIT);
 // at twice the size the lines keep their pixels (rendered back, 0.95 of them on typical photos
 // against 0.7).
 constexpr int kOversampling = 2;
-// A sketch pixel at 96 dots per inch, in PDF points.
+// A sketch pixel at 96 dots per inch, and a millimetre, in PDF points.
 constexpr double kPointsPerPixel = 72.0 / 96.0;
+constexpr double kPointsPerMillimetre = 72.0 / 25.4;
 
 // Potrace's memory and time, and cairo's after it, grow with the length of the outlines: each
 // bitmap pixel edge between a dark and a light pixel is a point of a path. Random noise and a
@@ -118,26 +123,125 @@ double quarter(double v) {
     return std::round(v * 4) / 4;
 }
 
-// Every traced path into one outline: the holes are paths of their own, so the even-odd rule
-// leaves them empty.
-void addPaths(cairo_t* cairo, const potrace_path_t* path) {
+// Potrace's closed outlines as paths in sketch pixels: the holes are paths of their own, so the
+// even-odd rule leaves them empty.
+std::vector<vec::Path> outlinePaths(const potrace_path_t* path) {
+    auto point = [](const potrace_dpoint_t& p) {
+        return vec::Point{quarter(p.x) / kOversampling, quarter(p.y) / kOversampling};
+    };
+    std::vector<vec::Path> paths;
     for (; path; path = path->next) {
         const potrace_curve_t& curve = path->curve;
         if (curve.n == 0) continue;
-        const potrace_dpoint_t& start = curve.c[curve.n - 1][2];
-        cairo_move_to(cairo, quarter(start.x), quarter(start.y));
+        vec::Path outline;
+        outline.closed = true;
+        outline.start = point(curve.c[curve.n - 1][2]);
         for (int i = 0; i < curve.n; ++i) {
             const potrace_dpoint_t* c = curve.c[i];
             if (curve.tag[i] == POTRACE_CORNER) {
-                cairo_line_to(cairo, quarter(c[1].x), quarter(c[1].y));
-                cairo_line_to(cairo, quarter(c[2].x), quarter(c[2].y));
+                outline.segments.push_back({{}, {}, point(c[1]), false});
+                outline.segments.push_back({{}, {}, point(c[2]), false});
             } else {
-                cairo_curve_to(cairo, quarter(c[0].x), quarter(c[0].y), quarter(c[1].x),
-                               quarter(c[1].y), quarter(c[2].x), quarter(c[2].y));
+                outline.segments.push_back({point(c[0]), point(c[1]), point(c[2]), true});
             }
         }
-        cairo_close_path(cairo);
+        paths.push_back(std::move(outline));
     }
+    return paths;
+}
+
+// Sketch pixels to the drawing's own units: millimetres on a page, else pixels.
+struct Placement {
+    double scale = 1, left = 0, top = 0;
+    vec::Point operator()(vec::Point p) const { return {left + p.x * scale, top + p.y * scale}; }
+};
+
+void place(std::vector<vec::Path>& paths, const Placement& at) {
+    for (vec::Path& path : paths) {
+        path.start = at(path.start);
+        for (vec::Segment& segment : path.segments) {
+            segment.control1 = at(segment.control1);
+            segment.control2 = at(segment.control2);
+            segment.end = at(segment.end);
+        }
+    }
+}
+
+void addPath(cairo_t* cairo, const vec::Path& path) {
+    cairo_move_to(cairo, path.start.x, path.start.y);
+    for (const vec::Segment& s : path.segments) {
+        if (s.curved) {
+            cairo_curve_to(cairo, s.control1.x, s.control1.y, s.control2.x, s.control2.y, s.end.x,
+                           s.end.y);
+        } else {
+            cairo_line_to(cairo, s.end.x, s.end.y);
+        }
+    }
+    if (path.closed) cairo_close_path(cairo);
+}
+
+// A number as the drawing writes it: to a hundredth, without trailing zeros.
+void putNumber(std::string& text, double value) {
+    const long long hundredths = std::llround(value * 100);
+    if (hundredths < 0) text += '-';
+    const long long magnitude = std::llabs(hundredths);
+    text += std::to_string(magnitude / 100);
+    if (const long long fraction = magnitude % 100; fraction != 0) {
+        text += '.';
+        text += static_cast<char>('0' + fraction / 10);
+        if (fraction % 10 != 0) text += static_cast<char>('0' + fraction % 10);
+    }
+}
+
+void putPoint(std::string& text, vec::Point p) {
+    putNumber(text, p.x);
+    text += ' ';
+    putNumber(text, p.y);
+}
+
+// Single strokes as SVG, written directly: one <path> element a stroke, in drawing order, so a
+// plotter's program sees each line once and in the order that keeps the pen-up travel short.
+void writeStrokesSvg(std::FILE* out, const std::vector<vec::Path>& paths, double width,
+                     double height, const char* unit, double penWidth) {
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+        "width=\"";
+    putNumber(text, width);
+    text += unit;
+    text += "\" height=\"";
+    putNumber(text, height);
+    text += unit;
+    text += "\" viewBox=\"0 0 ";
+    putPoint(text, {width, height});
+    text += "\" version=\"1.1\">\n<g fill=\"none\" stroke=\"#000000\" stroke-width=\"";
+    putNumber(text, penWidth);
+    text += "\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
+    auto put = [&](bool last) {
+        if (text.size() < (std::size_t(1) << 16) && !last) return;
+        if (std::fwrite(text.data(), 1, text.size(), out) != text.size())
+            throw Error("Cannot write the drawing: write error");
+        text.clear();
+    };
+    for (const vec::Path& path : paths) {
+        text += "<path d=\"M ";
+        putPoint(text, path.start);
+        for (const vec::Segment& s : path.segments) {
+            if (s.curved) {
+                text += " C ";
+                putPoint(text, s.control1);
+                text += ' ';
+                putPoint(text, s.control2);
+                text += ' ';
+            } else {
+                text += " L ";
+            }
+            putPoint(text, s.end);
+        }
+        text += path.closed ? " Z\"/>\n" : "\"/>\n";
+        put(false);
+    }
+    text += "</g>\n</svg>\n";
+    put(true);
 }
 
 class TracedWriter : public SketchWriter {
@@ -149,39 +253,93 @@ class TracedWriter : public SketchWriter {
         bitmap_.dy = (bitmap_.w + kWordBits - 1) / kWordBits;
         const double bitmapBytes =
             double(bitmap_.dy) * double(bitmap_.h) * double(sizeof(potrace_word));
+        // The darkness plane is freed once the bitmap is made, before potrace runs.
         mostEdges_ = std::min<std::int64_t>(
             kMostEdges, static_cast<std::int64_t>(std::max(0.0, kTraceMemory - 2 * bitmapBytes) /
                                                   kBytesPerEdge));
+        if (frame.trace.page) layOnPage(*frame.trace.page, frame.width, frame.height);
     }
 
-    // Scan line y of the bitmap is sketch row y, so the curves come in the sketch's own
-    // coordinates, y downwards, as both SVG and cairo's pages take them.
+    // Each row's darkness is kept: the line threshold may come from the whole sketch's tones.
     void writeRow(int y, const std::uint8_t* row) override {
-        makeBitmap();
-        potrace_word* line =
-            bits_.data() + static_cast<std::size_t>(bitmap_.dy) * std::size_t(y) * kOversampling;
-        const int threshold = frame_.trace.threshold;
-        std::int64_t changes = 0;  // sketch pixel edges between dark and light, outside light
-        bool left = false;
+        makePlane();
+        std::uint8_t* line = darkness_.data() + std::size_t(frame_.width) * std::size_t(y);
         for (int x = 0; x < frame_.width; ++x, row += 3) {
             const int brightness = (row[0] * 114 + row[1] * 587 + row[2] * 299 + 500) / 1000;
-            const bool dark = 255 - brightness >= threshold;
+            line[x] = static_cast<std::uint8_t>(255 - brightness);
+            ++histogram_[line[x]];
+        }
+        // A threshold given is known now: a sketch too detailed to trace fails at its first rows.
+        if (frame_.trace.threshold) countEdges(y, *frame_.trace.threshold);
+    }
+
+    void finish() override {
+        makePlane();
+        const int threshold = frame_.trace.threshold.value_or(lineThreshold(histogram_));
+        if (!frame_.trace.threshold) {
+            for (int y = 0; y < frame_.height; ++y) countEdges(y, threshold);
+        }
+        Placement placement;
+        PageLayout page;
+        if (frame_.trace.page) {
+            page = layOnPage(*frame_.trace.page, frame_.width, frame_.height);
+            placement = {page.scale, page.left, page.top};
+        }
+        double penWidth = 0;
+        std::vector<vec::Path> paths;
+        if (frame_.trace.mode == TraceMode::Centerline) {
+            std::vector<std::uint8_t> lines(darkness_.size());
+            for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = darkness_[i] >= threshold;
+            darkness_ = {};
+            vec::CenterlineDrawing drawing =
+                vec::traceCenterlines(frame_.width, frame_.height, lines);
+            paths = std::move(drawing.paths);
+            penWidth =
+                frame_.trace.penWidth.value_or(std::max(1.0, drawing.lineWidth) * placement.scale);
+        } else {
+            paths = traceOutlines(threshold);
+        }
+        place(paths, placement);
+        // Fewer and shorter moves with the pen up; ends that meet become one stroke.
+        if (frame_.trace.mode == TraceMode::Centerline)
+            paths = vec::mergeTouchingPaths(std::move(paths), placement.scale);
+        paths = vec::orderPaths(std::move(paths));
+        if (const std::shared_ptr<TraceReport>& report = frame_.trace.report) {
+            report->paths = static_cast<long long>(paths.size());
+            report->drawn = vec::drawnLength(paths);
+            report->penUp = vec::penUpLength(paths);
+            report->lifts = static_cast<long long>(vec::penLifts(paths));
+            report->millimetres = frame_.trace.page.has_value();
+        }
+        draw(paths, page, penWidth);
+    }
+
+  private:
+    // The plane is made once rows come: a photo refused before its rows costs nothing here.
+    void makePlane() {
+        if (!darkness_.empty() || frame_.width <= 0 || frame_.height <= 0) return;
+        try {
+            darkness_.assign(std::size_t(frame_.width) * std::size_t(frame_.height), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error("Cannot trace the sketch: out of memory");
+        }
+    }
+
+    // Counts row y's pixel edges between line and paper (the outside counting as paper), which the
+    // outlines' length and cost follow, and refuses a sketch past the most its size allows.
+    void countEdges(int y, int threshold) {
+        const std::uint8_t* line = darkness_.data() + std::size_t(frame_.width) * std::size_t(y);
+        const std::uint8_t* above = y > 0 ? line - frame_.width : nullptr;
+        std::int64_t changes = 0;
+        bool left = false;
+        for (int x = 0; x < frame_.width; ++x) {
+            const bool dark = line[x] >= threshold;
             changes += dark != left;
             left = dark;
-            if (!dark) continue;
-            for (int bx = x * kOversampling; bx < (x + 1) * kOversampling; ++bx)
-                line[bx / kWordBits] |= potrace_word{1} << (kWordBits - 1 - bx % kWordBits);
+            changes += dark != (above && above[x] >= threshold);
+            if (y == frame_.height - 1) changes += dark;
         }
         changes += left;
-        // Against the row above, a word at a time (a pixel is kOversampling bits); the first and
-        // the last row also meet the light outside.
-        const potrace_word* above = y > 0 ? line - bitmap_.dy : nullptr;
-        std::int64_t bits = 0;
-        for (int i = 0; i < bitmap_.dy; ++i) {
-            bits += std::popcount(above ? line[i] ^ above[i] : line[i]);
-            if (y == frame_.height - 1) bits += std::popcount(line[i]);
-        }
-        changes += bits / kOversampling;
         edges_ += changes * kOversampling;
         if (edges_ > mostEdges_) {
             throw Error("The sketch is too detailed to trace: its outlines pass " +
@@ -190,13 +348,31 @@ class TracedWriter : public SketchWriter {
                         " of " + std::to_string(frame_.height) +
                         "; raise --threshold, lower --precision or scale the photo down");
         }
-        // The other lines of the pixel's square are the same.
-        for (int copy = 1; copy < kOversampling; ++copy)
-            std::copy(line, line + bitmap_.dy, line + std::size_t(bitmap_.dy) * copy);
     }
 
-    void finish() override {
-        makeBitmap();
+    // The lines' outlines, traced by potrace at twice the sketch's size.
+    std::vector<vec::Path> traceOutlines(int threshold) {
+        std::vector<potrace_word> bits;
+        try {
+            bits.assign(static_cast<std::size_t>(bitmap_.dy) * std::size_t(bitmap_.h), 0);
+        } catch (const std::bad_alloc&) {
+            throw Error("Cannot trace the sketch: out of memory");
+        }
+        bitmap_.map = bits.data();
+        for (int y = 0; y < frame_.height; ++y) {
+            const std::uint8_t* row = darkness_.data() + std::size_t(frame_.width) * std::size_t(y);
+            potrace_word* line =
+                bits.data() + static_cast<std::size_t>(bitmap_.dy) * std::size_t(y) * kOversampling;
+            for (int x = 0; x < frame_.width; ++x) {
+                if (row[x] < threshold) continue;
+                for (int bx = x * kOversampling; bx < (x + 1) * kOversampling; ++bx)
+                    line[bx / kWordBits] |= potrace_word{1} << (kWordBits - 1 - bx % kWordBits);
+            }
+            // The other lines of the pixel's square are the same.
+            for (int copy = 1; copy < kOversampling; ++copy)
+                std::copy(line, line + bitmap_.dy, line + std::size_t(bitmap_.dy) * copy);
+        }
+        darkness_ = {};
         std::unique_ptr<potrace_param_t, decltype(&potrace_param_free)> param(
             potrace_param_default(), potrace_param_free);
         if (!param) throw Error("Cannot trace the sketch: out of memory");
@@ -207,11 +383,23 @@ class TracedWriter : public SketchWriter {
             potrace_trace(param.get(), &bitmap_), potrace_state_free);
         if (!traced || traced->status != POTRACE_STATUS_OK)
             throw Error("Cannot trace the sketch: out of memory");
-        bits_ = {};  // the curves are all that is needed now
+        return outlinePaths(traced->plist);
+    }
 
+    // Draws the paths with cairo, so SVG and PDF come from the same curves: outlines filled,
+    // single strokes stroked with round ends, each its own path in the file.
+    void draw(const std::vector<vec::Path>& paths, const PageLayout& page, double penWidth) {
         const bool pdf = format_ == OutputFormat::Pdf;
-        const double scale = pdf ? kPointsPerPixel : 1.0;
-        const double width = frame_.width * scale, height = frame_.height * scale;
+        const bool onPage = frame_.trace.page.has_value();
+        if (!pdf && frame_.trace.mode == TraceMode::Centerline) {
+            writeStrokesSvg(out_, paths, onPage ? page.width : frame_.width,
+                            onPage ? page.height : frame_.height, onPage ? "mm" : "px", penWidth);
+            return;
+        }
+        // The drawing's units: millimetres on a page, else pixels (96 to the inch).
+        const double unit = pdf ? (onPage ? kPointsPerMillimetre : kPointsPerPixel) : 1.0;
+        const double width = (onPage ? page.width : frame_.width) * unit;
+        const double height = (onPage ? page.height : frame_.height) * unit;
         SvgNaming svg(out_);
         cairo_surface_t* surface =
             pdf ? cairo_pdf_surface_create_for_stream(writeTo, out_, width, height)
@@ -220,13 +408,23 @@ class TracedWriter : public SketchWriter {
             cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE,
                                            creationDate().c_str());
         else
-            cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+            cairo_svg_surface_set_document_unit(surface,
+                                                onPage ? CAIRO_SVG_UNIT_MM : CAIRO_SVG_UNIT_PX);
         cairo_t* cairo = cairo_create(surface);
-        cairo_scale(cairo, scale / kOversampling, scale / kOversampling);
-        addPaths(cairo, traced->plist);
-        cairo_set_fill_rule(cairo, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_scale(cairo, unit, unit);
         cairo_set_source_rgb(cairo, 0, 0, 0);
-        cairo_fill(cairo);
+        if (frame_.trace.mode == TraceMode::Centerline) {
+            cairo_set_line_width(cairo, penWidth);
+            cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+            cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+            // One stroke of many subpaths: each is drawn on its own, with the pen lifted between.
+            for (const vec::Path& path : paths) addPath(cairo, path);
+            cairo_stroke(cairo);
+        } else {
+            for (const vec::Path& path : paths) addPath(cairo, path);
+            cairo_set_fill_rule(cairo, CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_fill(cairo);
+        }
         cairo_destroy(cairo);
         cairo_surface_finish(surface);
         cairo_status_t status = cairo_surface_status(surface);
@@ -237,24 +435,13 @@ class TracedWriter : public SketchWriter {
             throw Error(std::string("Cannot write the drawing: ") + cairo_status_to_string(status));
     }
 
-  private:
-    // The bitmap is made once rows come: a photo refused before its rows costs nothing here.
-    void makeBitmap() {
-        if (!bits_.empty()) return;
-        try {
-            bits_.assign(static_cast<std::size_t>(bitmap_.dy) * std::size_t(bitmap_.h), 0);
-        } catch (const std::bad_alloc&) {
-            throw Error("Cannot trace the sketch: out of memory");
-        }
-        bitmap_.map = bits_.data();
-    }
-
     OutputFormat format_;
     std::FILE* out_;
     SketchFrame frame_;
     potrace_bitmap_t bitmap_{};
-    std::vector<potrace_word> bits_;  // made by the first row
-    std::int64_t edges_ = 0;          // the outlines' length so far, in bitmap pixel edges
+    std::vector<std::uint8_t> darkness_;  // 255 less each pixel's brightness, made by the first row
+    DarknessHistogram histogram_{};
+    std::int64_t edges_ = 0;  // the outlines' length so far, in bitmap pixel edges
     std::int64_t mostEdges_;
 };
 

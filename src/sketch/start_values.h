@@ -41,10 +41,6 @@ inline constexpr TextureFit kStartTextureFit = TextureFit::Tile;
 
 // The darkness from which a pixel of a sketch in this style counts as a line: Pencil's light
 // shading is left out of its lines.
-constexpr int traceThresholdFor(PenStyle style) {
-    return style == PenStyle::Pencil ? 96 : kTraceThreshold.start;
-}
-
 // Whether a style sketches (Pen, Pencil, Pastel) rather than paints (Brush, Eraser).
 constexpr bool isSketchStyle(PenStyle style) {
     return style == PenStyle::Pen || style == PenStyle::Pencil || style == PenStyle::Pastel;

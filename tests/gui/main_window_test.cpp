@@ -441,6 +441,13 @@ class MainWindowTest : public QObject {
         QFile jpeg(dir_.filePath("portrait.jpg"));
         QVERIFY(jpeg.open(QIODevice::ReadOnly));
         QCOMPARE(jpeg.read(2), QByteArray("\xFF\xD8"));
+        // The plotter's SVG draws each line once, as a stroke.
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("plot"), 8});
+        click("saveButton");
+        QFile plot(dir_.filePath("plot.svg"));
+        QVERIFY(plot.open(QIODevice::ReadOnly));
+        const QByteArray drawing = plot.readAll();
+        QVERIFY(drawing.contains("stroke-linecap=\"round\"") && !drawing.contains("fill-rule"));
     }
 
     void editAndPrintAsksForASaveFirst() {

@@ -123,6 +123,7 @@ class MainWindow : public QWidget {
     AppEnvironment environment_;
     SketchDocument document_;
     int saveFilter_ = 2;  // the save dialog proposes "Bitmaps (*.bmp)" first
+    TraceMode savedTrace_ = TraceMode::Outline;  // how the last saved SVG drew its lines
     KeptSettings kept_;   // as read at the start
     bool started_ = false;
     bool liveReady_ = false;  // settings set while starting are not a user's moves

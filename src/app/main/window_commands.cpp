@@ -168,11 +168,11 @@ void MainWindow::save() {
         if (!choice) return;
         // The dialog remembers the filter for the rest of the run; the filter picks the format.
         saveFilter_ = choice->filterIndex;
-        const std::vector<const OutputFormatRow*> formats = saveDialogFormats();
-        const OutputFormat format =
-            saveFilter_ >= 1 && saveFilter_ <= static_cast<int>(formats.size())
-                ? formats[static_cast<std::size_t>(saveFilter_ - 1)]->format
-                : OutputFormat::Jpeg;
+        const std::vector<SaveDialogLine> lines = saveDialogLines();
+        const bool listed = saveFilter_ >= 1 && saveFilter_ <= static_cast<int>(lines.size());
+        const SaveDialogLine& line =
+            lines[listed ? static_cast<std::size_t>(saveFilter_ - 1) : std::size_t{0}];
+        const OutputFormat format = line.row->format;
         // The dialog asked about the name as typed; a name that gets its extension appended is
         // asked about here, and No returns to the dialog.
         const std::string path = choice->path.toStdString();
@@ -183,8 +183,9 @@ void MainWindow::save() {
             proposed = choice->path;
             continue;
         }
-        // Lines are traced as the tool traces a sketch of the style the strip shows.
-        const TraceSettings trace = traceSettingsFor({}, strip_->settings().sketchStyle);
+        // Lines are traced as the tool traces them by default; a plot draws each once.
+        TraceSettings trace;
+        trace.mode = savedTrace_ = line.trace;
         guarded([&] { document_.save(name, format, trace); });
         return;
     }
@@ -203,10 +204,13 @@ void MainWindow::editAndPrint() {
     } else if (document_.changedSinceSaved()) {
         // The file to hand over is older than the sketch: Save writes it again.
         switch (environment_.dialogs->askToSaveSketch(this)) {
-            case UserDialogs::SaveAnswer::Save:
+            case UserDialogs::SaveAnswer::Save: {
+                TraceSettings trace;
+                trace.mode = savedTrace_;  // as the file was written
                 document_.save(document_.savedName(), outputFormatFor(document_.savedName()),
-                               traceSettingsFor({}, strip_->settings().sketchStyle));
+                               trace);
                 break;
+            }
             case UserDialogs::SaveAnswer::Discard:
                 break;
             case UserDialogs::SaveAnswer::Cancel:

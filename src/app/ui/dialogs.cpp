@@ -19,8 +19,8 @@ namespace carbonel {
 
 QStringList savePictureFilters() {
     QStringList filters;
-    for (const OutputFormatRow* row : saveDialogFormats())
-        filters << QString::fromStdString(saveFilter(*row));
+    for (const SaveDialogLine& line : saveDialogLines())
+        filters << QString::fromStdString(saveFilter(line));
     return filters;
 }
 

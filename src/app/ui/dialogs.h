@@ -17,7 +17,7 @@ class UserDialogs {
 
     struct SaveChoice {
         QString path;
-        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles, 4 PNG, 5 SVG, 6 PDF
+        int filterIndex;  // 1 JPEG, 2 Bitmaps, 3 Metafiles, 4 PNG, 5 SVG, 6 PDF, 7 WebP, 8 SVG plot
     };
     // The picture-save dialog, pre-filled with a name and a filter; nothing when cancelled.
     virtual std::optional<SaveChoice> savePicture(QWidget* parent, const QString& proposedName,
