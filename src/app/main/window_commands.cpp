@@ -8,9 +8,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
-#include <QPainter>
 #include <QUrl>
-#include <cstring>
 #include <filesystem>
 
 #include "app/main/automatic_options.h"
@@ -19,8 +17,10 @@
 #include "app/share/mail_composer.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/picture_pane.h"
+#include "app/ui/raster_image.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_reader.h"
+#include "imageio/pixel_rows.h"
 #include "imageio/sketch_writer.h"
 #include "share/editor_launcher.h"
 #include "sketch/error.h"
@@ -242,30 +242,22 @@ void MainWindow::copySketch() {
         environment_.dialogs->message(this, "There is no sketch to copy.");
         return;
     }
-    const Raster& sketch = document_.sketch();
     // The clipboard gets its own copy; other programs ask it for PNG, BMP and the like.
-    const QImage view(sketch.rowUnchecked(0), sketch.width(), sketch.height(),
-                      static_cast<qsizetype>(sketch.bytesPerLine()), QImage::Format_BGR888);
-    QGuiApplication::clipboard()->setImage(view.convertToFormat(QImage::Format_RGB32));
+    QGuiApplication::clipboard()->setImage(
+        rasterView(document_.sketch()).convertToFormat(QImage::Format_RGB32));
     strip_->showStatus("The sketch is on the clipboard.");
 }
 
 namespace {
 
-// A picture from the clipboard as a photo: transparent parts on white, as on paper.
+// A picture from the clipboard as a photo: transparent parts on white paper, as the photo
+// readers lay them.
 Raster photoFromImage(const QImage& image) {
     checkPhotoSize(image.width(), image.height());
-    QImage opaque(image.size(), QImage::Format_BGR888);
-    opaque.fill(Qt::white);
-    {
-        QPainter painter(&opaque);
-        painter.drawImage(0, 0, image);
-    }
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
     Raster photo = Raster::uninitialized(image.width(), image.height());
-    for (int y = 0; y < photo.height(); ++y) {
-        std::memcpy(photo.mutableRowUnchecked(y), opaque.constScanLine(y),
-                    static_cast<std::size_t>(photo.width()) * 3);
-    }
+    for (int y = 0; y < photo.height(); ++y)
+        rgbaOnWhite(rgba.constScanLine(y), photo.mutableRowUnchecked(y), photo.width());
     return photo;
 }
 

@@ -10,6 +10,7 @@
 #include <QPixmap>
 
 #include "animation/animation_formats.h"
+#include "app/ui/raster_image.h"
 #include "imageio/file_suffixes.h"
 #include "imageio/output_formats.h"
 #include "imageio/photo_kinds.h"
@@ -57,21 +58,18 @@ void addPicturePreview(QFileDialog& dialog) {
     preview->setAlignment(Qt::AlignCenter);
     preview->setFrameShape(QFrame::StyledPanel);
     grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
-    QObject::connect(
-        &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
-            preview->setPixmap(QPixmap());
-            if (!QFileInfo(path).isFile()) return;
-            try {
-                const Raster picture = loadPicture(path.toStdString());
-                const QImage view(picture.rowUnchecked(0), picture.width(), picture.height(),
-                                  static_cast<qsizetype>(picture.bytesPerLine()),
-                                  QImage::Format_BGR888);
-                preview->setPixmap(QPixmap::fromImage(
-                    view.scaled(preview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-            } catch (const std::exception&) {
-                preview->setText("No preview");
-            }
-        });
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) {
+                         preview->setPixmap(QPixmap());
+                         if (!QFileInfo(path).isFile()) return;
+                         try {
+                             const Raster picture = loadPicture(path.toStdString());
+                             preview->setPixmap(QPixmap::fromImage(rasterView(picture).scaled(
+                                 preview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                         } catch (const std::exception&) {
+                             preview->setText("No preview");
+                         }
+                     });
 }
 
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text) {

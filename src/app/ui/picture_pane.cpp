@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/ui/raster_image.h"
+
 namespace carbonel {
 namespace {
 
@@ -130,8 +132,7 @@ void PicturePane::pictureChanged() {
         if (prepareRow_) {
             for (int y = 0; y < raster_->height(); ++y) prepareRow_(y);
         }
-        cache_ = QImage(raster_->rowUnchecked(0), raster_->width(), raster_->height(),
-                        static_cast<qsizetype>(raster_->bytesPerLine()), QImage::Format_BGR888);
+        cache_ = rasterView(*raster_);
     } else if (width() > 0 && height() > 0) {
         // Sampled at the screen's own pixels, so a HiDPI screen shows the picture sharp.
         const qreal ratio = devicePixelRatioF();
