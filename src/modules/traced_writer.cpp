@@ -257,7 +257,8 @@ class TracedWriter : public SketchWriter {
         mostEdges_ = std::min<std::int64_t>(
             kMostEdges, static_cast<std::int64_t>(std::max(0.0, kTraceMemory - 2 * bitmapBytes) /
                                                   kBytesPerEdge));
-        if (frame.trace.page) layOnPage(*frame.trace.page, frame.width, frame.height);
+        // A page too small for its margins fails before any row.
+        if (frame.trace.page) page_ = layOnPage(*frame.trace.page, frame.width, frame.height);
     }
 
     // Each row's darkness is kept: the line threshold may come from the whole sketch's tones.
@@ -275,16 +276,13 @@ class TracedWriter : public SketchWriter {
 
     void finish() override {
         makePlane();
-        const int threshold = frame_.trace.threshold.value_or(lineThreshold(histogram_));
+        const int threshold =
+            frame_.trace.threshold ? *frame_.trace.threshold : lineThreshold(histogram_);
         if (!frame_.trace.threshold) {
             for (int y = 0; y < frame_.height; ++y) countEdges(y, threshold);
         }
         Placement placement;
-        PageLayout page;
-        if (frame_.trace.page) {
-            page = layOnPage(*frame_.trace.page, frame_.width, frame_.height);
-            placement = {page.scale, page.left, page.top};
-        }
+        if (frame_.trace.page) placement = {page_.scale, page_.left, page_.top};
         double penWidth = 0;
         std::vector<vec::Path> paths;
         if (frame_.trace.mode == TraceMode::Centerline) {
@@ -311,7 +309,7 @@ class TracedWriter : public SketchWriter {
             report->lifts = static_cast<long long>(vec::penLifts(paths));
             report->millimetres = frame_.trace.page.has_value();
         }
-        draw(paths, page, penWidth);
+        draw(paths, penWidth);
     }
 
   private:
@@ -388,18 +386,18 @@ class TracedWriter : public SketchWriter {
 
     // Draws the paths with cairo, so SVG and PDF come from the same curves: outlines filled,
     // single strokes stroked with round ends, each its own path in the file.
-    void draw(const std::vector<vec::Path>& paths, const PageLayout& page, double penWidth) {
+    void draw(const std::vector<vec::Path>& paths, double penWidth) {
         const bool pdf = format_ == OutputFormat::Pdf;
         const bool onPage = frame_.trace.page.has_value();
         if (!pdf && frame_.trace.mode == TraceMode::Centerline) {
-            writeStrokesSvg(out_, paths, onPage ? page.width : frame_.width,
-                            onPage ? page.height : frame_.height, onPage ? "mm" : "px", penWidth);
+            writeStrokesSvg(out_, paths, onPage ? page_.width : frame_.width,
+                            onPage ? page_.height : frame_.height, onPage ? "mm" : "px", penWidth);
             return;
         }
         // The drawing's units: millimetres on a page, else pixels (96 to the inch).
         const double unit = pdf ? (onPage ? kPointsPerMillimetre : kPointsPerPixel) : 1.0;
-        const double width = (onPage ? page.width : frame_.width) * unit;
-        const double height = (onPage ? page.height : frame_.height) * unit;
+        const double width = (onPage ? page_.width : frame_.width) * unit;
+        const double height = (onPage ? page_.height : frame_.height) * unit;
         SvgNaming svg(out_);
         cairo_surface_t* surface =
             pdf ? cairo_pdf_surface_create_for_stream(writeTo, out_, width, height)
@@ -443,6 +441,7 @@ class TracedWriter : public SketchWriter {
     DarknessHistogram histogram_{};
     std::int64_t edges_ = 0;  // the outlines' length so far, in bitmap pixel edges
     std::int64_t mostEdges_;
+    PageLayout page_;  // where the drawing lies on its page, when it has one
 };
 
 SketchWriter* openWriter(OutputFormat format, std::FILE* out, const SketchFrame* frame) {
