@@ -10,6 +10,7 @@
 
 #include "vector/centerline.h"
 #include "vector/path_order.h"
+#include "vector/wide_lines.h"
 
 namespace carbonel::vec {
 namespace {
@@ -213,6 +214,41 @@ TEST(Centerline, ThinsBlocksToTheirMiddles) {
     ASSERT_EQ(drawing.paths.size(), 1u);
     EXPECT_NEAR(length(drawing.paths[0]), 45, 1);
     EXPECT_EQ(drawing.paths[0].start.y, 0.5);
+}
+
+// A line much wider than the pen is filled by strokes side by side, all on its ink; a line the
+// pen's own width gets none.
+TEST(Centerline, WideLinesGetStrokesBesideTheirMiddles) {
+    const std::vector<Polyline> lines = knownLines();
+    const Picture wide = draw(520, 420, lines, 12);
+    std::vector<Path> paths = trace(wide).paths;
+    const std::vector<Path> beside =
+        strokesBesideWideLines(wide.width, wide.height, wide.pixels, paths, 2);
+    ASSERT_FALSE(beside.empty());
+    paths.insert(paths.end(), beside.begin(), beside.end());
+    std::vector<Point> drawn;
+    for (const Path& path : paths) {
+        const std::vector<Point> samples = samplePoints(path, 0.5);
+        EXPECT_GE(within(samples, lines, 6), 0.99);
+        drawn.insert(drawn.end(), samples.begin(), samples.end());
+    }
+    for (const Path& path : beside) EXPECT_GE(length(path), 4);
+    // Nearly every ink pixel is within a pixel of a 2-pixel pen's edge.
+    std::size_t ink = 0, covered = 0;
+    for (int y = 0; y < wide.height; ++y)
+        for (int x = 0; x < wide.width; ++x) {
+            if (!wide.pixels[std::size_t(y) * wide.width + x]) continue;
+            ++ink;
+            covered += std::any_of(drawn.begin(), drawn.end(), [&](Point p) {
+                return distance(p, {x + 0.5, y + 0.5}) <= 2;
+            });
+        }
+    EXPECT_GE(double(covered) / double(ink), 0.97);
+
+    const Picture thin = draw(520, 420, lines, 3);
+    EXPECT_TRUE(
+        strokesBesideWideLines(thin.width, thin.height, thin.pixels, trace(thin).paths, 3).empty());
+    EXPECT_THROW(strokesBesideWideLines(4, 4, thin.pixels, {}, 2), std::invalid_argument);
 }
 
 TEST(Centerline, StaysOnTheInkOfNoise) {

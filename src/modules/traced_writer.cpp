@@ -26,6 +26,7 @@
 #include "sketch/error.h"
 #include "vector/centerline.h"
 #include "vector/path_order.h"
+#include "vector/wide_lines.h"
 
 namespace carbonel {
 namespace {
@@ -292,8 +293,12 @@ class TracedWriter : public SketchWriter {
             vec::CenterlineDrawing drawing =
                 vec::traceCenterlines(frame_.width, frame_.height, lines);
             paths = std::move(drawing.paths);
-            penWidth =
-                frame_.trace.penWidth.value_or(std::max(1.0, drawing.lineWidth) * placement.scale);
+            const double pen = frame_.trace.penWidth ? *frame_.trace.penWidth / placement.scale
+                                                     : std::max(1.0, drawing.lineWidth);
+            std::vector<vec::Path> beside =
+                vec::strokesBesideWideLines(frame_.width, frame_.height, lines, paths, pen);
+            paths.insert(paths.end(), beside.begin(), beside.end());
+            penWidth = frame_.trace.penWidth.value_or(pen * placement.scale);
         } else {
             paths = traceOutlines(threshold);
         }

@@ -182,6 +182,22 @@ class MainWindowTest : public QObject {
         const QByteArray drawing = saved.readAll();
         QVERIFY(drawing.contains("<path"));
         QVERIFY(drawing == tool.readAll());
+        // So is the plot (the 8th), single strokes.
+        dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("plot"), 8});
+        click("saveButton");
+        const QString cliPlot = dir_.filePath("cli-plot.svg");
+        QCOMPARE(std::system(QString("'%1/carbonel-cli' convert '%2/4.jpg' '%3' --style pen "
+                                     "--trace centerline")
+                                 .arg(QCoreApplication::applicationDirPath(),
+                                      QCoreApplication::applicationDirPath(), cliPlot)
+                                 .toLocal8Bit()
+                                 .constData()),
+                 0);
+        QFile plot(dir_.filePath("plot.svg")), toolPlot(cliPlot);
+        QVERIFY(plot.open(QIODevice::ReadOnly) && toolPlot.open(QIODevice::ReadOnly));
+        const QByteArray strokes = plot.readAll();
+        QVERIFY(strokes.contains("stroke-linecap=\"round\""));
+        QVERIFY(strokes == toolPlot.readAll());
 
         // Saved through the WebP filter (the 7th), the same bytes as the tool's WebP.
         dialogs_.saveAnswers.push_back(UserDialogs::SaveChoice{dir_.filePath("lossless"), 7});
