@@ -12,7 +12,7 @@ packages=(
   libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db
   libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils parallel
   libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg webp
-  libtiff-dev libheif-dev libheif-examples lintian
+  libtiff-dev libheif-dev libheif-examples lintian python3-pil
   openbox xdotool xclip x11-utils
 )
 missing=()

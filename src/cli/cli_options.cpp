@@ -78,6 +78,8 @@ Conversion options (defaults are the program's start state):
                      (see "textures") or a picture file
   --stretch          stretch the paper over the sketch instead of tiling it
   --quality N        1..100, the JPEG quality of the sketches (default 20)
+  --png-level N      1..9, zlib's level for PNG sketches: higher makes smaller files,
+                     slower (default 2)
   --threads N        threads for the conversion (default: every core)
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
@@ -239,9 +241,9 @@ int parseIntOption(const std::string& option, const std::string& value, int low,
 }
 
 void addConversionOptions(CommandLine& line) {
-    for (const char* name : {"precision", "line", "style", "texture", "threads", "quality",
-                             "threshold", "speckle", "smooth", "trace", "page", "margin",
-                             "pen-width"})
+    for (const char* name :
+         {"precision", "line", "style", "texture", "threads", "quality", "png-level", "threshold",
+          "speckle", "smooth", "trace", "page", "margin", "pen-width"})
         line.add({name}, true);
     for (const char* name : {"stretch", "keep-orientation", "landscape", "portrait"})
         line.add({name}, false);
@@ -322,6 +324,9 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
     if (const auto value = line.value("quality"))
         out.files.jpegQuality =
             parseIntOption("--quality", *value, kJpegQuality.lowest, kJpegQuality.highest);
+    if (const auto value = line.value("png-level"))
+        out.files.pngLevel =
+            parseIntOption("--png-level", *value, kPngLevel.lowest, kPngLevel.highest);
     if (line.isSet("keep-orientation")) out.files.reading = PhotoReading::AsStored;
     if (const auto value = line.value("threshold")) {
         out.files.trace.threshold =
@@ -345,7 +350,8 @@ ConversionArgs readConversionOptions(const CommandLine& line) {
 }
 
 // Single strokes are traced lines: a raster format has none.
-void checkTraceFits(const ConversionArgs& conversion, OutputFormat format, const std::string& what) {
+void checkTraceFits(const ConversionArgs& conversion, OutputFormat format,
+                    const std::string& what) {
     if (conversion.files.trace.mode == TraceMode::Centerline && !outputFormatRow(format).vector) {
         throw UsageError("--trace centerline draws SVG and PDF lines; " + what + " is " +
                          std::string(outputFormatRow(format).what));
@@ -436,7 +442,8 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args) {
         }
     }
     if (parsed.conversion.files.trace.mode == TraceMode::Centerline && !parsed.format)
-        throw UsageError("--trace centerline draws SVG and PDF lines: give batch --format svg or pdf");
+        throw UsageError(
+            "--trace centerline draws SVG and PDF lines: give batch --format svg or pdf");
     if (parsed.format) checkTraceFits(parsed.conversion, *parsed.format, "batch --format");
     if (const auto jobs = line.value("jobs")) parsed.jobs = parseIntOption("--jobs", *jobs, 1, 256);
     parsed.quiet = line.isSet("quiet");

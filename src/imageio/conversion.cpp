@@ -42,9 +42,8 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
             throw Error(aboutFile(outputName, error.what()));
         }
     };
-    const SketchFrame frame{photoWidth + 1,    photoHeight + 1,
-                            photoWidth,        photoHeight,
-                            files.jpegQuality, files.trace};
+    const SketchFrame frame{photoWidth + 1,    photoHeight + 1, photoWidth,     photoHeight,
+                            files.jpegQuality, files.trace,     files.pngLevel, options.threads};
     std::unique_ptr<SketchWriter> writer;
     writing([&] { writer = openSketchWriter(format, out, frame); });
     if (copies) {

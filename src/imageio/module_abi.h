@@ -19,7 +19,7 @@ struct AnimationTiming;
 
 // Bumped whenever an entry's signature, or the layout of a type passed through one, changes: a
 // module built for another number is refused before any of its entries is called.
-inline constexpr int kModuleAbi = 2;
+inline constexpr int kModuleAbi = 3;
 
 // A module's entries: the one of its kind is set, the others are null. `abi` comes first and
 // stays first whatever else changes, so that any build can read it.

@@ -25,8 +25,8 @@ enum class TraceMode { Outline, Centerline };
 // page, else in pixels.
 struct TraceReport {
     long long paths = 0;
-    double drawn = 0;    // the length the pen draws
-    double penUp = 0;    // the length it travels lifted, from the page's corner on
+    double drawn = 0;  // the length the pen draws
+    double penUp = 0;  // the length it travels lifted, from the page's corner on
     long long lifts = 0;
     bool millimetres = false;
 };
@@ -39,8 +39,8 @@ struct TraceOptions {
     int speckle = kSpeckle.start;  // blobs of at most this many pixels are dropped
     double smooth = kStartSmooth;  // 0..kMaxSmooth
     TraceMode mode = TraceMode::Outline;
-    std::optional<PlotPage> page;    // none: the sketch's pixels at 96 dots per inch
-    std::optional<double> penWidth;  // mm, on a page; none: the drawing's median line width
+    std::optional<PlotPage> page;         // none: the sketch's pixels at 96 dots per inch
+    std::optional<double> penWidth;       // mm, on a page; none: the drawing's median line width
     std::shared_ptr<TraceReport> report;  // filled in when set
 };
 
@@ -48,6 +48,7 @@ struct TraceOptions {
 struct FileOptions {
     PhotoReading reading = PhotoReading::Upright;
     int jpegQuality = kJpegQuality.start;
+    int pngLevel = kPngLevel.start;
     TraceOptions trace;
     // A picture file laid as paper under each raster sketch, read only as far as that sketch needs
     // it, where the conversion options hold no paper of their own; "" for none.

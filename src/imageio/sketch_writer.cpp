@@ -28,7 +28,8 @@ class JpegWriter : public SketchWriter {
 
 class PngWriter : public SketchWriter {
   public:
-    PngWriter(std::FILE* out, const SketchFrame& frame) : png_(out, frame.width, frame.height) {}
+    PngWriter(std::FILE* out, const SketchFrame& frame)
+        : png_(out, frame.width, frame.height, frame.pngLevel, frame.threads) {}
     void writeRow(int, const std::uint8_t* row) override { png_.writeRow(row); }
     void finish() override { png_.finish(); }
 

@@ -29,6 +29,8 @@ struct SketchFrame {
     int photoWidth, photoHeight;  // the metafiles' frame
     int jpegQuality = kJpegQuality.start;
     TraceSettings trace{};
+    int pngLevel = kPngLevel.start;
+    int threads = 0;  // PNG's compression: 0 every core
 };
 
 // Whether a format is written out of order (BMP and metafile rows lie bottom-up, at their places):

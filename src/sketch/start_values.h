@@ -22,6 +22,9 @@ inline constexpr SettingRange kLine{1, 15, 1};
 inline constexpr SettingRange kBrushSize{1, 62, 32};
 // The quality of the sketches written as JPEG.
 inline constexpr SettingRange kJpegQuality{1, 100, 20};
+// zlib's level for the sketches written as PNG: a fast one keeps PNG at the codec's speed, and a
+// sketch's long runs of paper compress well at any level.
+inline constexpr SettingRange kPngLevel{1, 9, 2};
 
 // Tracing a sketch into vector lines (SVG, PDF): the darkness from which a pixel counts as a line,
 // and the largest blob, in pixels, dropped as dust.
