@@ -7,6 +7,7 @@
 #include "app/main/guarded_application.h"
 #include "app/main/main_window.h"
 #include "app/ui/dialogs.h"
+#include "app/ui/start_stamps.h"
 #include "imageio/atomic_file.h"
 #include "share/editor_launcher.h"
 #include "share/mail_client.h"
@@ -48,9 +49,11 @@ int answerOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    carbonel::stampStart("main");
     if (const int status = answerOptions(argc, argv); status >= 0) return status;
     carbonel::removeTemporariesOnInterrupt();
     carbonel::GuardedApplication application(argc, argv);
+    carbonel::stampStart("application");
     application.setApplicationName("carbonel");
     try {
         carbonel::QtUserDialogs dialogs;
@@ -63,7 +66,9 @@ int main(int argc, char** argv) {
         carbonel::MainWindow window(
             {folder, &dialogs, &launcher, &mail, carbonel::settingsFilePath(folder),
              carbonel::ownFilesFolder(folder), files.isEmpty() ? QString() : files.first()});
+        carbonel::stampStart("window");
         window.show();
+        carbonel::stampStart("shown");
         QTimer::singleShot(0, &window, &carbonel::MainWindow::start);
         return application.exec();
     } catch (const std::exception& error) {

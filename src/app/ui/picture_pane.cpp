@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/ui/raster_image.h"
+#include "app/ui/start_stamps.h"
 
 namespace carbonel {
 namespace {
@@ -227,6 +228,7 @@ void PicturePane::resample(const QRect& cacheArea) {
 
 void PicturePane::paintEvent(QPaintEvent*) {
     if (cache_.isNull()) return;
+    if (objectName() == "photoPane") stampStart("photo");
     QPainter painter(this);
     if (fit_ == Fit::Centre) {
         painter.drawImage(QPoint((width() - cache_.width()) / 2, (height() - cache_.height()) / 2),
