@@ -11,9 +11,8 @@ build=${1:-build}
 megapixels=${2:-12}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bin/make_scaled_photo" assets/4.jpg "$megapixels" "$work/photo.bmp"
-cjpeg -quality 92 -sample 2x2 -outfile "$work/photo.jpg" "$work/photo.bmp"
-rm "$work/photo.bmp"
+. bench/typical_photo.sh
+typical_photo "$build" "$megapixels" "$work/photo.jpg"
 cli="$build/bin/carbonel-cli"
 
 names=(floor decode jpg jpg-1-thread bmp)

@@ -11,9 +11,8 @@ megapixels=${2:-12}
 style=${3:-pencil}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bin/make_scaled_photo" assets/4.jpg "$megapixels" "$work/photo.bmp"
-cjpeg -quality 92 -sample 2x2 -outfile "$work/photo.jpg" "$work/photo.bmp"
-rm "$work/photo.bmp"
+. bench/typical_photo.sh
+typical_photo "$build" "$megapixels" "$work/photo.jpg"
 cli="$build/bin/carbonel-cli"
 "$cli" convert "$work/photo.jpg" "$work/sketch.bmp" --style "$style"
 
