@@ -16,14 +16,14 @@ struct VideoNames {
     std::string input, output;
 };
 
-// Sketches every frame of a video into a sink, streaming: one thread decodes, this one sketches
-// (convertPhoto, on the conversion's threads), another encodes, each handing the next a couple of
-// frames through a small queue, so that memory holds a few frames whatever the video's length.
-// `timeline` picks and times the frames shown (its time base is the source's). `progress` hears,
-// on the encoding thread, how many frames have been written. A failure of any stage stops the
-// others and is thrown here, naming its file, the sink left unfinished; so is a signal seen in
-// `stop` (its failure is then the caller's to tell). No frame to show fails too, before the sink
-// is finished. Returns the number of frames written.
+// Sketches every frame of a video into a sink, streaming: one thread decodes, the conversion's
+// threads (options.threads, 0: every core) sketch a whole frame each (convertPhoto), and this one
+// encodes, each stage handing the next a frame through a small queue, so that memory holds a few
+// frames whatever the video's length. `timeline` picks and times the frames shown (its time base
+// is the source's). `progress` hears how many frames have been written. A failure of any stage
+// stops the others and is thrown here, naming its file, the sink left unfinished; so is a signal
+// seen in `stop` (its failure is then the caller's to tell). No frame to show fails too, before the
+// sink is finished. Returns the number of frames written.
 std::int64_t sketchVideo(VideoSource& source, FrameTimeline& timeline,
                          const ConversionOptions& options, VideoSink& sink, const VideoNames& names,
                          const std::atomic<int>* stop = nullptr,

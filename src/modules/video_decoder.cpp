@@ -6,9 +6,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "animation/display_matrix.h"
@@ -102,7 +104,8 @@ class VideoDecoder : public VideoSource {
         if (!codec_ || !packet_ || !decoded_) fail("out of memory");
         checkAv(avcodec_parameters_to_context(codec_, stream_->codecpar), path_,
                 "bad video parameters");
-        codec_->thread_count = 0;  // every core, as ffmpeg decodes
+        // A thread a core: each holds frames of its own.
+        codec_->thread_count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
         checkAv(avcodec_open2(codec_, decoder, nullptr), path_, "cannot open its video decoder");
         const AVCodecParameters& video = *stream_->codecpar;
         if (video.width <= 0 || video.height <= 0) fail("its video has no size");
