@@ -21,8 +21,8 @@ const char* const kUsageTemplate = R"(Usage:
   carbonel-cli gif OUTPUT{gif extension}|- FRAME... [--size WxH]
   carbonel-cli animate OUTPUT{animation extensions}|- FRAME... [--format F] [--size WxH] [--delay MS]
                        [--loop N]
-  carbonel-cli video INPUT OUTPUT.{mp4,webm,gif}|'DIR/%05d.png' [options] [--start T] [--duration T]
-                     [--fps N] [--no-audio] [-q]
+  carbonel-cli video INPUT OUTPUT.{mp4,webm,gif}|'DIR/%05d.png' [options] [--start T]
+                     [--duration T] [--fps N] [--no-audio] [-q]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -72,19 +72,19 @@ animate   builds the same animation as an animated WebP (lossless, full colour, 
   --loop N           how often the animation plays, 0 for ever (default); not for MP4
 
 video     sketches every frame of a video (any FFmpeg reads: MP4, MOV, MKV, WebM, an animated
-          GIF) with the conversion options below, as convert sketches a photo, the paper laid in
-          the same place on every frame. OUTPUT's extension picks what is written: .mp4 (H.264,
-          the input's sound copied, or encoded as AAC where MP4 does not take it), .webm (VP9,
-          Opus sound) or .gif (each frame shown whole, web colours); a video is the input's size
-          (an odd side takes the sketch's extra line of paper). A name with a frame number, %d or
-          %05d ('frames/%05d.png', any extension convert writes), writes one sketch a frame,
-          numbered from 1 as ffmpeg numbers a picture sequence, each what convert writes for that
-          frame. Frames keep their times (a variable rate too), and a phone's rotation is turned
-          upright (not with --keep-orientation). Damaged frames are concealed as the decoder
-          does and counted at the end. On a terminal a progress line tells the frames done, the
-          frames a second and the time left. Interrupted (SIGINT, SIGTERM) or failing, it leaves
-          no output: no file, and no frame of a numbered sequence; the exit status is then 128 +
-          the signal, or 1.
+          GIF) with the conversion options below, as convert sketches a photo, the paper laid
+          in the same place on every frame. OUTPUT's extension picks what is written: .mp4
+          (H.264, the input's sound copied, or encoded as AAC where MP4 does not take it),
+          .webm (VP9, Opus sound) or .gif (each frame shown whole, web colours); a video is
+          the input's size (an odd side takes the sketch's extra line of paper). A name with a
+          frame number, %d or %05d ('frames/%05d.png', any extension convert writes), writes
+          one sketch a frame, numbered from 1 as ffmpeg numbers a picture sequence, each what
+          convert writes for that frame. Frames keep their times (a variable rate too), and a
+          phone's rotation is turned upright (not with --keep-orientation). Damaged frames are
+          concealed as the decoder does and counted at the end. On a terminal a progress line
+          tells the frames done, the frames a second and the time left. Interrupted (SIGINT,
+          SIGTERM) or failing, it leaves no output: no file, and no frame of a numbered
+          sequence; the exit status is then 128 + the signal, or 1.
   --start T          begin T into the video: seconds (12.5) or [HH:]MM:SS[.mmm]
   --duration T       sketch T of it (default: to the end)
   --fps N            resample to N frames a second (25, 29.97, 30000/1001), repeating or
@@ -103,7 +103,8 @@ Conversion options (defaults are the program's start state):
                      (see "textures") or a picture file
   --stretch          stretch the paper over the sketch instead of tiling it
   --quality N        1..100, the JPEG quality of the sketches (default 20)
-  --threads N        threads for the conversion (default: every core)
+  --threads N        threads for the conversion (default: every core); video: how many
+                     frames are sketched at once
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
   --threshold N      0..255, SVG and PDF: the darkness from which a pixel counts as a line
@@ -123,7 +124,8 @@ Conversion options (defaults are the program's start state):
                      the pen-up travel and the pen lifts (mm on a page, else pixels)
 
 Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
-Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
+Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage; video:
+128 + the signal when interrupted.
 )";
 
 // ".gif|.webp|.mp4"
