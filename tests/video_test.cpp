@@ -205,6 +205,39 @@ TEST(VideoCommand, StartDurationAndRatePickTheFrames) {
     EXPECT_EQ(fast[0].at("nb_read_frames"), "60");
 }
 
+// The times of a video's frames, in seconds, as ffprobe reads them.
+std::vector<double> frameTimes(const fs::path& path) {
+    const test::CommandResult result = test::runCommand(
+        "ffprobe -v error -select_streams v -show_entries frame=best_effort_timestamp_time -of "
+        "csv=p=0 " +
+        quoted(path));
+    EXPECT_EQ(result.status, 0) << result.output;
+    std::vector<double> times;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) times.push_back(std::atof(line.c_str()));  // a frame's side data: ""
+    }
+    return times;
+}
+
+TEST(VideoCommand, VariableRatesKeepTheirTimes) {
+    test::TempDir dir;
+    // Ten frames a second with a pause of 0.2 s after the fifth.
+    makeClip(dir / "clip.mkv",
+             "-f lavfi -i testsrc2=size=96x64:rate=10 -t 1 -vf "
+             "\"setpts='(N*0.1+gt(N\\,4)*0.2)/TB'\" -c:v libx264 -pix_fmt yuv420p");
+    const std::vector<double> in = frameTimes(dir / "clip.mkv");
+    ASSERT_GT(in.size(), 6u);
+    ASSERT_GT(std::fabs((in[6] - in[4]) - 2 * (in[1] - in[0])), 0.05);  // the rate does vary
+    for (const char* name : {"out.mp4", "out.webm"}) {
+        ASSERT_EQ(test::cli("video " + quoted(dir / "clip.mkv") + " " + quoted(dir / name)).status,
+                  0);
+        const std::vector<double> out = frameTimes(dir / name);
+        ASSERT_EQ(out.size(), in.size()) << name;
+        for (std::size_t k = 0; k < in.size(); ++k) EXPECT_NEAR(out[k], in[k], 0.001) << name;
+    }
+}
+
 TEST(VideoCommand, StillPartsOfTheVideoStayStillOnItsPaper) {
     test::TempDir dir;
     // A photo with a box moving across its right side, kept lossless so that the still part's

@@ -134,7 +134,8 @@ class VideoDecoder : public VideoSource {
         // Times count from the file's start, which every stream shares, so the sound stays in
         // step.
         if (format_->start_time != AV_NOPTS_VALUE)
-            origin_ = av_rescale_q(format_->start_time, AV_TIME_BASE_Q, stream_->time_base);
+            origin_ =
+                av_rescale_q(format_->start_time, AVRational{1, AV_TIME_BASE}, stream_->time_base);
         if (request.start > 0) {
             const std::int64_t from =
                 (format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0) +
