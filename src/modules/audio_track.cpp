@@ -107,8 +107,13 @@ class CopiedAudio : public AudioTrack {
             av_packet_rescale_ts(pending_, input_->stream()->time_base, out_->time_base);
             pending_->stream_index = out_->index;
             pending_->pos = -1;
-            checkAv(av_interleaved_write_frame(muxer_, pending_), input_->prefix(),
-                    "cannot write the sound");
+            // A damaged file's packet that goes back in time would fail the muxer: it is left out.
+            const std::int64_t dts = pending_->dts;
+            if (dts == AV_NOPTS_VALUE || !lastDts_ || dts > *lastDts_) {
+                checkAv(av_interleaved_write_frame(muxer_, pending_), input_->prefix(),
+                        "cannot write the sound");
+                if (dts != AV_NOPTS_VALUE) lastDts_ = dts;
+            }
             pending_ = nullptr;
         }
     }
@@ -118,8 +123,9 @@ class CopiedAudio : public AudioTrack {
     std::unique_ptr<AudioInput> input_;
     AVFormatContext* muxer_;
     AVStream* out_ = nullptr;
-    AVPacket* pending_ = nullptr;  // read, not yet due
-    std::int64_t shift_ = 0;       // the start, in the input stream's time base
+    AVPacket* pending_ = nullptr;          // read, not yet due
+    std::int64_t shift_ = 0;               // the start, in the input stream's time base
+    std::optional<std::int64_t> lastDts_;  // the last packet's, in the output stream's
 };
 
 // The sound decoded, resampled to what the encoder takes and encoded, frame after frame of the
