@@ -11,7 +11,8 @@ packages=(
   fonts-liberation2 clang libclang-rt-dev libomp-dev
   libpng-dev qt6-image-formats-plugins appstream desktop-file-utils man-db
   libpotrace-dev libcairo2-dev librsvg2-bin poppler-utils libxml2-utils parallel
-  libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg webp
+  libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libswresample-dev
+  ffmpeg webp
   libtiff-dev libheif-dev libheif-examples lintian python3-pil
   openbox xdotool xclip x11-utils
 )

@@ -6,6 +6,8 @@ const carbonel::CarbonelModule* carbonel_module() {
     static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi + 1,
                                                     .openPhotoRows = nullptr,
                                                     .openSketchWriter = nullptr,
-                                                    .openAnimationWriter = nullptr};
+                                                    .openAnimationWriter = nullptr,
+                                                    .openVideoSource = nullptr,
+                                                    .openVideoEncoder = nullptr};
     return &table;
 }

@@ -182,7 +182,7 @@ class WebpAnimation : public AnimationWriter {
 // The MP4 writer, from its module.
 std::unique_ptr<AnimationWriter> openMp4Writer(std::FILE* out, int width, int height,
                                                const AnimationTiming& timing) {
-    const auto open = moduleEntry("mp4", "MP4", &CarbonelModule::openAnimationWriter);
+    const auto open = moduleEntry("video", "MP4", &CarbonelModule::openAnimationWriter);
     return std::unique_ptr<AnimationWriter>(open(out, width, height, &timing));
 }
 

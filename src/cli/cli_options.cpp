@@ -1,7 +1,9 @@
 #include "cli/cli_options.h"
 
 #include <charconv>
+#include <cmath>
 #include <map>
+#include <numeric>
 
 #include "imageio/folder_order.h"
 #include "imageio/output_formats.h"
@@ -19,6 +21,8 @@ const char* const kUsageTemplate = R"(Usage:
   carbonel-cli gif OUTPUT{gif extension}|- FRAME... [--size WxH]
   carbonel-cli animate OUTPUT{animation extensions}|- FRAME... [--format F] [--size WxH] [--delay MS]
                        [--loop N]
+  carbonel-cli video INPUT OUTPUT.{mp4,webm,gif}|'DIR/%05d.png' [options] [--start T]
+                     [--duration T] [--fps N] [--no-audio] [-q]
   carbonel-cli textures
   carbonel-cli --help | --version
 
@@ -67,6 +71,27 @@ animate   builds the same animation as an animated WebP (lossless, full colour, 
   --delay MS         how long each frame shows, 10..655350 ms (default 300)
   --loop N           how often the animation plays, 0 for ever (default); not for MP4
 
+video     sketches every frame of a video (any FFmpeg reads: MP4, MOV, MKV, WebM, an animated
+          GIF) with the conversion options below, as convert sketches a photo, the paper laid
+          in the same place on every frame. OUTPUT's extension picks what is written: .mp4
+          (H.264, the input's sound copied, or encoded as AAC where MP4 does not take it),
+          .webm (VP9, Opus sound) or .gif (each frame shown whole, web colours); a video is
+          the input's size (an odd side takes the sketch's extra line of paper). A name with a
+          frame number, %d or %05d ('frames/%05d.png', any extension convert writes), writes
+          one sketch a frame, numbered from 1 as ffmpeg numbers a picture sequence, each what
+          convert writes for that frame. Frames keep their times (a variable rate too), and a
+          phone's rotation is turned upright (not with --keep-orientation). Damaged frames are
+          concealed as the decoder does and counted at the end. On a terminal a progress line
+          tells the frames done, the frames a second and the time left. Interrupted (SIGINT,
+          SIGTERM) or failing, it leaves no output: no file, and no frame of a numbered
+          sequence; the exit status is then 128 + the signal, or 1.
+  --start T          begin T into the video: seconds (12.5) or [HH:]MM:SS[.mmm]
+  --duration T       sketch T of it (default: to the end)
+  --fps N            resample to N frames a second (25, 29.97, 30000/1001), repeating or
+                     dropping frames
+  --no-audio         leave the sound out
+  -q, --quiet        no progress line
+
 textures  lists the names of the installed paper textures, one per line.
 
 Conversion options (defaults are the program's start state):
@@ -80,7 +105,8 @@ Conversion options (defaults are the program's start state):
   --quality N        1..100, the JPEG quality of the sketches (default 20)
   --png-level N      1..9, zlib's level for PNG sketches: higher makes smaller files,
                      slower (default 2)
-  --threads N        threads for the conversion (default: every core)
+  --threads N        threads for the conversion (default: every core); video: how many
+                     frames are sketched at once
   --keep-orientation keep a camera photo as stored instead of turning it upright by its
                      orientation tag
   --threshold N      0..255, SVG and PDF: the darkness from which a pixel counts as a line
@@ -100,7 +126,8 @@ Conversion options (defaults are the program's start state):
                      the pen-up travel and the pen lifts (mm on a page, else pixels)
 
 Options take their value as "--opt value" or "--opt=value"; "--" ends the options.
-Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage.
+Exit status: 0 on success, 1 when a file cannot be read or written, 2 on bad usage; video:
+128 + the signal when interrupted.
 )";
 
 // ".gif|.webp|.mp4"
@@ -524,6 +551,115 @@ GifArgs parseAnimateArgs(const std::vector<std::string>& args) {
         }
         parsed.loops = parseIntOption("--loop", *loops, 0, 65535);
     }
+    return parsed;
+}
+
+namespace {
+
+// A whole number of digits, all of `text`.
+bool parseWhole(const std::string& text, std::int64_t& number) {
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && rest == end && number >= 0;
+}
+
+// A number of seconds: digits, a point and digits.
+bool parseSeconds(const std::string& text, double& seconds) {
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, seconds);
+    return !text.empty() && text.front() != '-' && text.front() != '+' && error == std::errc() &&
+           rest == end && std::isfinite(seconds) && seconds >= 0;
+}
+
+}  // namespace
+
+double parseTime(const std::string& option, const std::string& text) {
+    // Seconds, with minutes and hours before them; each unit but the first below 60.
+    std::vector<std::string> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t colon = text.find(':', from);
+        parts.push_back(text.substr(from, colon == std::string::npos ? colon : colon - from));
+        if (colon == std::string::npos) break;
+        from = colon + 1;
+    }
+    double seconds = 0;
+    bool good = parts.size() <= 3 && parseSeconds(parts.back(), seconds) &&
+                (parts.size() == 1 || seconds < 60);
+    for (std::size_t i = 0; good && i + 1 < parts.size(); ++i) {
+        std::int64_t unit = 0;
+        good = parseWhole(parts[i], unit) && unit <= 1000000 && (i == 0 || unit < 60);
+        seconds += static_cast<double>(unit) * (parts.size() - i == 3 ? 3600 : 60);
+    }
+    if (!good || seconds > 1e9) {
+        throw UsageError(option + " takes a time in seconds (2.5) or as [HH:]MM:SS[.mmm], not \"" +
+                         text + "\"");
+    }
+    return seconds;
+}
+
+Ratio parseFrameRate(const std::string& option, const std::string& text) {
+    Ratio rate;
+    const std::size_t slash = text.find('/');
+    const std::size_t point = text.find('.');
+    bool good = false;
+    if (slash != std::string::npos) {
+        good = parseWhole(text.substr(0, slash), rate.num) &&
+               parseWhole(text.substr(slash + 1), rate.den);
+    } else if (point != std::string::npos) {
+        // Exactly, as a fraction of a power of ten: 29.97 is 2997/100.
+        const std::string whole = text.substr(0, point), fraction = text.substr(point + 1);
+        std::int64_t wholePart = 0, fractionPart = 0;
+        good = fraction.size() <= 6 && (whole.empty() || parseWhole(whole, wholePart)) &&
+               parseWhole(fraction, fractionPart) && wholePart <= 1000;
+        rate.den = 1;
+        for (std::size_t i = 0; i < fraction.size(); ++i) rate.den *= 10;
+        rate.num = wholePart * rate.den + fractionPart;
+    } else {
+        good = parseWhole(text, rate.num);
+        rate.den = 1;
+    }
+    good = good && rate.isValid() && rate.num <= 1000 * rate.den && rate.num <= 1000000000 &&
+           rate.den <= 1000000000;
+    if (!good) {
+        throw UsageError(option + " takes a frame rate above 0 and at most 1000 (25, 29.97 or " +
+                         "30000/1001), not \"" + text + "\"");
+    }
+    const std::int64_t common = std::gcd(rate.num, rate.den);
+    return {rate.num / common, rate.den / common};
+}
+
+VideoArgs parseVideoArgs(const std::vector<std::string>& args) {
+    CommandLine line;
+    addConversionOptions(line);
+    for (const char* name : {"start", "duration", "fps"}) line.add({name}, true);
+    line.add({"no-audio"}, false);
+    line.add({"q", "quiet"}, false);
+    line.parse(args);
+    VideoArgs parsed;
+    parsed.conversion = readConversionOptions(line);
+    const std::vector<std::string> positional = line.positional();
+    if (positional.size() != 2) throw UsageError("video takes an INPUT and an OUTPUT");
+    parsed.input = positional[0];
+    parsed.output = positional[1];
+    try {
+        parsed.target = videoOutputFor(parsed.output);
+    } catch (const Error& error) {
+        throw UsageError(error.what());
+    }
+    if (parsed.target.kind == VideoOutputKind::Pictures) {
+        checkTraceFits(parsed.conversion, parsed.target.pictureFormat, parsed.output);
+    } else if (parsed.conversion.files.trace.mode == TraceMode::Centerline) {
+        throw UsageError("--trace centerline draws SVG and PDF lines; " + parsed.output +
+                         " is a video");
+    }
+    if (const auto start = line.value("start")) parsed.start = parseTime("--start", *start);
+    if (const auto duration = line.value("duration")) {
+        parsed.duration = parseTime("--duration", *duration);
+        if (*parsed.duration <= 0) throw UsageError("--duration takes a time above 0");
+    }
+    if (const auto fps = line.value("fps")) parsed.fps = parseFrameRate("--fps", *fps);
+    parsed.audio = !line.isSet("no-audio");
+    parsed.quiet = line.isSet("quiet");
     return parsed;
 }
 

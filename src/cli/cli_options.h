@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "animation/animation_formats.h"
+#include "animation/video_outputs.h"
 #include "imageio/picture_names.h"
 #include "sketch/convert.h"
 
@@ -55,6 +56,18 @@ struct GifArgs {
     AnimationFormat format = AnimationFormat::Gif;  // animate: from OUTPUT or --format
 };
 
+struct VideoArgs {
+    std::string input;
+    std::string output;  // a video file, or a pattern naming one picture a frame
+    VideoOutput target;  // what OUTPUT asks for
+    ConversionArgs conversion;
+    double start = 0;                // seconds
+    std::optional<double> duration;  // seconds; none: to the end
+    std::optional<Ratio> fps;        // none: the input's own times
+    bool audio = true;
+    bool quiet = false;
+};
+
 // The command line, read through QCommandLineParser: "--opt value" and "--opt=value" both work,
 // and "--" ends the options. Bad usage throws UsageError naming the problem.
 ConvertArgs parseConvertArgs(const std::vector<std::string>& args);
@@ -62,6 +75,14 @@ BatchArgs parseBatchArgs(const std::vector<std::string>& args);
 GifArgs parseGifArgs(const std::vector<std::string>& args);
 // "animate OUTPUT.{gif,webp,mp4}|- FRAME... [--format F] [--size WxH] [--delay MS] [--loop N]".
 GifArgs parseAnimateArgs(const std::vector<std::string>& args);
+// "video INPUT OUTPUT [conversion options] [--start T] [--duration T] [--fps N] [--no-audio]
+// [-q]".
+VideoArgs parseVideoArgs(const std::vector<std::string>& args);
+// A time given as seconds ("90", "2.5") or as [HH:]MM:SS[.fraction] ("01:30", "0:01:02.250");
+// bad usage names `option` and says what it takes.
+double parseTime(const std::string& option, const std::string& text);
+// A frame rate as a number ("25", "29.97") or a fraction ("30000/1001"), above 0 and at most 1000.
+Ratio parseFrameRate(const std::string& option, const std::string& text);
 // The "textures" command takes nothing.
 void parseTexturesArgs(const std::vector<std::string>& args);
 

@@ -9,6 +9,7 @@
 #include "cli/paper_lookup.h"
 #include "cli/report.h"
 #include "cli/standard_streams.h"
+#include "cli/video_command.h"
 #include "imageio/atomic_file.h"
 
 namespace carbonel::cli {
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
         if (command == "gif") return runGif(parseGifArgs(rest));
         if (command == "animate") return runGif(parseAnimateArgs(rest), true);
         if (command == "batch") return runBatch(parseBatchArgs(rest));
+        if (command == "video") return runVideo(parseVideoArgs(rest));
         if (command == "textures") return listTextures(rest);
         throw UsageError("unknown command \"" + command + "\"");
     } catch (const UsageError& error) {

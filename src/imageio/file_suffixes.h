@@ -20,6 +20,7 @@ inline constexpr std::string_view kEmfSuffixes[] = {".emf"};
 inline constexpr std::string_view kSvgSuffixes[] = {".svg"};
 inline constexpr std::string_view kPdfSuffixes[] = {".pdf"};
 inline constexpr std::string_view kMp4Suffixes[] = {".mp4"};
+inline constexpr std::string_view kWebmSuffixes[] = {".webm"};
 
 // Whether a lower-cased extension (".jpg") is one of these.
 inline bool isOneOf(std::span<const std::string_view> suffixes, std::string_view extension) {

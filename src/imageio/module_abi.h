@@ -16,12 +16,16 @@ struct SketchFrame;
 enum class OutputFormat;
 class AnimationWriter;
 struct AnimationTiming;
+class VideoSource;
+struct VideoSourceRequest;
+class VideoSink;
+struct VideoEncoding;
 
 // Bumped whenever an entry's signature, or the layout of a type passed through one, changes: a
 // module built for another number is refused before any of its entries is called.
-inline constexpr int kModuleAbi = 3;
+inline constexpr int kModuleAbi = 4;
 
-// A module's entries: the one of its kind is set, the others are null. `abi` comes first and
+// A module's entries: those of its kinds are set, the others are null. `abi` comes first and
 // stays first whatever else changes, so that any build can read it.
 struct CarbonelModule {
     int abi;
@@ -33,6 +37,10 @@ struct CarbonelModule {
     // An animation's writer into `out` (readable and seekable), which stays the caller's.
     AnimationWriter* (*openAnimationWriter)(std::FILE* out, int width, int height,
                                             const AnimationTiming* timing);
+    // A video's decoder; the path names the file in every failure.
+    VideoSource* (*openVideoSource)(const char* path, const VideoSourceRequest* request);
+    // A sketch video's encoder into `out` (readable and seekable), which stays the caller's.
+    VideoSink* (*openVideoEncoder)(std::FILE* out, const VideoEncoding* encoding);
 };
 
 }  // namespace carbonel

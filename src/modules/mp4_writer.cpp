@@ -5,114 +5,22 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "animation/video_writers.h"
-#include "imageio/module_abi.h"
+#include "ffmpeg_file.h"
 #include "sketch/error.h"
+#include "video_module.h"
 
-// The MP4 writer: a module of its own, loaded only when an MP4 is written, so that FFmpeg's
-// libraries are not loaded by every run of the programs.
+// The recorder's MP4 writer.
 namespace carbonel {
 namespace {
 
-std::string averror(int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
 void check(int code, const char* what) {
-    if (code < 0) throw Error(std::string("MP4 error: ") + what + ": " + averror(code));
-}
-
-// The muxer writes, seeks and, to move its index to the front (faststart), reads back the file.
-int readFile(void* opaque, std::uint8_t* buffer, int size) {
-    const std::size_t got =
-        std::fread(buffer, 1, std::size_t(size), static_cast<std::FILE*>(opaque));
-    return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-}
-int writeFile(void* opaque, std::uint8_t* buffer, int size) {  // FFmpeg 5 passes no const
-    std::FILE* file = static_cast<std::FILE*>(opaque);
-    return std::fwrite(buffer, 1, std::size_t(size), file) == std::size_t(size) ? size
-                                                                                : AVERROR(EIO);
-}
-std::int64_t seekFile(void* opaque, std::int64_t offset, int whence) {
-    std::FILE* file = static_cast<std::FILE*>(opaque);
-    if (whence == AVSEEK_SIZE) {
-        const off_t here = ::ftello(file);
-        if (::fseeko(file, 0, SEEK_END) != 0) return -1;
-        const off_t size = ::ftello(file);
-        ::fseeko(file, here, SEEK_SET);
-        return size;
-    }
-    if (::fseeko(file, offset, whence & ~AVSEEK_FORCE) != 0) return -1;
-    return ::ftello(file);
-}
-
-// What the muxer reads back of the file it wrote, at a position of its own: it writes the same
-// file meanwhile, through the stream, so the two must not share one position.
-struct ReadBack {
-    std::FILE* file;
-    std::int64_t position = 0;
-};
-int readBack(void* opaque, std::uint8_t* buffer, int size) {
-    auto* back = static_cast<ReadBack*>(opaque);
-    const ssize_t got = ::pread(::fileno(back->file), buffer, std::size_t(size), back->position);
-    if (got <= 0) return got == 0 ? AVERROR_EOF : AVERROR(errno);
-    back->position += got;
-    return static_cast<int>(got);
-}
-std::int64_t seekBack(void* opaque, std::int64_t offset, int whence) {
-    auto* back = static_cast<ReadBack*>(opaque);
-    struct stat status {};
-    if (::fstat(::fileno(back->file), &status) != 0) return -1;
-    switch (whence & ~AVSEEK_FORCE) {
-        case AVSEEK_SIZE:
-            return status.st_size;
-        case SEEK_SET:
-            back->position = offset;
-            break;
-        case SEEK_CUR:
-            back->position += offset;
-            break;
-        case SEEK_END:
-            back->position = status.st_size + offset;
-            break;
-        default:
-            return -1;
-    }
-    return back->position;
-}
-// The muxer's second look at the file, to move its index to the front (faststart).
-int openReadBack(AVFormatContext* format, AVIOContext** pb, const char*, int flags,
-                 AVDictionary**) {
-    if (flags & AVIO_FLAG_WRITE) return AVERROR(EPERM);
-    auto* file = static_cast<std::FILE*>(format->opaque);
-    if (std::fflush(file) != 0) return AVERROR(errno);
-    constexpr int kBufferSize = 1 << 16;
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
-    auto* back = new ReadBack{file};
-    *pb = avio_alloc_context(buffer, kBufferSize, 0, back, readBack, nullptr, seekBack);
-    if (!*pb) {
-        delete back;
-        av_free(buffer);
-        return AVERROR(ENOMEM);
-    }
-    return 0;
-}
-int closeReadBack(AVFormatContext*, AVIOContext* pb) {
-    delete static_cast<ReadBack*>(pb->opaque);
-    av_freep(&pb->buffer);
-    avio_context_free(&pb);
-    return 0;
+    checkAv(code, "MP4 error", what);
 }
 
 // H.264 in MP4, yuv420p for every player: a sketch of odd size is padded with white to even
@@ -130,17 +38,8 @@ class Mp4Animation : public AnimationWriter {
             const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
             if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
             if (!codec) throw Error("MP4 error: no H.264 encoder is installed");
-            check(avformat_alloc_output_context2(&format_, nullptr, "mp4", nullptr),
-                  "no MP4 muxer");
-            constexpr int kBufferSize = 1 << 16;
-            auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
-            io_ = avio_alloc_context(buffer, kBufferSize, 1, out, readFile, writeFile, seekFile);
-            if (!io_) throw Error("MP4 error: out of memory");
-            format_->pb = io_;
-            format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-            format_->opaque = out;
-            format_->io_open = openReadBack;
-            format_->io_close2 = closeReadBack;
+            muxer_ = std::make_unique<FileMuxer>(out, "mp4", "MP4 error");
+            format_ = muxer_->context();
             stream_ = avformat_new_stream(format_, nullptr);
             codec_ = avcodec_alloc_context3(codec);
             if (!stream_ || !codec_) throw Error("MP4 error: out of memory");
@@ -160,9 +59,7 @@ class Mp4Animation : public AnimationWriter {
             check(avcodec_parameters_from_context(stream_->codecpar, codec_), "bad parameters");
             stream_->time_base = codec_->time_base;
             AVDictionary* options = nullptr;
-            av_dict_set(
-                &options, "movflags",
-                readsBack(out) ? "+faststart" : "frag_keyframe+empty_moov+default_base_moof", 0);
+            av_dict_set(&options, "movflags", muxer_->mp4Flags(), 0);
             const int started = avformat_write_header(format_, &options);
             av_dict_free(&options);
             check(started, "cannot write the header");
@@ -199,32 +96,17 @@ class Mp4Animation : public AnimationWriter {
     void finish() override {
         encode(nullptr);
         check(av_write_trailer(format_), "cannot write the index");
-        avio_flush(io_);
+        muxer_->flush();
     }
 
   private:
-    // Whether the muxer can seek in the file and read it back to move its index to the front: a
-    // regular file opened to read and write. Anywhere else (a pipe, standard output, a device)
-    // the video is written in order, fragmented: an empty index first, then each few frames with
-    // their own.
-    static bool readsBack(std::FILE* out) {
-        const int flags = ::fcntl(::fileno(out), F_GETFL);
-        struct stat status {};
-        return flags >= 0 && (flags & O_ACCMODE) == O_RDWR && !(flags & O_APPEND) &&
-               ::fstat(::fileno(out), &status) == 0 && S_ISREG(status.st_mode) &&
-               ::ftello(out) >= 0;
-    }
     void release() {
         sws_freeContext(scale_);
         scale_ = nullptr;
         av_packet_free(&packet_);
         av_frame_free(&frame_);
         avcodec_free_context(&codec_);
-        if (io_) {
-            av_freep(&io_->buffer);
-            avio_context_free(&io_);
-        }
-        if (format_) avformat_free_context(format_);
+        muxer_.reset();
         format_ = nullptr;
     }
     void encode(AVFrame* frame) {
@@ -241,8 +123,8 @@ class Mp4Animation : public AnimationWriter {
     }
 
     int width_, height_, evenWidth_, evenHeight_;
-    AVFormatContext* format_ = nullptr;
-    AVIOContext* io_ = nullptr;
+    std::unique_ptr<FileMuxer> muxer_;
+    AVFormatContext* format_ = nullptr;  // the muxer's
     AVStream* stream_ = nullptr;
     AVCodecContext* codec_ = nullptr;
     AVFrame* frame_ = nullptr;
@@ -252,17 +134,11 @@ class Mp4Animation : public AnimationWriter {
     std::int64_t next_ = 0;
 };
 
-AnimationWriter* openWriter(std::FILE* out, int width, int height, const AnimationTiming* timing) {
+}  // namespace
+
+AnimationWriter* openMp4Animation(std::FILE* out, int width, int height,
+                                  const AnimationTiming* timing) {
     return new Mp4Animation(out, width, height, *timing);
 }
 
-}  // namespace
 }  // namespace carbonel
-
-const carbonel::CarbonelModule* carbonel_module() {
-    static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
-                                                    .openPhotoRows = nullptr,
-                                                    .openSketchWriter = nullptr,
-                                                    .openAnimationWriter = carbonel::openWriter};
-    return &table;
-}

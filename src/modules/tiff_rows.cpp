@@ -160,6 +160,8 @@ const carbonel::CarbonelModule* carbonel_module() {
     static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
                                                     .openPhotoRows = carbonel::openRows,
                                                     .openSketchWriter = nullptr,
-                                                    .openAnimationWriter = nullptr};
+                                                    .openAnimationWriter = nullptr,
+                                                    .openVideoSource = nullptr,
+                                                    .openVideoEncoder = nullptr};
     return &table;
 }

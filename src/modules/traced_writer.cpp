@@ -460,6 +460,8 @@ const carbonel::CarbonelModule* carbonel_module() {
     static constexpr carbonel::CarbonelModule table{.abi = carbonel::kModuleAbi,
                                                     .openPhotoRows = nullptr,
                                                     .openSketchWriter = carbonel::openWriter,
-                                                    .openAnimationWriter = nullptr};
+                                                    .openAnimationWriter = nullptr,
+                                                    .openVideoSource = nullptr,
+                                                    .openVideoEncoder = nullptr};
     return &table;
 }

@@ -1,0 +1,51 @@
+#include <unistd.h>
+
+#include "animation/video_outputs.h"
+#include "imageio/sketch_writer.h"
+
+namespace carbonel {
+
+namespace {
+
+// One sketch file a frame, numbered from 1 as ffmpeg numbers a picture sequence, so that frame k
+// here is frame k of `ffmpeg -i VIDEO PATTERN`.
+class PictureFrames : public VideoSink {
+  public:
+    PictureFrames(const FramePattern& pattern, OutputFormat format, const FileOptions& files,
+                  int photoWidth, int photoHeight)
+        : pattern_(pattern),
+          format_(format),
+          files_(files),
+          photoWidth_(photoWidth),
+          photoHeight_(photoHeight) {}
+    ~PictureFrames() override {
+        if (finished_) return;
+        for (std::int64_t number = 1; number <= written_; ++number)
+            ::unlink(pattern_.name(number).c_str());
+    }
+
+    void addFrame(const Raster& sketch, std::int64_t, std::int64_t) override {
+        writeSketchFile(sketch, pattern_.name(written_ + 1), format_, photoWidth_, photoHeight_,
+                        files_.jpegQuality, files_.trace);
+        ++written_;
+    }
+    void finish() override { finished_ = true; }
+
+  private:
+    FramePattern pattern_;
+    OutputFormat format_;
+    FileOptions files_;
+    int photoWidth_, photoHeight_;
+    std::int64_t written_ = 0;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<VideoSink> openPictureFrames(const FramePattern& pattern, OutputFormat format,
+                                             const FileOptions& files, int photoWidth,
+                                             int photoHeight) {
+    return std::make_unique<PictureFrames>(pattern, format, files, photoWidth, photoHeight);
+}
+
+}  // namespace carbonel
