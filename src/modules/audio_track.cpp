@@ -303,15 +303,7 @@ class EncodedAudio : public AudioTrack {
     }
 
     void send(AVFrame* frame) {
-        check(avcodec_send_frame(encoder_, frame), "cannot encode the sound");
-        for (;;) {
-            const int got = avcodec_receive_packet(encoder_, packet_);
-            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
-            check(got, "cannot encode the sound");
-            av_packet_rescale_ts(packet_, encoder_->time_base, out_->time_base);
-            packet_->stream_index = out_->index;
-            check(av_interleaved_write_frame(muxer_, packet_), "cannot write the sound");
-        }
+        encodeInto(encoder_, frame, packet_, muxer_, out_, prefix_, "the sound");
     }
 
     void release() {

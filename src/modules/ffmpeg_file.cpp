@@ -21,6 +21,23 @@ void checkAv(int code, const std::string& prefix, const char* what) {
     if (code < 0) throw Error(prefix + ": " + what + ": " + averror(code));
 }
 
+void encodeInto(AVCodecContext* encoder, AVFrame* frame, AVPacket* packet, AVFormatContext* muxer,
+                AVStream* stream, const std::string& prefix, const char* what,
+                const std::function<void(AVPacket*)>& adjust) {
+    const std::string encoding = std::string("cannot encode ") + what;
+    checkAv(avcodec_send_frame(encoder, frame), prefix, encoding.c_str());
+    for (;;) {
+        const int got = avcodec_receive_packet(encoder, packet);
+        if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
+        checkAv(got, prefix, encoding.c_str());
+        if (adjust) adjust(packet);
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        checkAv(av_interleaved_write_frame(muxer, packet), prefix,
+                (std::string("cannot write ") + what).c_str());
+    }
+}
+
 namespace {
 
 // The muxer writes, seeks and, to move its index to the front (faststart), reads back the file.

@@ -1,10 +1,12 @@
 #pragma once
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // What the video module's FFmpeg code shares: error text, and a muxer writing into a stream.
@@ -15,6 +17,13 @@ std::string averror(int code);
 
 // Fails with "PREFIX: WHAT: REASON" where an FFmpeg call returned an error.
 void checkAv(int code, const std::string& prefix, const char* what);
+
+// An encoder's output into the muxer: sends `frame` (null: the end) to `encoder`, then writes
+// every packet it gives back into `stream`, each first handed to `adjust` (if set) in the
+// encoder's time base. Fails with "PREFIX: cannot encode WHAT" or "cannot write WHAT".
+void encodeInto(AVCodecContext* encoder, AVFrame* frame, AVPacket* packet, AVFormatContext* muxer,
+                AVStream* stream, const std::string& prefix, const char* what,
+                const std::function<void(AVPacket*)>& adjust = {});
 
 // A muxer of the format named (FFmpeg's "mp4", "webm") writing into `out`, which stays the
 // caller's. Where `out` is a regular file opened to read and write, the muxer may seek in it and

@@ -110,16 +110,10 @@ class Mp4Animation : public AnimationWriter {
         format_ = nullptr;
     }
     void encode(AVFrame* frame) {
-        check(avcodec_send_frame(codec_, frame), "cannot encode a frame");
-        for (;;) {
-            const int got = avcodec_receive_packet(codec_, packet_);
-            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
-            check(got, "cannot encode a frame");
-            if (packet_->duration == 0) packet_->duration = 1;
-            av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-            packet_->stream_index = stream_->index;
-            check(av_interleaved_write_frame(format_, packet_), "cannot write a frame");
-        }
+        encodeInto(codec_, frame, packet_, format_, stream_, "MP4 error", "a frame",
+                   [](AVPacket* packet) {
+                       if (packet->duration == 0) packet->duration = 1;
+                   });
     }
 
     int width_, height_, evenWidth_, evenHeight_;

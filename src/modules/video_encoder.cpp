@@ -158,26 +158,20 @@ class VideoFileEncoder : public VideoSink {
     }
 
     void encode(AVFrame* frame) {
-        check(avcodec_send_frame(codec_, frame), "cannot encode a frame");
-        for (;;) {
-            const int got = avcodec_receive_packet(codec_, packet_);
-            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
-            check(got, "cannot encode a frame");
-            // Each packet lasts as long as its frame was given, the last one too.
-            const auto found = durations_.find(packet_->pts);
-            if (found != durations_.end()) {
-                packet_->duration = found->second;
-                durations_.erase(found);
-            }
-            if (audio_) {
-                const std::int64_t time =
-                    packet_->dts != AV_NOPTS_VALUE ? packet_->dts : packet_->pts;
-                audio_->writeUntil(static_cast<double>(time) * av_q2d(codec_->time_base));
-            }
-            av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
-            packet_->stream_index = stream_->index;
-            check(av_interleaved_write_frame(format_, packet_), "cannot write a frame");
-        }
+        encodeInto(
+            codec_, frame, packet_, format_, stream_, prefix_, "a frame", [&](AVPacket* packet) {
+                // Each packet lasts as long as its frame was given, the last one too.
+                const auto found = durations_.find(packet->pts);
+                if (found != durations_.end()) {
+                    packet->duration = found->second;
+                    durations_.erase(found);
+                }
+                if (audio_) {
+                    const std::int64_t time =
+                        packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+                    audio_->writeUntil(static_cast<double>(time) * av_q2d(codec_->time_base));
+                }
+            });
     }
 
     bool mp4_;
