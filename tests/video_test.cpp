@@ -1,6 +1,7 @@
 // carbonel-cli video, on clips ffmpeg makes for each test: what is written, how it is timed, how it
 // looks against convert, and what is refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -342,6 +343,38 @@ TEST(VideoCommand, WhatIsNoVideoIsRefusedInOneLineAndNothingWritten) {
     EXPECT_NE(result.output.find("damaged frames were concealed"), std::string::npos)
         << result.output;
     EXPECT_TRUE(fs::exists(dir / "out.mp4"));
+}
+
+// Frames of an earlier run are never written over (a failing run takes back what it wrote), and a
+// video through a pipe, which gives its bytes once, is sketched without its sound.
+TEST(VideoCommand, KeepsEarlierFramesAndTakesPipesWithoutSound) {
+    test::TempDir dir;
+    makeClip(dir / "clip.mkv",
+             "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=440 -t 1 "
+             "-c:v libx264 -pix_fmt yuv420p -c:a aac");
+    fs::create_directory(dir / "f");
+    const std::string frames = quoted(dir / "f" / "%03d.png");
+    ASSERT_EQ(test::cli("video " + quoted(dir / "clip.mkv") + " " + frames + " -q").status, 0);
+    const std::vector<fs::path> first = filesIn(dir / "f");
+    const std::string one = test::readBytes(dir / "f" / "001.png");
+    const test::CommandResult again =
+        test::cli("video " + quoted(dir / "clip.mkv") + " " + frames + " -q --style pen");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.output.find("001.png: already exists"), std::string::npos) << again.output;
+    EXPECT_EQ(filesIn(dir / "f"), first);
+    EXPECT_TRUE(test::readBytes(dir / "f" / "001.png") == one);
+
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    const test::CommandResult piped =
+        test::runCommand("cat " + quoted(dir / "clip.mkv") + " > " + quoted(dir / "pipe") +
+                         " & timeout 60 " + std::string(CARBONEL_CLI) + " video " +
+                         quoted(dir / "pipe") + " " + quoted(dir / "out.mp4") + " -q");
+    EXPECT_EQ(piped.status, 0) << piped.output;
+    EXPECT_NE(piped.output.find("its sound is left out"), std::string::npos) << piped.output;
+    const std::vector<Stream> streams = probe(dir / "out.mp4");
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("codec_type"), "video");
+    EXPECT_EQ(streams[0].at("nb_read_frames"), "25");
 }
 
 TEST(VideoCommand, BadUsageGetsStatusTwo) {

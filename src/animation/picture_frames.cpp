@@ -2,6 +2,7 @@
 
 #include "animation/video_outputs.h"
 #include "imageio/sketch_writer.h"
+#include "sketch/error.h"
 
 namespace carbonel {
 
@@ -17,16 +18,23 @@ class PictureFrames : public VideoSink {
           format_(format),
           files_(files),
           photoWidth_(photoWidth),
-          photoHeight_(photoHeight) {}
+          photoHeight_(photoHeight) {
+        // A run that fails takes back the frames it wrote: frames of an earlier run under the
+        // same names would be replaced first and lost, so they are never written over.
+        const std::string first = pattern_.name(1);
+        if (::access(first.c_str(), F_OK) == 0)
+            throw Error(first + ": already exists; remove the old frames or name new ones");
+    }
     ~PictureFrames() override {
         if (finished_) return;
         for (std::int64_t number = 1; number <= written_; ++number)
             ::unlink(pattern_.name(number).c_str());
     }
 
+    // Frames are sketched side by side already: each PNG compresses on the thread that writes it.
     void addFrame(const Raster& sketch, std::int64_t, std::int64_t) override {
         writeSketchFile(sketch, pattern_.name(written_ + 1), format_, photoWidth_, photoHeight_,
-                        files_.jpegQuality, files_.trace);
+                        files_.jpegQuality, files_.trace, files_.pngLevel, 1);
         ++written_;
     }
     void finish() override { finished_ = true; }

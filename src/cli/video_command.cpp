@@ -1,5 +1,6 @@
 #include "cli/video_command.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -121,7 +122,14 @@ int sketch(const VideoArgs& args, const std::atomic<int>& stop) {
             encoding.height = height;
             encoding.timeBase = timeline.outputTimeBase();
             encoding.frameRate = args.fps.value_or(info.frameRate);
-            if (args.audio && info.hasAudio) {
+            // The sound is read through a second look at the file: a pipe gives its bytes only
+            // once, so a video coming through one is sketched without its sound.
+            struct stat status {};
+            const bool regular =
+                ::stat(args.input.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+            if (args.audio && info.hasAudio && !regular)
+                reportError(args.input + ": not a regular file, so its sound is left out");
+            if (args.audio && info.hasAudio && regular) {
                 encoding.audioFrom = args.input;
                 encoding.audioStart = args.start;
                 encoding.audioDuration = args.duration;

@@ -123,13 +123,14 @@ void writeAllRows(const Raster& picture, SketchWriter& writer) {
 }
 
 void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
-                     int photoWidth, int photoHeight, int jpegQuality, const TraceSettings& trace) {
+                     int photoWidth, int photoHeight, int jpegQuality, const TraceSettings& trace,
+                     int pngLevel, int threads) {
     if (sketch.isEmpty()) throw Error("There is no sketch to save.");
     checkSketchTarget(path, format);
     AtomicFile file(path);
     try {
-        const SketchFrame frame{sketch.width(), sketch.height(), photoWidth,
-                                photoHeight,    jpegQuality,     trace};
+        const SketchFrame frame{sketch.width(), sketch.height(), photoWidth, photoHeight,
+                                jpegQuality,    trace,           pngLevel,   threads};
         writeAllRows(sketch, *openSketchWriter(format, file.stream(), frame));
     } catch (const Error& error) {
         throw Error(aboutFile(path, error.what()));

@@ -55,7 +55,8 @@ void writeAllRows(const Raster& picture, SketchWriter& writer);
 // save." and writes nothing. Failures name the file.
 void writeSketchFile(const Raster& sketch, const std::string& path, OutputFormat format,
                      int photoWidth, int photoHeight, int jpegQuality = kJpegQuality.start,
-                     const TraceSettings& trace = {});
+                     const TraceSettings& trace = {}, int pngLevel = kPngLevel.start,
+                     int threads = 0);
 
 // Save: writes the sketch under saveNameFor(path, format) in the format that name asks for (the
 // chosen one; a metafile's kind by its extension), and returns that name.

@@ -59,13 +59,18 @@ class VideoDecoder : public VideoSource {
         for (;;) {
             const int got = avcodec_receive_frame(codec_, decoded_);
             if (got == 0) {
+                failedInARow_ = 0;
                 convert(frame);
                 av_frame_unref(decoded_);
                 return true;
             }
             if (got == AVERROR_EOF) return false;
             if (got != AVERROR(EAGAIN)) {
-                ++concealed_;  // a frame the decoder could not give: it goes on with the next
+                // A frame the decoder could not give: it goes on with the next, unless it gives
+                // nothing else (no memory, say).
+                if (++failedInARow_ > kMostFailuresInARow)
+                    fail("cannot decode the video: " + averror(got));
+                ++concealed_;
                 continue;
             }
             feedPacket();
@@ -166,6 +171,8 @@ class VideoDecoder : public VideoSource {
         for (;;) {
             const int read = av_read_frame(format_, packet_);
             if (read == AVERROR_EXIT) throw Error("interrupted");
+            if (read < 0 && read != AVERROR_EOF && read != AVERROR_INVALIDDATA)
+                fail("cannot read the video: " + averror(read));
             if (read < 0) {
                 // The end, or data that cannot be read on: what was decoded is the video.
                 avcodec_send_packet(codec_, nullptr);
@@ -249,6 +256,8 @@ class VideoDecoder : public VideoSource {
     std::int64_t origin_ = 0;  // the file's start, in the stream's time base
     std::int64_t lastTime_ = -1;
     int concealed_ = 0;
+    static constexpr int kMostFailuresInARow = 1000;
+    int failedInARow_ = 0;
     VideoSourceInfo info_;
 };
 
