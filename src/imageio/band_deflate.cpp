@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <system_error>
 
 #include "sketch/error.h"
 
@@ -55,8 +56,14 @@ BandDeflate::BandDeflate(int level, int threads, Sink sink)
         own_ = std::make_unique<Compressor>(level);
         return;
     }
-    threads_ = std::size_t(threads);
-    for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+    // Where the system refuses a thread (a process limit), the threads started do the work, or
+    // the caller alone.
+    try {
+        for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+    }
+    threads_ = workers_.size();
+    if (workers_.empty()) own_ = std::make_unique<Compressor>(level);
 }
 
 BandDeflate::~BandDeflate() {
