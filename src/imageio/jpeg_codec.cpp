@@ -4,29 +4,24 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <system_error>
 #include <vector>
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
 #include <jpeglib.h>
 
 #include "imageio/file_bytes.h"
+#include "imageio/jpeg_coefficient_writer.h"
+#include "imageio/jpeg_library.h"
 #include "imageio/orientation.h"
 #include "sketch/error.h"
 
 namespace carbonel {
 namespace {
-
-// libjpeg reports errors by calling error_exit, whose default ends the process. Ours jumps back
-// into runGuarded, the one frame that calls setjmp; the steps it runs hold only plain C data, so
-// the jump skips no destructor. The C++ error is raised outside, once the jump has landed.
-struct JpegErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf landing;
-    int code;
-    int systemError;  // errno as the library failed, for a failed write
-    char text[JMSG_LENGTH_MAX];
-};
 
 // Most progressive files have about ten scans; thousands only cost time.
 constexpr int kMaxScans = 256;
@@ -35,59 +30,12 @@ constexpr int kMaxScans = 256;
 constexpr long kMinDecoderMemory = 64L << 20;
 constexpr long kDecoderMemoryPerFileByte = 256;
 
-void jumpOnError(j_common_ptr info) {
-    auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
-    manager->systemError = errno;
-    manager->code = info->err->msg_code;
-    info->err->format_message(info, manager->text);
-    std::longjmp(manager->landing, 1);
-}
-
 void refuseEndlessScans(j_common_ptr info) {
     const auto* decoder = reinterpret_cast<j_decompress_ptr>(info);
     if (decoder->input_scan_number <= kMaxScans) return;
-    auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
-    manager->code = 0;
-    std::snprintf(manager->text, sizeof manager->text, "more than %d progressive scans", kMaxScans);
-    std::longjmp(manager->landing, 1);
-}
-
-// Warnings about damaged data (a truncated file, a broken Huffman code) would otherwise give a
-// half-grey picture; we refuse such files. Stray bytes between markers are harmless.
-void jumpOnCorruptData(j_common_ptr info, int level) {
-    if (level == -1 && info->err->msg_code != JWRN_EXTRANEOUS_DATA) jumpOnError(info);
-}
-
-void silence(j_common_ptr) {}
-
-void installErrorManager(JpegErrorManager& manager) {
-    jpeg_std_error(&manager.base);
-    manager.base.error_exit = jumpOnError;
-    manager.base.emit_message = jumpOnCorruptData;
-    manager.base.output_message = silence;
-    manager.code = 0;
-    manager.text[0] = 0;
-}
-
-// Runs one libjpeg step; false (with manager->code set) when libjpeg raised an error.
-bool runGuarded(JpegErrorManager* manager, void (*step)(void*), void* context) {
-    if (setjmp(manager->landing) != 0) return false;
-    step(context);
-    return true;
-}
-
-[[noreturn]] void throwJpegError(const JpegErrorManager& manager) {
-    if (manager.code == 0) throw Error(std::string("JPEG file refused: ") + manager.text);
-    if (manager.code == JERR_NO_BACKING_STORE) {
-        // The decoder's memory limit, met by a small file that claims a huge progressive picture.
-        throw Error(
-            "JPEG file refused: decoding it would take far more memory than a file of "
-            "its size can need");
-    }
-    std::string message = "JPEG error #" + std::to_string(manager.code) + ": " + manager.text;
-    if (manager.code == JERR_FILE_WRITE && manager.systemError != 0)
-        message += std::string(" (") + std::strerror(manager.systemError) + ")";
-    throw Error(message);
+    char reason[64];
+    std::snprintf(reason, sizeof reason, "more than %d progressive scans", kMaxScans);
+    jumpWithReason(info, reason);
 }
 
 struct DecodeContext {
@@ -172,20 +120,11 @@ void createEncoder(void* raw) {
     jpeg_create_compress(static_cast<EncodeContext*>(raw)->info);
 }
 
-// The program's JPEG: default settings but the floating-point DCT, the quality (20 unless asked
-// otherwise) with baseline tables.
 void startEncoding(void* raw) {
     auto* context = static_cast<EncodeContext*>(raw);
-    jpeg_compress_struct* info = context->info;
-    jpeg_stdio_dest(info, context->out);
-    info->image_width = static_cast<JDIMENSION>(context->width);
-    info->image_height = static_cast<JDIMENSION>(context->height);
-    info->input_components = 3;
-    info->in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(info);
-    info->dct_method = JDCT_FLOAT;
-    jpeg_set_quality(info, context->quality, TRUE);
-    jpeg_start_compress(info, TRUE);
+    configureEncoder(context->info, context->out, context->width, context->height,
+                     context->quality);
+    jpeg_start_compress(context->info, TRUE);
 }
 
 void writeOneRow(void* raw) {
@@ -309,14 +248,89 @@ void JpegDecoder::decodeRows(const RowSink& sink) {
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
 }
 
+namespace {
+
+// A small picture whose coefficients cover what a sketch's can be: colour and grey noise (many
+// coefficients near a half), flat blocks of every kind, and edges padded on the right and bottom.
+std::vector<std::uint8_t> trialPicture(int width, int height) {
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 3);
+    std::uint32_t random = 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = &pixels[(std::size_t(y) * width + x) * 3];
+            for (int c = 0; c < 3; ++c) {
+                random = random * 1664525u + 1013904223u;
+                pixel[c] = static_cast<std::uint8_t>(random >> 24);
+            }
+            if (y >= 16 && y < 32) pixel[1] = pixel[2] = pixel[0];                // grey noise
+            if (y >= 32) std::memset(pixel, (x / 8 * 37 + y / 8 * 11) & 255, 3);  // flat blocks
+        }
+    }
+    return pixels;
+}
+
+template <typename Writer>
+std::string writeTrial(int quality, const std::vector<std::uint8_t>& pixels, int width, int height,
+                       JpegCoding coding) {
+    char* bytes = nullptr;
+    std::size_t size = 0;
+    std::FILE* memory = open_memstream(&bytes, &size);
+    if (!memory) return {};
+    try {
+        Writer writer(memory, width, height, quality, coding);
+        for (int y = 0; y < height; ++y) writer.writeRow(&pixels[std::size_t(y) * width * 3]);
+        writer.finish();
+    } catch (const std::exception&) {
+        size = 0;
+    }
+    std::fclose(memory);
+    std::string written(bytes, size);
+    std::free(bytes);
+    return written;
+}
+
+// Whether our own coefficients give libjpeg's bytes at this quality on this machine (its
+// rounding of halves is the processor's; another build of the library may round otherwise).
+// Checked once per quality.
+bool ownCoefficientsAgree(int quality) {
+    static std::mutex mutex;
+    static signed char known[101] = {};  // 0 not yet tried, 1 agree, -1 differ
+    std::lock_guard lock(mutex);
+    signed char& answer = known[std::clamp(quality, 0, 100)];
+    if (answer == 0) {
+        constexpr int kWidth = 77, kHeight = 37;
+        const std::vector<std::uint8_t> pixels = trialPicture(kWidth, kHeight);
+        const std::string library =
+            writeTrial<JpegRowEncoder>(quality, pixels, kWidth, kHeight, JpegCoding::Library);
+        const std::string own = writeTrial<JpegRowEncoder>(quality, pixels, kWidth, kHeight,
+                                                           JpegCoding::OwnCoefficients);
+        answer = !library.empty() && library == own ? 1 : -1;
+    }
+    return answer == 1;
+}
+
+}  // namespace
+
 struct JpegRowEncoder::State {
     Encoder encoder;
     JSAMPROW row = nullptr;
     EncodeContext context{};
+    std::unique_ptr<JpegCoefficientWriter> own;
 };
 
-JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int quality)
+JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int quality,
+                               JpegCoding coding)
     : state_(std::make_unique<State>()) {
+    const bool own = coding == JpegCoding::OwnCoefficients ||
+                     (coding == JpegCoding::Fastest && ownCoefficientsAgree(quality));
+    if (own) {
+        try {
+            state_->own = std::make_unique<JpegCoefficientWriter>(out, width, height, quality);
+            return;
+        } catch (const std::system_error&) {
+            // No thread for the coder: the library does it all.
+        }
+    }
     Encoder& encoder = state_->encoder;
     installErrorManager(encoder.errors);
     encoder.info.err = &encoder.errors.base;
@@ -331,12 +345,14 @@ JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int qualit
 JpegRowEncoder::~JpegRowEncoder() = default;
 
 void JpegRowEncoder::writeRow(const std::uint8_t* row) {
+    if (state_->own) return state_->own->writeRow(row);
     state_->row = const_cast<JSAMPROW>(row);  // only read; the API lacks const
     if (!runGuarded(&state_->encoder.errors, writeOneRow, &state_->context))
         throwJpegError(state_->encoder.errors);
 }
 
 void JpegRowEncoder::finish() {
+    if (state_->own) return state_->own->finish();
     if (!runGuarded(&state_->encoder.errors, finishEncoding, &state_->context))
         throwJpegError(state_->encoder.errors);
 }

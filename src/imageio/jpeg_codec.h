@@ -48,12 +48,20 @@ class JpegDecoder {
     std::unique_ptr<State> state_;
 };
 
+// Who computes a JPEG's coefficients: the same bytes either way.
+enum class JpegCoding {
+    Fastest,          // our own where they agree with the library's on this machine
+    Library,          // libjpeg does everything
+    OwnCoefficients,  // ours, with libjpeg's Huffman coding (for checking them)
+};
+
 // Writes a picture as a baseline JFIF file, row by row as the rows come, top to bottom: default
 // settings but the floating-point forward DCT, the quality asked for (1..100) with the tables
 // forced to baseline range. Fails with "JPEG error #%d: MESSAGE".
 class JpegRowEncoder {
   public:
-    JpegRowEncoder(std::FILE* out, int width, int height, int quality = kJpegQuality.start);
+    JpegRowEncoder(std::FILE* out, int width, int height, int quality = kJpegQuality.start,
+                   JpegCoding coding = JpegCoding::Fastest);
     ~JpegRowEncoder();
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;

@@ -1,0 +1,236 @@
+#include "imageio/jpeg_coefficient_writer.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "imageio/jpeg_blocks.h"
+#include "imageio/jpeg_library.h"
+#include "sketch/error.h"
+
+namespace carbonel {
+namespace {
+
+// Strips of 16 rows (one row of 4:2:0 blocks) the coder may lag behind. It is woken only once a
+// few are ready: each wake-up costs about what coding a strip does.
+constexpr int kSlots = 8;
+constexpr int kWakeAfter = 4;
+
+}  // namespace
+
+struct JpegCoefficientWriter::State {
+    jpeg_compress_struct info{};
+    JpegErrorManager errors{};
+    bool created = false;
+    int totalStrips = 0;
+    int lumaBlocks = 0, chromaBlocks = 0;  // blocks across each plane, padded to whole MCUs
+    FloatDivisors lumaDivisors{}, chromaDivisors{};
+    std::int16_t lumaFlat[256]{}, chromaFlat[256]{};  // the DC of a block of one value
+    YccStrip strip;
+    int rowsInStrip = 0;
+    int stripsMade = 0;
+
+    // The ring of coefficient strips, and what libjpeg is handed for each: Y has two block rows
+    // per strip, Cb and Cr one.
+    std::vector<JCOEF> luma, cb, cr;  // 64 to a block
+    JBLOCKROW lumaRows[kSlots][2]{}, cbRows[kSlots][1]{}, crRows[kSlots][1]{};
+    char components[3]{};  // their addresses name the three "virtual arrays" libjpeg asks for
+    decltype(jpeg_memory_mgr::access_virt_barray) libraryAccess = nullptr;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int coderAt = 0;  // the strip the coder works on; those before are free
+    bool stopped = false, coderEnded = false, coderFailed = false;
+    std::thread coder;
+
+    explicit State(int width) : strip(width) {}
+    ~State() {
+        stop();
+        if (created) jpeg_destroy_compress(&info);
+    }
+    // Ends the coder, where it still runs, without the rest of the file.
+    void stop() {
+        if (!coder.joinable()) return;
+        {
+            std::lock_guard lock(mutex);
+            stopped = true;
+        }
+        changed.notify_all();
+        coder.join();
+    }
+
+    void makeFlatTables() {
+        std::uint8_t flat[64];
+        std::int16_t block[64];
+        for (int value = 0; value < 256; ++value) {
+            std::memset(flat, value, sizeof flat);
+            quantizeBlock(flat, 8, lumaDivisors, block);
+            lumaFlat[value] = block[0];
+            quantizeBlock(flat, 8, chromaDivisors, block);
+            chromaFlat[value] = block[0];
+        }
+    }
+
+    // One plane's row of blocks, 8 sample rows from `samples`.
+    static void transformRow(const std::uint8_t* samples, int stride, int blocks,
+                             const FloatDivisors& divisors, const std::int16_t* flatDc,
+                             JBLOCKROW out) {
+        for (int b = 0; b < blocks; ++b) {
+            const std::uint8_t* at = samples + 8 * b;
+            if (blockIsFlat(at, stride)) {
+                std::memset(out[b], 0, sizeof(JBLOCK));
+                out[b][0] = flatDc[*at];
+            } else {
+                quantizeBlock(at, stride, divisors, out[b]);
+            }
+        }
+    }
+
+    // Turns the strip into coefficients, once the coder has freed its slot.
+    void makeStrip() {
+        strip.makePlanes(rowsInStrip);
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return coderEnded || stripsMade - coderAt < kSlots; });
+            // The coder ends early only when it failed (a write refused).
+            if (coderEnded && coderFailed) throwJpegError(errors);
+        }
+        const int slot = stripsMade % kSlots;
+        const int width = strip.paddedWidth();
+        for (int row = 0; row < 2; ++row) {
+            transformRow(strip.luma() + std::size_t(8 * row) * width, width, lumaBlocks,
+                         lumaDivisors, lumaFlat, lumaRows[slot][row]);
+        }
+        if (strip.grey()) {
+            // Grey has Cb = Cr = 128: every chroma coefficient is 0.
+            std::memset(cbRows[slot][0], 0, sizeof(JBLOCK) * std::size_t(chromaBlocks));
+            std::memset(crRows[slot][0], 0, sizeof(JBLOCK) * std::size_t(chromaBlocks));
+        } else {
+            transformRow(strip.blueDifference(), width / 2, chromaBlocks, chromaDivisors,
+                         chromaFlat, cbRows[slot][0]);
+            transformRow(strip.redDifference(), width / 2, chromaBlocks, chromaDivisors, chromaFlat,
+                         crRows[slot][0]);
+        }
+        bool wake = false;
+        {
+            std::lock_guard lock(mutex);
+            ++stripsMade;
+            wake = stripsMade - coderAt >= kWakeAfter || stripsMade == totalStrips;
+        }
+        if (wake) changed.notify_all();
+        rowsInStrip = 0;
+    }
+
+    // libjpeg's coder asks for the block rows of one strip and component at a time, in order.
+    static JBLOCKARRAY accessRows(j_common_ptr common, jvirt_barray_ptr array, JDIMENSION start,
+                                  JDIMENSION count, boolean writable) {
+        auto* state = static_cast<State*>(common->client_data);
+        const auto* component = reinterpret_cast<const char*>(array);
+        if (component < state->components || component >= state->components + 3)
+            return state->libraryAccess(common, array, start, count, writable);
+        const bool isLuma = component == state->components;
+        const int wanted = static_cast<int>(isLuma ? start / 2 : start);
+        bool stopped = false;
+        {
+            std::unique_lock lock(state->mutex);
+            // The maker waits for a free slot only when the ring is full.
+            if (state->stripsMade - state->coderAt >= kSlots) state->changed.notify_all();
+            state->coderAt = wanted;
+            state->changed.wait(lock, [&] { return state->stopped || state->stripsMade > wanted; });
+            stopped = state->stopped;
+        }
+        // Out of the lock's scope: the jump skips destructors.
+        if (stopped) jumpWithReason(common, "the file was abandoned");
+        const int slot = wanted % kSlots;
+        if (isLuma) return state->lumaRows[slot];
+        return component == state->components + 1 ? state->cbRows[slot] : state->crRows[slot];
+    }
+
+    static void code(void* raw) {
+        auto* state = static_cast<State*>(raw);
+        jvirt_barray_ptr arrays[3];
+        for (int i = 0; i < 3; ++i)
+            arrays[i] = reinterpret_cast<jvirt_barray_ptr>(&state->components[i]);
+        jpeg_write_coefficients(&state->info, arrays);
+        jpeg_finish_compress(&state->info);
+    }
+};
+
+JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int height, int quality)
+    : state_(std::make_unique<State>(width)) {
+    State& s = *state_;
+    installErrorManager(s.errors);
+    s.info.err = &s.errors.base;
+    struct Setup {
+        State* state;
+        std::FILE* out;
+        int width, height, quality;
+    } setup{&s, out, width, height, quality};
+    const bool ready = runGuarded(
+        &s.errors,
+        [](void* raw) {
+            auto* setup = static_cast<Setup*>(raw);
+            jpeg_create_compress(&setup->state->info);
+            setup->state->created = true;
+            configureEncoder(&setup->state->info, setup->out, setup->width, setup->height,
+                             setup->quality);
+        },
+        &setup);
+    if (!ready) throwJpegError(s.errors);
+    s.totalStrips = (height + 15) / 16;
+    s.info.client_data = &s;
+    s.libraryAccess = s.info.mem->access_virt_barray;
+    s.info.mem->access_virt_barray = State::accessRows;
+    const jpeg_component_info* components = s.info.comp_info;
+    s.lumaDivisors = floatDivisors(s.info.quant_tbl_ptrs[components[0].quant_tbl_no]->quantval);
+    s.chromaDivisors = floatDivisors(s.info.quant_tbl_ptrs[components[1].quant_tbl_no]->quantval);
+    s.makeFlatTables();
+    const int padded = s.strip.paddedWidth();
+    s.lumaBlocks = padded / 8;
+    s.chromaBlocks = padded / 16;
+    s.luma.resize(std::size_t(kSlots) * 2 * s.lumaBlocks * 64);
+    s.cb.resize(std::size_t(kSlots) * s.chromaBlocks * 64);
+    s.cr.resize(std::size_t(kSlots) * s.chromaBlocks * 64);
+    auto blocksAt = [](std::vector<JCOEF>& plane, std::size_t block) {
+        return reinterpret_cast<JBLOCKROW>(&plane[block * 64]);
+    };
+    for (int slot = 0; slot < kSlots; ++slot) {
+        for (int row = 0; row < 2; ++row)
+            s.lumaRows[slot][row] = blocksAt(s.luma, std::size_t(2 * slot + row) * s.lumaBlocks);
+        s.cbRows[slot][0] = blocksAt(s.cb, std::size_t(slot) * s.chromaBlocks);
+        s.crRows[slot][0] = blocksAt(s.cr, std::size_t(slot) * s.chromaBlocks);
+    }
+    s.coder = std::thread([&s] {
+        const bool coded = runGuarded(&s.errors, State::code, &s);
+        {
+            std::lock_guard lock(s.mutex);
+            s.coderEnded = true;
+            s.coderFailed = !coded;
+        }
+        s.changed.notify_all();
+    });
+}
+
+JpegCoefficientWriter::~JpegCoefficientWriter() = default;
+
+void JpegCoefficientWriter::writeRow(const std::uint8_t* row) {
+    State& s = *state_;
+    s.strip.setRow(s.rowsInStrip++, row);
+    if (s.rowsInStrip == 16) s.makeStrip();
+}
+
+void JpegCoefficientWriter::finish() {
+    State& s = *state_;
+    if (s.rowsInStrip > 0) s.makeStrip();
+    if (s.stripsMade < s.totalStrips) {
+        // Rows are missing: the coder would wait for them for ever.
+        s.stop();
+        throw Error("JPEG file refused: fewer rows than the picture's height");
+    }
+    s.coder.join();
+    if (s.coderFailed) throwJpegError(s.errors);
+}
+
+}  // namespace carbonel
