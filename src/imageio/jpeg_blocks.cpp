@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace carbonel {
 namespace {
@@ -205,17 +206,17 @@ bool splitGreyRow(const std::uint8_t* __restrict bgr, int width, std::uint8_t* _
 YccStrip::YccStrip(int width)
     : width_(width),
       paddedWidth_((width + 15) / 16 * 16),
-      bgr_(std::size_t(paddedWidth_) * 3 * 16),
-      rowGrey_(16, true),
-      luma_(std::size_t(paddedWidth_) * 16),
-      cb_(std::size_t(paddedWidth_) / 2 * 8),
-      cr_(std::size_t(paddedWidth_) / 2 * 8) {}
+      bgr_(new std::uint8_t[std::size_t(paddedWidth_) * 3 * 16]),
+      rowGrey_{},
+      luma_(new std::uint8_t[std::size_t(paddedWidth_) * 16]),
+      cb_(new std::uint8_t[std::size_t(paddedWidth_) / 2 * 8]),
+      cr_(new std::uint8_t[std::size_t(paddedWidth_) / 2 * 8]) {}
 
 void YccStrip::setRow(int index, const std::uint8_t* bgr) {
     std::uint8_t* luma = &luma_[std::size_t(index) * paddedWidth_];
     const bool grey = splitGreyRow(bgr, width_, luma);
     std::memset(luma + width_, luma[width_ - 1], std::size_t(paddedWidth_ - width_));
-    rowGrey_[std::size_t(index)] = grey;
+    rowGrey_[index] = grey;
     // Only a colour row needs its pixels again (a grey one is its luma three times).
     if (!grey) {
         std::uint8_t* row = &bgr_[std::size_t(index) * paddedWidth_ * 3];
@@ -228,12 +229,12 @@ void YccStrip::setRow(int index, const std::uint8_t* bgr) {
 void YccStrip::makePlanes(int rows) {
     const std::size_t rowBytes = std::size_t(paddedWidth_) * 3;
     const std::size_t width = std::size_t(paddedWidth_);
-    grey_ = std::all_of(rowGrey_.begin(), rowGrey_.begin() + rows, [](bool grey) { return grey; });
+    grey_ = std::all_of(rowGrey_, rowGrey_ + rows, [](bool grey) { return grey; });
     if (!grey_) {
         // A grey row in a colour strip is its luma three times. An odd last row is paired with
         // itself.
         for (int y = 0; y < rows; ++y) {
-            if (!rowGrey_[std::size_t(y)]) continue;
+            if (!rowGrey_[y]) continue;
             const std::uint8_t* luma = &luma_[std::size_t(y) * width];
             std::uint8_t* row = &bgr_[y * rowBytes];
             for (std::size_t x = 0; x < width; ++x) std::memset(row + 3 * x, luma[x], 3);

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace carbonel {
 
@@ -41,18 +41,20 @@ class YccStrip {
 
     bool grey() const { return grey_; }
     int paddedWidth() const { return paddedWidth_; }
-    const std::uint8_t* luma() const { return luma_.data(); }          // 16 rows of paddedWidth
-    const std::uint8_t* blueDifference() const { return cb_.data(); }  // 8 rows of paddedWidth / 2
-    const std::uint8_t* redDifference() const { return cr_.data(); }
+    const std::uint8_t* luma() const { return luma_.get(); }          // 16 rows of paddedWidth
+    const std::uint8_t* blueDifference() const { return cb_.get(); }  // 8 rows of paddedWidth / 2
+    const std::uint8_t* redDifference() const { return cr_.get(); }
 
   private:
     void makeColourPlanes(int pairs);
 
     int width_, paddedWidth_;
     bool grey_ = true;
-    std::vector<std::uint8_t> bgr_;  // 16 rows of paddedWidth pixels
-    std::vector<bool> rowGrey_;
-    std::vector<std::uint8_t> luma_, cb_, cr_;
+    // Uninitialised until written: a sketch's strips are grey, and never touch bgr_ or the
+    // chroma planes.
+    std::unique_ptr<std::uint8_t[]> bgr_;  // 16 rows of paddedWidth pixels, colour rows only
+    bool rowGrey_[16];
+    std::unique_ptr<std::uint8_t[]> luma_, cb_, cr_;
 };
 
 }  // namespace carbonel

@@ -2,9 +2,9 @@
 
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "imageio/jpeg_blocks.h"
 #include "imageio/jpeg_library.h"
@@ -34,7 +34,9 @@ struct JpegCoefficientWriter::State {
 
     // The ring of coefficient strips, and what libjpeg is handed for each: Y has two block rows
     // per strip, Cb and Cr one.
-    std::vector<JCOEF> luma, cb, cr;  // 64 to a block
+    // 64 to a block. Left uninitialised: their pages are first touched as strips are made, in
+    // step with the decoding, not all before it starts.
+    std::unique_ptr<JCOEF[]> luma, cb, cr;
     JBLOCKROW lumaRows[kSlots][2]{}, cbRows[kSlots][1]{}, crRows[kSlots][1]{};
     char components[3]{};  // their addresses name the three "virtual arrays" libjpeg asks for
     decltype(jpeg_memory_mgr::access_virt_barray) libraryAccess = nullptr;
@@ -190,10 +192,10 @@ JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int heig
     const int padded = s.strip.paddedWidth();
     s.lumaBlocks = padded / 8;
     s.chromaBlocks = padded / 16;
-    s.luma.resize(std::size_t(kSlots) * 2 * s.lumaBlocks * 64);
-    s.cb.resize(std::size_t(kSlots) * s.chromaBlocks * 64);
-    s.cr.resize(std::size_t(kSlots) * s.chromaBlocks * 64);
-    auto blocksAt = [](std::vector<JCOEF>& plane, std::size_t block) {
+    s.luma.reset(new JCOEF[std::size_t(kSlots) * 2 * s.lumaBlocks * 64]);
+    s.cb.reset(new JCOEF[std::size_t(kSlots) * s.chromaBlocks * 64]);
+    s.cr.reset(new JCOEF[std::size_t(kSlots) * s.chromaBlocks * 64]);
+    auto blocksAt = [](std::unique_ptr<JCOEF[]>& plane, std::size_t block) {
         return reinterpret_cast<JBLOCKROW>(&plane[block * 64]);
     };
     for (int slot = 0; slot < kSlots; ++slot) {

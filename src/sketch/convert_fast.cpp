@@ -71,12 +71,15 @@ void measureContrasts(const std::int16_t* __restrict cb, const std::int16_t* __r
                       const std::int16_t* __restrict cr, const std::int16_t* __restrict cs,
                       const SamplePlanes& samples, int threshold, int count,
                       std::int16_t* __restrict contrastSum, std::int16_t* __restrict edgeCount) {
+    using i16 = std::int16_t;
     const SamplePlanes s = samples;
+    // Compared as 16 bits too, or the comparison would widen every lane to 32; a threshold above
+    // any contrast is clamped to 765, which no contrast exceeds either.
+    const auto limit = static_cast<i16>(std::clamp(threshold, -1, 765));
 #pragma GCC ivdep
     for (int x = 0; x < count; ++x) {
         // Every value fits 16 bits (a contrast is at most 765, a sum at most 6120), which lets a
         // vector hold twice as many pixels as with 32-bit arithmetic.
-        using i16 = std::int16_t;
         i16 sum = 0;
         i16 edges = 0;
         for (int k = 0; k < 8; ++k) {
@@ -87,29 +90,56 @@ void measureContrasts(const std::int16_t* __restrict cb, const std::int16_t* __r
                 static_cast<i16>((db < 0 ? -db : db) + (dg < 0 ? -dg : dg) + (dr < 0 ? -dr : dr));
             const i16 brighter = static_cast<i16>(s.sum[k][x] >= cs[x] ? -1 : 0);
             sum = static_cast<i16>(sum + (contrast & brighter));
-            edges = static_cast<i16>(edges + (contrast > threshold ? brighter : 0));  // counts down
+            edges = static_cast<i16>(edges + (contrast > limit ? brighter : 0));  // counts down
         }
         contrastSum[x] = static_cast<std::int16_t>(sum);
         edgeCount[x] = static_cast<std::int16_t>(-edges);
     }
 }
 
-// What each decided pixel does to its three sketch bytes, one value per byte: for Pencil the
-// amount to darken by (capped at 255, which darkens any byte to 0 just as a larger amount does),
-// for Pen and Pastel 255 where the pixel is drawn and 0 elsewhere.
+// What each decided pixel does to its sketch bytes: for Pencil the amount to darken by (capped
+// at 255, which darkens any byte to 0 just as a larger amount does), for Pen and Pastel 255 where
+// the pixel is drawn and 0 elsewhere. All in 16 bits, so that no lane widens: the limits are
+// clamped to the values' own range (a sum is at most 6120, a count at most 8), which changes no
+// comparison.
 CARBONEL_VECTOR_CLONES
-void outcomeBytes(const std::int16_t* __restrict contrastSum,
-                  const std::int16_t* __restrict edgeCount, bool pencil, int threshold, int lower,
-                  int upper, int count, std::uint8_t* __restrict outcome) {
-    for (int x = 0; x < count; ++x) {
-        const int sum = contrastSum[x];
-        const int edges = edgeCount[x];
-        const int darken = sum > threshold ? sum / 3 : 0;
-        const int drawn = edges >= lower && edges <= upper ? 255 : 0;
-        const auto value =
-            static_cast<std::uint8_t>(pencil ? (darken < 255 ? darken : 255) : drawn);
-        outcome[3 * x] = outcome[3 * x + 1] = outcome[3 * x + 2] = value;
+void pixelOutcomes(const std::int16_t* __restrict contrastSum,
+                   const std::int16_t* __restrict edgeCount, bool pencil, int threshold,
+                   int lower, int upper, int count, std::uint8_t* __restrict value) {
+    using i16 = std::int16_t;
+    if (pencil) {
+        const auto limit = static_cast<i16>(std::clamp(threshold, -1, 6120));
+        for (int x = 0; x < count; ++x) {
+            const i16 sum = contrastSum[x];
+            const i16 darken = static_cast<i16>(sum > limit ? sum / 3 : 0);
+            value[x] = static_cast<std::uint8_t>(darken < 255 ? darken : 255);
+        }
+    } else {
+        const auto low = static_cast<i16>(std::clamp(lower, -1, 9));
+        const auto high = static_cast<i16>(std::clamp(upper, -1, 9));
+        for (int x = 0; x < count; ++x) {
+            const i16 edges = edgeCount[x];
+            value[x] = edges >= low && edges <= high ? 255 : 0;
+        }
     }
+}
+
+// Each pixel's value for its three bytes.
+CARBONEL_VECTOR_CLONES
+void tripleBytes(const std::uint8_t* __restrict value, int count, std::uint8_t* __restrict out) {
+    using Bytes = std::uint8_t __attribute__((vector_size(16)));
+    const Bytes first = {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5};
+    const Bytes second = {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10};
+    const Bytes third = {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15};
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        Bytes v;
+        std::memcpy(&v, value + x, sizeof v);
+        const Bytes parts[3] = {__builtin_shuffle(v, first), __builtin_shuffle(v, second),
+                                __builtin_shuffle(v, third)};
+        std::memcpy(out + 3 * x, parts, sizeof parts);
+    }
+    for (; x < count; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = value[x];
 }
 
 CARBONEL_VECTOR_CLONES
@@ -139,10 +169,11 @@ void applyOutcome(PenStyle style, const std::uint8_t* __restrict outcome,
 // Scratch rows of one thread.
 struct RowScratch {
     std::vector<std::int16_t> contrastSum, edgeCount;
-    std::vector<std::uint8_t> outcome;
+    std::vector<std::uint8_t> value, outcome;
     explicit RowScratch(int width)
         : contrastSum(static_cast<std::size_t>(width)),
           edgeCount(static_cast<std::size_t>(width)),
+          value(static_cast<std::size_t>(width)),
           outcome(static_cast<std::size_t>(width) * 3) {}
 };
 
@@ -173,8 +204,9 @@ void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow&
         measureContrasts(centre.blue.data() + start, centre.green.data() + start,
                          centre.red.data() + start, centre.sum.data() + start, samples, threshold,
                          count, contrastSum, edgeCount);
-        outcomeBytes(contrastSum, edgeCount, style == PenStyle::Pencil, threshold, window.lower,
-                     window.upper, count, scratch.outcome.data());
+        pixelOutcomes(contrastSum, edgeCount, style == PenStyle::Pencil, threshold, window.lower,
+                      window.upper, count, scratch.value.data());
+        tripleBytes(scratch.value.data(), count, scratch.outcome.data());
         applyOutcome(style, scratch.outcome.data(), photoRow + 3 * start, sketchRow + 3 * start,
                      3 * count);
     }
@@ -346,7 +378,9 @@ RowSketcher::~RowSketcher() = default;
 void RowSketcher::addPhotoRow(const std::uint8_t* row) {
     State& s = *state_;
     const int y = s.received++;
-    std::memcpy(s.rows[s.slot(y)].data(), row, static_cast<std::size_t>(s.width) * 3);
+    // Only Pastel draws with the photo's own colours; the others need the row only as planes.
+    if (s.style == PenStyle::Pastel)
+        std::memcpy(s.rows[s.slot(y)].data(), row, static_cast<std::size_t>(s.width) * 3);
     s.planes[s.slot(y)].load(row, s.width);
     // Sketch row y - L now has every lattice row it reaches.
     if (y - s.step >= 0) s.handOn(y - s.step);
