@@ -62,7 +62,9 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
     };
     if (conversionThreads(options.threads) > 1) {
         RowHandoff handoff(photoWidth, photoHeight);
-        handoff.run([&](const RowHandoff::RowSink& sink) { reader.readRows(sink); }, sketch);
+        handoff.run([&](const RowHandoff::RowPlace& place,
+                        const RowHandoff::RowSink& sink) { reader.readRowsInto(place, sink); },
+                    sketch);
     } else {
         reader.readRows(sketch);
     }

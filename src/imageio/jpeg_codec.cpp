@@ -45,6 +45,7 @@ struct DecodeContext {
     unsigned long size;
     std::uint8_t* inkRow;  // one row of four-channel ink (CMYK) for a printer's photo
     const JpegDecoder::RowSink* sink;
+    const JpegDecoder::RowPlace* place;  // may be empty
     std::uint8_t* row;
 };
 
@@ -89,7 +90,7 @@ void decodePixels(void* raw) {
     const int width = static_cast<int>(info->output_width);
     while (info->output_scanline < info->output_height) {
         const int y = static_cast<int>(info->output_scanline);
-        std::uint8_t* row = context->row;
+        std::uint8_t* row = *context->place ? (*context->place)(y) : context->row;
         JSAMPROW target = ink ? context->inkRow : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1) continue;
         if (ink) inkRowToBgr(context->inkRow, row, width, info->saw_Adobe_marker);
@@ -192,6 +193,7 @@ void JpegDecoder::start(const std::string& name, std::size_t fileSize) {
                        static_cast<unsigned long>(state_->bytes.size()),
                        nullptr,
                        nullptr,
+                       nullptr,
                        nullptr};
     if (!runGuarded(&decoder.errors, createDecoder, &state_->context)) fail();
     decoder.created = true;
@@ -239,11 +241,12 @@ int JpegDecoder::orientation(PhotoReading reading) const {
     return 1;
 }
 
-void JpegDecoder::decodeRows(const RowSink& sink) {
+void JpegDecoder::decodeRows(const RowSink& sink, const RowPlace& place) {
     if (holdsInk(state_->decoder.info)) state_->inkRow.resize(std::size_t(width()) * 4);
-    std::vector<std::uint8_t> row(std::size_t(width()) * 3);
+    std::vector<std::uint8_t> row(place ? 0 : std::size_t(width()) * 3);
     state_->context.inkRow = state_->inkRow.data();
     state_->context.sink = &sink;
+    state_->context.place = &place;
     state_->context.row = row.data();
     if (!runGuarded(&state_->decoder.errors, decodePixels, &state_->context)) fail();
 }

@@ -38,7 +38,10 @@ class JpegDecoder {
     // Decodes the rows one at a time and hands each to `sink` (row y, width pixels B, G, R), which
     // must copy what it keeps. Only the decoder's own buffers are held.
     using RowSink = std::function<void(int y, const std::uint8_t* row)>;
-    void decodeRows(const RowSink& sink);
+    // With `place`, each row is decoded where place(y) says (width pixels, B, G, R) and handed
+    // to the sink there.
+    using RowPlace = std::function<std::uint8_t*(int y)>;
+    void decodeRows(const RowSink& sink, const RowPlace& place = nullptr);
 
   private:
     void start(const std::string& name, std::size_t fileSize);

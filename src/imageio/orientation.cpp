@@ -80,6 +80,14 @@ void UprightRows::readRows(const RowSink& sink) {
     for (int y = 0; y < height(); ++y) sink(y, canvas.picture().rowUnchecked(y));
 }
 
+void UprightRows::readRowsInto(const RowPlace& place, const RowSink& sink) {
+    if (orientation_ == 1) {
+        readStoredRowsInto(place, sink);
+    } else {
+        readRows(sink);
+    }
+}
+
 Raster orientUpright(const Raster& stored, int orientation) {
     if (orientation < 2 || orientation > 8) return stored;
     UprightCanvas canvas(stored.width(), stored.height(), orientation);

@@ -36,6 +36,8 @@ class UprightRows : public PhotoReader {
     int width() const override { return orientation_ >= 5 ? storedHeight_ : storedWidth_; }
     int height() const override { return orientation_ >= 5 ? storedWidth_ : storedHeight_; }
     void readRows(const RowSink& sink) override;
+    // Upright as stored, the rows may go straight to their places.
+    void readRowsInto(const RowPlace& place, const RowSink& sink) override;
 
   protected:
     // The stored size, and the tag to apply (1 for a photo read as stored).
@@ -44,6 +46,10 @@ class UprightRows : public PhotoReader {
     int storedHeight() const { return storedHeight_; }
     // Hands every row as stored to `sink`, top to bottom.
     virtual void readStoredRows(const RowSink& sink) = 0;
+    virtual void readStoredRowsInto(const RowPlace& place, const RowSink& sink) {
+        static_cast<void>(place);
+        readStoredRows(sink);
+    }
 
   private:
     int storedWidth_ = 0, storedHeight_ = 0, orientation_ = 1;

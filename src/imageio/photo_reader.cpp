@@ -39,6 +39,9 @@ class JpegRows : public UprightRows {
 
   private:
     void readStoredRows(const RowSink& sink) override { decoder_->decodeRows(sink); }
+    void readStoredRowsInto(const RowPlace& place, const RowSink& sink) override {
+        decoder_->decodeRows(sink, place);
+    }
 
     std::unique_ptr<JpegDecoder> decoder_;
 };
@@ -64,6 +67,9 @@ class DescribedRows : public PhotoReader {
     int height() const override { return reader_->height(); }
     void readRows(const RowSink& sink) override {
         describing(describe_, [&] { reader_->readRows(sink); });
+    }
+    void readRowsInto(const RowPlace& place, const RowSink& sink) override {
+        describing(describe_, [&] { reader_->readRowsInto(place, sink); });
     }
 
   private:

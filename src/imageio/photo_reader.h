@@ -25,6 +25,14 @@ class PhotoReader {
     // Hands every row to `sink`, once; a photo that fails anywhere, after its last row too, fails
     // here.
     virtual void readRows(const RowSink& sink) = 0;
+
+    // Where row y may be decoded straight into (width pixels), asked just before it is: a reader
+    // that can writes the row there and hands the sink that very place, sparing a copy.
+    using RowPlace = std::function<std::uint8_t*(int y)>;
+    virtual void readRowsInto(const RowPlace& place, const RowSink& sink) {
+        static_cast<void>(place);
+        readRows(sink);
+    }
 };
 
 // The most standard input a kind not read in order (BMP, TIFF, WebP, HEIF) may hold in memory.

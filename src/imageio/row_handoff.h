@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,25 +14,31 @@
 namespace carbonel {
 
 // Decodes a photo on a second thread while this one takes its rows in order: a ring of a few rows
-// between the two, so the decoder runs ahead by at most that many. A decoding failure, which may
-// come after the last row, is read only once that thread has been joined, and reaches the caller
-// of run(); a failure of the caller's own stops the decoder first.
+// between the two, so the decoder runs ahead by at most that many. A decoder may decode straight
+// into the ring, asking where each row goes. A decoding failure, which may come after the last
+// row, is read only once that thread has been joined, and reaches the caller of run(); a failure
+// of the caller's own stops the decoder first.
 class RowHandoff {
   public:
     using RowSink = std::function<void(int y, const std::uint8_t* row)>;
-    // Decodes every row into the sink it is given, top to bottom.
-    using Decode = std::function<void(const RowSink&)>;
+    using RowPlace = std::function<std::uint8_t*(int y)>;
+    // Decodes every row into the sink it is given, top to bottom, each where the place says if
+    // it can.
+    using Decode = std::function<void(const RowPlace&, const RowSink&)>;
 
-    RowHandoff(int width, int height) : rowBytes_(std::size_t(width) * 3), height_(height) {
-        ring_.resize(kRows * rowBytes_);
-    }
+    // The ring is left uninitialised: the decoder writes each row before it is read.
+    RowHandoff(int width, int height)
+        : rowBytes_(std::size_t(width) * 3),
+          height_(height),
+          ring_(new std::uint8_t[kRows * rowBytes_]) {}
 
     // Runs `decode` on a second thread and hands each of its rows to `take` on this one.
     void run(const Decode& decode, const RowSink& take) {
         std::exception_ptr decodeFailure;
         std::thread decoder([&] {
             try {
-                decode([&](int, const std::uint8_t* row) { put(row); });
+                decode([&](int) { return place(); },
+                       [&](int, const std::uint8_t* row) { put(row); });
             } catch (...) {
                 decodeFailure = std::current_exception();
             }
@@ -66,7 +73,8 @@ class RowHandoff {
         std::lock_guard lock(mutex_);
         changed_.notify_all();
     }
-    void put(const std::uint8_t* row) {
+    // The ring's place for the next row, once the taker has freed it.
+    std::uint8_t* place() {
         const std::size_t y = produced_.load(std::memory_order_relaxed);
         if (y - consumed_.load(std::memory_order_acquire) >= kRows || stopped_.load()) {
             std::unique_lock lock(mutex_);
@@ -75,7 +83,12 @@ class RowHandoff {
             });
         }
         if (stopped_.load()) throw Stopped{};
-        std::memcpy(&ring_[(y % kRows) * rowBytes_], row, rowBytes_);
+        return &ring_[(y % kRows) * rowBytes_];
+    }
+    void put(const std::uint8_t* row) {
+        const std::size_t y = produced_.load(std::memory_order_relaxed);
+        std::uint8_t* slot = place();
+        if (row != slot) std::memcpy(slot, row, rowBytes_);
         produced_.store(y + 1, std::memory_order_release);
         if ((y + 1) % kBlock == 0) wake();
     }
@@ -101,7 +114,7 @@ class RowHandoff {
 
     std::size_t rowBytes_;
     int height_;
-    std::vector<std::uint8_t> ring_;
+    std::unique_ptr<std::uint8_t[]> ring_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<std::size_t> produced_{0}, consumed_{0};
