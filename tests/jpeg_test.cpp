@@ -216,6 +216,29 @@ void convertFile(const std::string& photo, const std::string& output, OutputForm
     file.commit();
 }
 
+// Rows decoded straight into the hand-off ring, ink rows too, give the sketch of the whole
+// decoded photo.
+TEST(ConvertPhotoFile, StreamedPrintersPhotosSketchLikeTheirDecodedPixels) {
+    test::TempDir dir;
+    const Raster photo = loadPicture(test::dataFile("chelsea.jpg").string());
+    for (J_COLOR_SPACE space : {JCS_RGB, JCS_CMYK}) {
+        const std::string twin = encodeTwin(photo, space);
+        const auto path = dir / "twin.jpg";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(file);
+        std::fwrite(twin.data(), 1, twin.size(), file);
+        std::fclose(file);
+        ConversionOptions options;
+        options.threads = 2;
+        convertFile(path.string(), (dir / "streamed.bmp").string(), OutputFormat::Bmp, options);
+        const Raster decoded = decodedJpeg(twin);
+        writeSketchFile(convertPhoto(decoded, options), (dir / "whole.bmp").string(),
+                        OutputFormat::Bmp, decoded.width(), decoded.height());
+        EXPECT_TRUE(test::readBytes(dir / "streamed.bmp") == test::readBytes(dir / "whole.bmp"))
+            << space;
+    }
+}
+
 TEST(ConvertPhotoFile, SketchingWhileReadingGivesTheReferenceSketch) {
     test::TempDir dir;
     const std::string path = test::dataFile("coffee.jpg").string();
