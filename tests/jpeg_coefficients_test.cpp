@@ -28,12 +28,12 @@ Picture makePicture(std::string name, int width, int height,
     return picture;
 }
 
-std::string encode(const Picture& picture, int quality, JpegCoding coding) {
+std::string encode(const Picture& picture, int quality, JpegCoding coding, int threads = 0) {
     char* bytes = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&bytes, &size);
     {
-        JpegRowEncoder encoder(memory, picture.width, picture.height, quality, coding);
+        JpegRowEncoder encoder(memory, picture.width, picture.height, quality, coding, threads);
         for (int y = 0; y < picture.height; ++y)
             encoder.writeRow(&picture.bgr[std::size_t(y) * picture.width * 3]);
         encoder.finish();
@@ -55,8 +55,9 @@ TEST(JpegCoefficients, GiveTheLibrarysOwnBytes) {
         makePicture(
             "colour noise", 45, 37,
             [&](int, int, std::uint8_t* p) { p[0] = byte(), p[1] = byte(), p[2] = byte(); }),
-        // Paper with dark lines, a sketch's kind of picture: mostly flat blocks.
-        makePicture("sketch", 130, 70,
+        // Paper with dark lines, a sketch's kind of picture: mostly flat blocks. Tall enough for
+        // the coder to fall behind by a whole ring.
+        makePicture("sketch", 130, 300,
                     [](int x, int y, std::uint8_t* p) {
                         p[0] = p[1] = p[2] = (x + 2 * y) % 29 == 0 || y % 23 == 5 ? 40 : 255;
                     }),
@@ -77,27 +78,33 @@ TEST(JpegCoefficients, GiveTheLibrarysOwnBytes) {
             ASSERT_GT(library.size(), 100u);
             EXPECT_TRUE(encode(picture, quality, JpegCoding::OwnCoefficients) == library)
                 << picture.name << ", quality " << quality;
-            EXPECT_TRUE(encode(picture, quality, JpegCoding::Fastest) == library)
-                << picture.name << ", quality " << quality;
+            for (int threads : {0, 1}) {
+                EXPECT_TRUE(encode(picture, quality, JpegCoding::Fastest, threads) == library)
+                    << picture.name << ", quality " << quality << ", threads " << threads;
+            }
         }
     }
 }
 
 TEST(JpegCoefficients, FailuresEndTheCoderWithoutWaiting) {
     const std::vector<std::uint8_t> row(std::size_t(64) * 3, 100);
-    // A refused write reaches the rows that follow, or the end, as libjpeg's error.
-    std::FILE* full = std::fopen("/dev/full", "wb");
-    ASSERT_TRUE(full);
-    std::setvbuf(full, nullptr, _IONBF, 0);
-    try {
-        JpegRowEncoder encoder(full, 64, 4000, 20, JpegCoding::OwnCoefficients);
-        for (int y = 0; y < 4000; ++y) encoder.writeRow(row.data());
-        encoder.finish();
-        ADD_FAILURE() << "a write to a full device succeeded";
-    } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find("JPEG error"), std::string::npos) << error.what();
+    // A refused write reaches the rows that follow, or the end, as libjpeg's error, on one core
+    // or more.
+    for (int threads : {0, 1}) {
+        std::FILE* full = std::fopen("/dev/full", "wb");
+        ASSERT_TRUE(full);
+        std::setvbuf(full, nullptr, _IONBF, 0);
+        try {
+            JpegRowEncoder encoder(full, 64, 4000, 20, JpegCoding::OwnCoefficients, threads);
+            for (int y = 0; y < 4000; ++y) encoder.writeRow(row.data());
+            encoder.finish();
+            ADD_FAILURE() << "a write to a full device succeeded";
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("JPEG error"), std::string::npos)
+                << error.what();
+        }
+        std::fclose(full);
     }
-    std::fclose(full);
 
     std::FILE* nowhere = std::fopen("/dev/null", "wb");
     ASSERT_TRUE(nowhere);

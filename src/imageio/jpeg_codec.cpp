@@ -322,13 +322,14 @@ struct JpegRowEncoder::State {
 };
 
 JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int quality,
-                               JpegCoding coding)
+                               JpegCoding coding, int threads)
     : state_(std::make_unique<State>()) {
     const bool own = coding == JpegCoding::OwnCoefficients ||
                      (coding == JpegCoding::Fastest && ownCoefficientsAgree(quality));
     if (own) {
         try {
-            state_->own = std::make_unique<JpegCoefficientWriter>(out, width, height, quality);
+            state_->own =
+                std::make_unique<JpegCoefficientWriter>(out, width, height, quality, threads == 1);
             return;
         } catch (const std::system_error&) {
             // No thread for the coder: the library does it all.

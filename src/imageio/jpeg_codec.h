@@ -63,8 +63,9 @@ enum class JpegCoding {
 // forced to baseline range. Fails with "JPEG error #%d: MESSAGE".
 class JpegRowEncoder {
   public:
+    // `threads` 1 keeps the work on one core at a time (0: every core).
     JpegRowEncoder(std::FILE* out, int width, int height, int quality = kJpegQuality.start,
-                   JpegCoding coding = JpegCoding::Fastest);
+                   JpegCoding coding = JpegCoding::Fastest, int threads = 0);
     ~JpegRowEncoder();
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;

@@ -47,6 +47,11 @@ struct JpegCoefficientWriter::State {
     bool stopped = false, coderEnded = false, coderFailed = false;
     std::thread coder;
 
+    // On one core the coder codes only while the maker waits: a full ring at a time, handed over
+    // by coderTurn.
+    bool alternate = false;
+    bool coderTurn = false;
+
     explicit State(int width) : strip(width) {}
     ~State() {
         stop();
@@ -95,7 +100,11 @@ struct JpegCoefficientWriter::State {
         strip.makePlanes(rowsInStrip);
         {
             std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return coderEnded || stripsMade - coderAt < kSlots; });
+            if (alternate) {
+                changed.wait(lock, [&] { return coderEnded || !coderTurn; });
+            } else if (stripsMade - coderAt >= kSlots) {
+                changed.wait(lock, [&] { return coderEnded || stripsMade - coderAt < kSlots; });
+            }
             // The coder ends early only when it failed (a write refused).
             if (coderEnded && coderFailed) throwJpegError(errors);
         }
@@ -119,7 +128,9 @@ struct JpegCoefficientWriter::State {
         {
             std::lock_guard lock(mutex);
             ++stripsMade;
-            wake = stripsMade - coderAt >= kWakeAfter || stripsMade == totalStrips;
+            wake = stripsMade - coderAt >= (alternate ? kSlots : kWakeAfter) ||
+                   stripsMade == totalStrips;
+            if (alternate && wake) coderTurn = true;
         }
         if (wake) changed.notify_all();
         rowsInStrip = 0;
@@ -137,10 +148,22 @@ struct JpegCoefficientWriter::State {
         bool stopped = false;
         {
             std::unique_lock lock(state->mutex);
-            // The maker waits for a free slot only when the ring is full.
-            if (state->stripsMade - state->coderAt >= kSlots) state->changed.notify_all();
+            // The maker waits only when the ring is full: for a free slot, or on one core for
+            // the coder to have caught up.
+            const bool freesASlot = state->stripsMade - state->coderAt >= kSlots;
             state->coderAt = wanted;
-            state->changed.wait(lock, [&] { return state->stopped || state->stripsMade > wanted; });
+            if (state->alternate) {
+                if (state->coderTurn && wanted == state->stripsMade) {
+                    state->coderTurn = false;
+                    state->changed.notify_all();
+                }
+            } else if (freesASlot) {
+                state->changed.notify_all();
+            }
+            state->changed.wait(lock, [&] {
+                return state->stopped ||
+                       (state->stripsMade > wanted && (!state->alternate || state->coderTurn));
+            });
             stopped = state->stopped;
         }
         // Out of the lock's scope: the jump skips destructors.
@@ -160,9 +183,11 @@ struct JpegCoefficientWriter::State {
     }
 };
 
-JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int height, int quality)
+JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int height, int quality,
+                                             bool oneCore)
     : state_(std::make_unique<State>(width)) {
     State& s = *state_;
+    s.alternate = oneCore;
     installErrorManager(s.errors);
     s.info.err = &s.errors.base;
     struct Setup {

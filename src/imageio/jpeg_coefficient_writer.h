@@ -14,7 +14,8 @@ namespace carbonel {
 // this machine before it uses this writer.
 class JpegCoefficientWriter {
   public:
-    JpegCoefficientWriter(std::FILE* out, int width, int height, int quality);
+    // `oneCore`: the coder works only while the rows' maker waits, so the two never run at once.
+    JpegCoefficientWriter(std::FILE* out, int width, int height, int quality, bool oneCore = false);
     ~JpegCoefficientWriter();  // an unfinished file is abandoned
     JpegCoefficientWriter(const JpegCoefficientWriter&) = delete;
     JpegCoefficientWriter& operator=(const JpegCoefficientWriter&) = delete;

@@ -14,7 +14,8 @@ int lineThreshold(const DarknessHistogram& histogram) {
     int best = kTraceThreshold.start;
     double bestVariance = 0, lightCount = 0, lightSum = 0;
     for (int threshold = 1; threshold < 256; ++threshold) {
-        const double count = static_cast<double>(histogram[static_cast<std::size_t>(threshold - 1)]);
+        const double count =
+            static_cast<double>(histogram[static_cast<std::size_t>(threshold - 1)]);
         lightCount += count;
         lightSum += (threshold - 1) * count;
         const double darkCount = total - lightCount;

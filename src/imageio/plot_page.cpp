@@ -53,8 +53,9 @@ PageLayout layOnPage(const PlotPage& page, int width, int height) {
     PageLayout layout{page.width, page.height};
     const bool drawingLandscape = width > height;
     const bool sheetLandscape = page.width > page.height;
-    const bool landscape = page.turn == PlotPage::Turn::Own ? drawingLandscape
-                                                            : page.turn == PlotPage::Turn::Landscape;
+    const bool landscape = page.turn == PlotPage::Turn::Own
+                               ? drawingLandscape
+                               : page.turn == PlotPage::Turn::Landscape;
     if (landscape != sheetLandscape) std::swap(layout.width, layout.height);
     const double roomWidth = layout.width - 2 * page.margin;
     const double roomHeight = layout.height - 2 * page.margin;

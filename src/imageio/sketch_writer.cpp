@@ -18,7 +18,8 @@ namespace {
 class JpegWriter : public SketchWriter {
   public:
     JpegWriter(std::FILE* out, const SketchFrame& frame)
-        : encoder_(out, frame.width, frame.height, frame.jpegQuality) {}
+        : encoder_(out, frame.width, frame.height, frame.jpegQuality, JpegCoding::Fastest,
+                   frame.threads) {}
     void writeRow(int, const std::uint8_t* row) override { encoder_.writeRow(row); }
     void finish() override { encoder_.finish(); }
 

@@ -30,7 +30,7 @@ struct SketchFrame {
     int jpegQuality = kJpegQuality.start;
     TraceSettings trace{};
     int pngLevel = kPngLevel.start;
-    int threads = 0;  // PNG's compression: 0 every core
+    int threads = 0;  // for PNG's compression and JPEG's coding: 0 every core
 };
 
 // Whether a format is written out of order (BMP and metafile rows lie bottom-up, at their places):
