@@ -1,6 +1,10 @@
 #include "imageio/jpeg_coefficient_writer.h"
 
 #include <condition_variable>
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -17,6 +21,17 @@ namespace {
 // few are ready: each wake-up costs about what coding a strip does.
 constexpr int kSlots = 8;
 constexpr int kWakeAfter = 4;
+
+// The coder works in bursts beside two threads that never stop (the decoder and the sketcher) on
+// as few as two cores. As a batch thread it never preempts them when it wakes, and the decoder,
+// which everything waits for, keeps its core; without this a third of the runs took a fifth
+// longer.
+void codeInTheBackground() {
+#if defined(__linux__)
+    sched_param none{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);  // a hint: a refusal changes nothing
+#endif
+}
 
 }  // namespace
 
@@ -230,6 +245,7 @@ JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int heig
         s.crRows[slot][0] = blocksAt(s.cr, std::size_t(slot) * s.chromaBlocks);
     }
     s.coder = std::thread([&s] {
+        codeInTheBackground();
         const bool coded = runGuarded(&s.errors, State::code, &s);
         {
             std::lock_guard lock(s.mutex);
