@@ -52,23 +52,20 @@ inline void scaledDct(Floats* d) {
 }
 
 inline void transpose(Floats* r) {
-    const Ints lo = {0, 8, 1, 9, 4, 12, 5, 13}, hi = {2, 10, 3, 11, 6, 14, 7, 15};
-    const Ints pairsLo = {0, 1, 8, 9, 4, 5, 12, 13}, pairsHi = {2, 3, 10, 11, 6, 7, 14, 15};
-    const Ints halvesLo = {0, 1, 2, 3, 8, 9, 10, 11}, halvesHi = {4, 5, 6, 7, 12, 13, 14, 15};
     Floats t[8], u[8];
     for (int i = 0; i < 8; i += 2) {
-        t[i] = __builtin_shuffle(r[i], r[i + 1], lo);
-        t[i + 1] = __builtin_shuffle(r[i], r[i + 1], hi);
+        t[i] = __builtin_shufflevector(r[i], r[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+        t[i + 1] = __builtin_shufflevector(r[i], r[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
     }
     for (int i = 0; i < 8; i += 4) {
-        u[i] = __builtin_shuffle(t[i], t[i + 2], pairsLo);
-        u[i + 1] = __builtin_shuffle(t[i], t[i + 2], pairsHi);
-        u[i + 2] = __builtin_shuffle(t[i + 1], t[i + 3], pairsLo);
-        u[i + 3] = __builtin_shuffle(t[i + 1], t[i + 3], pairsHi);
+        u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 1] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+        u[i + 2] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
     }
     for (int i = 0; i < 4; ++i) {
-        r[i] = __builtin_shuffle(u[i], u[i + 4], halvesLo);
-        r[i + 4] = __builtin_shuffle(u[i], u[i + 4], halvesHi);
+        r[i] = __builtin_shufflevector(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[i + 4] = __builtin_shufflevector(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
     }
 }
 
@@ -190,8 +187,6 @@ Bytes loadBytes(const std::uint8_t* at) {
 // sixteen pixels at a time, each byte compared with the next where both are in one pixel.
 CARBONEL_VECTOR_CLONES
 bool splitGreyRow(const std::uint8_t* __restrict bgr, int width, std::uint8_t* __restrict luma) {
-    const Bytes firstHalf = {0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0};
-    const Bytes secondHalf = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29};
     // Byte i against byte i + 1 when i is a pixel's blue or green (i % 3 < 2).
     Bytes within[3];
     for (int i = 0; i < 48; ++i) within[i / 16][i % 16] = i % 3 < 2 ? 0xFF : 0;
@@ -202,7 +197,11 @@ bool splitGreyRow(const std::uint8_t* __restrict bgr, int width, std::uint8_t* _
         const Bytes a = loadBytes(at), b = loadBytes(at + 16), c = loadBytes(at + 32);
         differs |= ((a ^ loadBytes(at + 1)) & within[0]) | ((b ^ loadBytes(at + 17)) & within[1]) |
                    ((c ^ loadBytes(at + 33)) & within[2]);
-        const Bytes blues = __builtin_shuffle(__builtin_shuffle(a, b, firstHalf), c, secondHalf);
+        // The blues of a and b (bytes 0, 3, ..., 30), then those of c (32 + 1, 4, ..., 13).
+        const Bytes firstBlues = __builtin_shufflevector(a, b, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27,
+                                                         30, -1, -1, -1, -1, -1);
+        const Bytes blues = __builtin_shufflevector(firstBlues, c, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10,
+                                                    17, 20, 23, 26, 29);
         std::memcpy(luma + x, &blues, sizeof blues);
     }
     unsigned rest = 0;

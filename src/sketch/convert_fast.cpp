@@ -104,8 +104,8 @@ void measureContrasts(const std::int16_t* __restrict cb, const std::int16_t* __r
 // comparison.
 CARBONEL_VECTOR_CLONES
 void pixelOutcomes(const std::int16_t* __restrict contrastSum,
-                   const std::int16_t* __restrict edgeCount, bool pencil, int threshold,
-                   int lower, int upper, int count, std::uint8_t* __restrict value) {
+                   const std::int16_t* __restrict edgeCount, bool pencil, int threshold, int lower,
+                   int upper, int count, std::uint8_t* __restrict value) {
     using i16 = std::int16_t;
     if (pencil) {
         const auto limit = static_cast<i16>(std::clamp(threshold, -1, 6120));
@@ -128,15 +128,15 @@ void pixelOutcomes(const std::int16_t* __restrict contrastSum,
 CARBONEL_VECTOR_CLONES
 void tripleBytes(const std::uint8_t* __restrict value, int count, std::uint8_t* __restrict out) {
     using Bytes = std::uint8_t __attribute__((vector_size(16)));
-    const Bytes first = {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5};
-    const Bytes second = {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10};
-    const Bytes third = {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15};
     int x = 0;
     for (; x + 16 <= count; x += 16) {
         Bytes v;
         std::memcpy(&v, value + x, sizeof v);
-        const Bytes parts[3] = {__builtin_shuffle(v, first), __builtin_shuffle(v, second),
-                                __builtin_shuffle(v, third)};
+        const Bytes parts[3] = {
+            __builtin_shufflevector(v, v, 0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5),
+            __builtin_shufflevector(v, v, 5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10),
+            __builtin_shufflevector(v, v, 10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15,
+                                    15, 15)};
         std::memcpy(out + 3 * x, parts, sizeof parts);
     }
     for (; x < count; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = value[x];
