@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "imageio/jpeg_blocks.h"
 #include "imageio/jpeg_library.h"
@@ -52,6 +53,7 @@ struct JpegCoefficientWriter::State {
     // 64 to a block. Left uninitialised: their pages are first touched as strips are made, in
     // step with the decoding, not all before it starts.
     std::unique_ptr<JCOEF[]> luma, cb, cr;
+    std::vector<std::uint8_t> lumaAcZero, cbAcZero, crAcZero;  // per block: no AC held yet is 0
     JBLOCKROW lumaRows[kSlots][2]{}, cbRows[kSlots][1]{}, crRows[kSlots][1]{};
     char components[3]{};  // their addresses name the three "virtual arrays" libjpeg asks for
     decltype(jpeg_memory_mgr::access_virt_barray) libraryAccess = nullptr;
@@ -95,18 +97,31 @@ struct JpegCoefficientWriter::State {
         }
     }
 
-    // One plane's row of blocks, 8 sample rows from `samples`.
+    // One plane's row of blocks, 8 sample rows from `samples`. `acZero` tells, for each block
+    // of the slot, whether it holds no AC coefficient already (from the strip before), so that
+    // paper flat strip after strip is not cleared again and again.
     static void transformRow(const std::uint8_t* samples, int stride, int blocks,
                              const FloatDivisors& divisors, const std::int16_t* flatDc,
-                             JBLOCKROW out) {
+                             JBLOCKROW out, std::uint8_t* acZero) {
         for (int b = 0; b < blocks; ++b) {
             const std::uint8_t* at = samples + 8 * b;
             if (blockIsFlat(at, stride)) {
-                std::memset(out[b], 0, sizeof(JBLOCK));
+                if (!acZero[b]) std::memset(out[b], 0, sizeof(JBLOCK));
                 out[b][0] = flatDc[*at];
+                acZero[b] = 1;
             } else {
                 quantizeBlock(at, stride, divisors, out[b]);
+                acZero[b] = 0;
             }
+        }
+    }
+
+    // A row of blocks with every coefficient 0.
+    static void clearRow(int blocks, JBLOCKROW out, std::uint8_t* acZero) {
+        for (int b = 0; b < blocks; ++b) {
+            if (!acZero[b]) std::memset(out[b], 0, sizeof(JBLOCK));
+            out[b][0] = 0;
+            acZero[b] = 1;
         }
     }
 
@@ -125,19 +140,22 @@ struct JpegCoefficientWriter::State {
         }
         const int slot = stripsMade % kSlots;
         const int width = strip.paddedWidth();
+        std::uint8_t* lumaZero = &lumaAcZero[std::size_t(slot) * 2 * lumaBlocks];
+        std::uint8_t* cbZero = &cbAcZero[std::size_t(slot) * chromaBlocks];
+        std::uint8_t* crZero = &crAcZero[std::size_t(slot) * chromaBlocks];
         for (int row = 0; row < 2; ++row) {
             transformRow(strip.luma() + std::size_t(8 * row) * width, width, lumaBlocks,
-                         lumaDivisors, lumaFlat, lumaRows[slot][row]);
+                         lumaDivisors, lumaFlat, lumaRows[slot][row], lumaZero + row * lumaBlocks);
         }
         if (strip.grey()) {
             // Grey has Cb = Cr = 128: every chroma coefficient is 0.
-            std::memset(cbRows[slot][0], 0, sizeof(JBLOCK) * std::size_t(chromaBlocks));
-            std::memset(crRows[slot][0], 0, sizeof(JBLOCK) * std::size_t(chromaBlocks));
+            clearRow(chromaBlocks, cbRows[slot][0], cbZero);
+            clearRow(chromaBlocks, crRows[slot][0], crZero);
         } else {
             transformRow(strip.blueDifference(), width / 2, chromaBlocks, chromaDivisors,
-                         chromaFlat, cbRows[slot][0]);
+                         chromaFlat, cbRows[slot][0], cbZero);
             transformRow(strip.redDifference(), width / 2, chromaBlocks, chromaDivisors, chromaFlat,
-                         crRows[slot][0]);
+                         crRows[slot][0], crZero);
         }
         bool wake = false;
         {
@@ -233,6 +251,9 @@ JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int heig
     s.lumaBlocks = padded / 8;
     s.chromaBlocks = padded / 16;
     s.luma.reset(new JCOEF[std::size_t(kSlots) * 2 * s.lumaBlocks * 64]);
+    s.lumaAcZero.assign(std::size_t(kSlots) * 2 * s.lumaBlocks, 0);
+    s.cbAcZero.assign(std::size_t(kSlots) * s.chromaBlocks, 0);
+    s.crAcZero.assign(std::size_t(kSlots) * s.chromaBlocks, 0);
     s.cb.reset(new JCOEF[std::size_t(kSlots) * s.chromaBlocks * 64]);
     s.cr.reset(new JCOEF[std::size_t(kSlots) * s.chromaBlocks * 64]);
     auto blocksAt = [](std::unique_ptr<JCOEF[]>& plane, std::size_t block) {
