@@ -277,17 +277,25 @@ TEST(ConvertPhotoFile, AReadingFailureReachesTheCaller) {
     }
 }
 
+// Pencil and Pen on white paper stream grey rows, one byte a pixel, into the JPEG writer.
 TEST(ConvertPhotoFile, JpegToJpegWritesWhatSaveWouldWrite) {
     test::TempDir dir;
     const std::string path = test::dataFile("coffee.jpg").string();
     for (PenStyle style : {PenStyle::Pencil, PenStyle::Pen}) {
-        ConversionOptions options;
-        options.style = style;
-        options.threads = 2;
-        convertFile(path, (dir / "piped.jpg").string(), OutputFormat::Jpeg, options);
-        writeSketchFile(convertPhotoReference(loadPicture(path), options),
-                        (dir / "saved.jpg").string(), OutputFormat::Jpeg, 0, 0);
-        EXPECT_TRUE(test::readBytes(dir / "piped.jpg") == test::readBytes(dir / "saved.jpg"));
+        for (int line : {1, 4}) {
+            for (int threads : {1, 2}) {
+                ConversionOptions options;
+                options.style = style;
+                options.line = line;
+                options.threads = threads;
+                convertFile(path, (dir / "piped.jpg").string(), OutputFormat::Jpeg, options);
+                writeSketchFile(convertPhotoReference(loadPicture(path), options),
+                                (dir / "saved.jpg").string(), OutputFormat::Jpeg, 0, 0);
+                EXPECT_TRUE(test::readBytes(dir / "piped.jpg") ==
+                            test::readBytes(dir / "saved.jpg"))
+                    << line << " " << threads;
+            }
+        }
     }
 }
 

@@ -50,11 +50,16 @@ void convertRows(PhotoReader& reader, const ConversionOptions& options, OutputFo
         copies->photo = Raster::uninitialized(photoWidth, photoHeight);
         copies->sketch = Raster::uninitialized(frame.width, frame.height);
     }
-    RowSketcher sketcher(photoWidth, photoHeight, options, [&](int y, const std::uint8_t* row) {
+    // A grey sketch goes to a writer that takes grey rows as one byte a pixel, unless the
+    // caller keeps a copy of it.
+    const bool grey = !copies && writer->takesGreyRows() && RowSketcher::drawsGrey(options);
+    auto handOn = [&](int y, const std::uint8_t* row) {
         if (copies)
             std::memcpy(copies->sketch.mutableRowUnchecked(y), row, std::size_t(frame.width) * 3);
-        writing([&] { writer->writeRow(y, row); });
-    });
+        writing([&] { grey ? writer->writeGreyRow(y, row) : writer->writeRow(y, row); });
+    };
+    RowSketcher sketcher(photoWidth, photoHeight, options, handOn,
+                         grey ? RowSketcher::RowShape::Grey : RowSketcher::RowShape::Bgr);
     auto sketch = [&](int y, const std::uint8_t* row) {
         if (copies)
             std::memcpy(copies->photo.mutableRowUnchecked(y), row, std::size_t(photoWidth) * 3);

@@ -240,6 +240,13 @@ void YccStrip::setRow(int index, const std::uint8_t* bgr) {
     }
 }
 
+void YccStrip::setGreyRow(int index, const std::uint8_t* grey) {
+    std::uint8_t* luma = &luma_[std::size_t(index) * paddedWidth_];
+    std::memcpy(luma, grey, std::size_t(width_));
+    std::memset(luma + width_, luma[width_ - 1], std::size_t(paddedWidth_ - width_));
+    rowGrey_[index] = true;
+}
+
 void YccStrip::makePlanes(int rows) {
     const std::size_t rowBytes = std::size_t(paddedWidth_) * 3;
     const std::size_t width = std::size_t(paddedWidth_);

@@ -35,6 +35,8 @@ class YccStrip {
 
     // Row `index` (0..15) of the strip, `width` B, G, R pixels.
     void setRow(int index, const std::uint8_t* bgr);
+    // The same for a grey row, one byte a pixel.
+    void setGreyRow(int index, const std::uint8_t* grey);
     // Makes the planes of the first `rows` rows, padded below as libjpeg pads them. A strip whose
     // rows are all grey (B = G = R) has Y equal to that grey and no colour.
     void makePlanes(int rows);

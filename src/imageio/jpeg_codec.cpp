@@ -319,6 +319,7 @@ struct JpegRowEncoder::State {
     JSAMPROW row = nullptr;
     EncodeContext context{};
     std::unique_ptr<JpegCoefficientWriter> own;
+    std::vector<std::uint8_t> greyAsBgr;  // a grey row for the library
 };
 
 JpegRowEncoder::JpegRowEncoder(std::FILE* out, int width, int height, int quality,
@@ -353,6 +354,15 @@ void JpegRowEncoder::writeRow(const std::uint8_t* row) {
     state_->row = const_cast<JSAMPROW>(row);  // only read; the API lacks const
     if (!runGuarded(&state_->encoder.errors, writeOneRow, &state_->context))
         throwJpegError(state_->encoder.errors);
+}
+
+void JpegRowEncoder::writeGreyRow(const std::uint8_t* grey) {
+    if (state_->own) return state_->own->writeGreyRow(grey);
+    std::vector<std::uint8_t>& row = state_->greyAsBgr;
+    row.resize(std::size_t(state_->context.width) * 3);
+    for (std::size_t x = 0; x < row.size() / 3; ++x)
+        row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = grey[x];
+    writeRow(row.data());
 }
 
 void JpegRowEncoder::finish() {

@@ -71,6 +71,8 @@ class JpegRowEncoder {
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
 
     void writeRow(const std::uint8_t* row);
+    // A grey row, one byte a pixel: as writeRow of B = G = R.
+    void writeGreyRow(const std::uint8_t* grey);
     // After the last row.
     void finish();
 

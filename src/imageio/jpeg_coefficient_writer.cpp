@@ -285,6 +285,12 @@ void JpegCoefficientWriter::writeRow(const std::uint8_t* row) {
     if (s.rowsInStrip == 16) s.makeStrip();
 }
 
+void JpegCoefficientWriter::writeGreyRow(const std::uint8_t* grey) {
+    State& s = *state_;
+    s.strip.setGreyRow(s.rowsInStrip++, grey);
+    if (s.rowsInStrip == 16) s.makeStrip();
+}
+
 void JpegCoefficientWriter::finish() {
     State& s = *state_;
     if (s.rowsInStrip > 0) s.makeStrip();

@@ -23,6 +23,8 @@ class JpegCoefficientWriter {
     // Row y of width B, G, R pixels; rows come in order from 0. Fails with the coder's error
     // ("JPEG error #%d: MESSAGE") once it has one.
     void writeRow(const std::uint8_t* row);
+    // A grey row, one byte a pixel.
+    void writeGreyRow(const std::uint8_t* grey);
     // After the last row: the rest of the file is written before it returns.
     void finish();
 

@@ -1,6 +1,7 @@
 #include "imageio/sketch_writer.h"
 
 #include <optional>
+#include <stdexcept>
 
 #include "imageio/atomic_file.h"
 #include "imageio/bmp_codec.h"
@@ -21,6 +22,8 @@ class JpegWriter : public SketchWriter {
         : encoder_(out, frame.width, frame.height, frame.jpegQuality, JpegCoding::Fastest,
                    frame.threads) {}
     void writeRow(int, const std::uint8_t* row) override { encoder_.writeRow(row); }
+    bool takesGreyRows() const override { return true; }
+    void writeGreyRow(int, const std::uint8_t* grey) override { encoder_.writeGreyRow(grey); }
     void finish() override { encoder_.finish(); }
 
   private:
@@ -66,6 +69,10 @@ class BitmapWriter : public SketchWriter {
 };
 
 }  // namespace
+
+void SketchWriter::writeGreyRow(int, const std::uint8_t*) {
+    throw std::logic_error("this writer takes B, G, R rows only");
+}
 
 namespace {
 

@@ -16,6 +16,9 @@ class SketchWriter {
     virtual ~SketchWriter() = default;
     // Row y (width pixels, B, G, R); rows come in order from 0.
     virtual void writeRow(int y, const std::uint8_t* row) = 0;
+    // Whether rows of a grey sketch may come as one byte a pixel, through writeGreyRow.
+    virtual bool takesGreyRows() const { return false; }
+    virtual void writeGreyRow(int y, const std::uint8_t* grey);
     // After the last row.
     virtual void finish() = 0;
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include "sketch/convert.h"
@@ -166,6 +167,19 @@ void applyOutcome(PenStyle style, const std::uint8_t* __restrict outcome,
     }
 }
 
+// The same for a grey sketch row, one byte a pixel (Pencil or Pen: their bytes stay grey).
+CARBONEL_VECTOR_CLONES
+void applyGreyOutcome(bool pencil, const std::uint8_t* __restrict value,
+                      std::uint8_t* __restrict sketch, int count) {
+    if (pencil) {
+        for (int x = 0; x < count; ++x)
+            sketch[x] = static_cast<std::uint8_t>(sketch[x] > value[x] ? sketch[x] - value[x] : 0);
+    } else {
+        for (int x = 0; x < count; ++x)
+            sketch[x] = static_cast<std::uint8_t>(sketch[x] & ~value[x]);
+    }
+}
+
 // Scratch rows of one thread.
 struct RowScratch {
     std::vector<std::int16_t> contrastSum, edgeCount;
@@ -179,9 +193,11 @@ struct RowScratch {
 
 // Decides the pixels first..last of one row, whose lattice rows are above, centre and below. The
 // row is worked in chunks small enough for the scratch arrays to stay in the first-level cache.
+// `sketchRow` is B, G, R, or one grey byte a pixel when `grey` (Pencil and Pen on grey paper).
 void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow& below, int step,
                int threshold, CountWindow window, PenStyle style, int first, int last,
-               const std::uint8_t* photoRow, std::uint8_t* sketchRow, RowScratch& scratch) {
+               const std::uint8_t* photoRow, std::uint8_t* sketchRow, RowScratch& scratch,
+               bool grey = false) {
     constexpr int kChunk = 512;
     std::int16_t* contrastSum = scratch.contrastSum.data();
     std::int16_t* edgeCount = scratch.edgeCount.data();
@@ -206,6 +222,11 @@ void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow&
                          count, contrastSum, edgeCount);
         pixelOutcomes(contrastSum, edgeCount, style == PenStyle::Pencil, threshold, window.lower,
                       window.upper, count, scratch.value.data());
+        if (grey) {
+            applyGreyOutcome(style == PenStyle::Pencil, scratch.value.data(), sketchRow + start,
+                             count);
+            continue;
+        }
         tripleBytes(scratch.value.data(), count, scratch.outcome.data());
         applyOutcome(style, scratch.outcome.data(), photoRow + 3 * start, sketchRow + 3 * start,
                      3 * count);
@@ -324,6 +345,7 @@ struct RowSketcher::State {
     SketchSettings settings;
     PenStyle style;
     RowSink sink;
+    bool grey;  // rows handed on as one grey byte a pixel
     PaperRows paper;
     int received = 0;                             // photo rows so far
     int handedOn = 0;                             // sketch rows so far
@@ -333,7 +355,8 @@ struct RowSketcher::State {
     RowScratch scratch;
     CountWindow window;
 
-    State(int photoWidth, int photoHeight, const ConversionOptions& options, RowSink rowSink)
+    State(int photoWidth, int photoHeight, const ConversionOptions& options, RowSink rowSink,
+          bool greyRows)
         : width(photoWidth),
           height(photoHeight),
           step(options.line),
@@ -343,6 +366,7 @@ struct RowSketcher::State {
           settings(conversionSettings(options)),
           style(options.style),
           sink(std::move(rowSink)),
+          grey(greyRows),
           paper(options.texture, options.textureFit, photoWidth + 1, photoHeight + 1),
           planes(static_cast<std::size_t>(2 * options.line + 1)),
           rows(planes.size(), std::vector<std::uint8_t>(static_cast<std::size_t>(photoWidth) * 3)),
@@ -355,11 +379,15 @@ struct RowSketcher::State {
 
     // Sketch row y: the paper, then the decided pixels when the row has them.
     void handOn(int y) {
-        paper.fill(y, out.data());
+        if (grey) {
+            std::memset(out.data(), 255, std::size_t(width) + 1);  // white paper
+        } else {
+            paper.fill(y, out.data());
+        }
         if (y >= first && y <= lastY && first <= lastX) {
             sketchRow(planes[slot(y - step)], planes[slot(y)], planes[slot(y + step)], step,
                       settings.edgeThreshold, window, style, first, lastX, rows[slot(y)].data(),
-                      out.data(), scratch);
+                      out.data(), scratch, grey);
         }
         sink(y, out.data());
         ++handedOn;
@@ -367,10 +395,17 @@ struct RowSketcher::State {
 };
 
 RowSketcher::RowSketcher(int photoWidth, int photoHeight, const ConversionOptions& options,
-                         RowSink sink) {
+                         RowSink sink, RowShape shape) {
     checkPhotoSize(photoWidth, photoHeight);
     if (!usesFastPath(options)) throw Error("This conversion cannot be made row by row");
-    state_ = std::make_unique<State>(photoWidth, photoHeight, options, std::move(sink));
+    if (shape == RowShape::Grey && !drawsGrey(options))
+        throw std::logic_error("this sketch has colours: its rows are B, G, R");
+    state_ = std::make_unique<State>(photoWidth, photoHeight, options, std::move(sink),
+                                     shape == RowShape::Grey);
+}
+
+bool RowSketcher::drawsGrey(const ConversionOptions& options) {
+    return !options.texture && options.style != PenStyle::Pastel;
 }
 
 RowSketcher::~RowSketcher() = default;

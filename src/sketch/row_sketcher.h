@@ -14,10 +14,14 @@ namespace carbonel {
 // conversion can stream from decoder to encoder in memory that grows with the width only.
 class RowSketcher {
   public:
-    // Receives sketch row y (photo width + 1 pixels, B, G, R), in order from 0 to photo height.
+    // Receives sketch row y (photo width + 1 pixels, B, G, R, or one grey byte each), in order
+    // from 0 to photo height.
     using RowSink = std::function<void(int y, const std::uint8_t* row)>;
+    enum class RowShape { Bgr, Grey };
 
-    RowSketcher(int photoWidth, int photoHeight, const ConversionOptions& options, RowSink sink);
+    // Grey rows are for a sketch that drawsGrey: the same pixels, B = G = R, one byte each.
+    RowSketcher(int photoWidth, int photoHeight, const ConversionOptions& options, RowSink sink,
+                RowShape shape = RowShape::Bgr);
     ~RowSketcher();
     RowSketcher(const RowSketcher&) = delete;
     RowSketcher& operator=(const RowSketcher&) = delete;
@@ -26,6 +30,9 @@ class RowSketcher {
     void addPhotoRow(const std::uint8_t* row);
     // After the last photo row: hands on the rows left, the extra row of paper included.
     void finish();
+
+    // Whether every pixel of the sketch is grey: Pencil or Pen on white paper.
+    static bool drawsGrey(const ConversionOptions& options);
 
   private:
     struct State;
