@@ -10,14 +10,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "sketch/vector_clones.h"
+
 namespace carbonel {
 namespace {
-
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define CARBONEL_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define CARBONEL_VECTOR_CLONES
-#endif
 
 using Floats = float __attribute__((vector_size(32)));
 using Ints = int __attribute__((vector_size(32)));

@@ -13,16 +13,10 @@
 #include "sketch/error.h"
 #include "sketch/row_sketcher.h"
 #include "sketch/sketch_pixel.h"
+#include "sketch/vector_clones.h"
 
 namespace carbonel {
 namespace {
-
-// The hot loops are built twice, for AVX2 and for any x86-64, and the processor picks at start.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define CARBONEL_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define CARBONEL_VECTOR_CLONES
-#endif
 
 // Splits one row of B, G, R bytes into 16-bit planes of each channel and of the channel sum.
 CARBONEL_VECTOR_CLONES
