@@ -108,10 +108,15 @@ TEST(JpegCoefficients, FailuresEndTheCoderWithoutWaiting) {
 
     std::FILE* nowhere = std::fopen("/dev/null", "wb");
     ASSERT_TRUE(nowhere);
-    {
+    for (int rows : {40, 60}) {  // whole strips missing, or a few rows of the last
         JpegRowEncoder encoder(nowhere, 64, 64, 20, JpegCoding::OwnCoefficients);
-        for (int y = 0; y < 40; ++y) encoder.writeRow(row.data());
-        EXPECT_THROW(encoder.finish(), Error);  // rows missing
+        for (int y = 0; y < rows; ++y) encoder.writeRow(row.data());
+        EXPECT_THROW(encoder.finish(), Error) << rows;
+    }
+    {
+        JpegRowEncoder encoder(nowhere, 64, 20, 20, JpegCoding::OwnCoefficients);
+        for (int y = 0; y < 20; ++y) encoder.writeRow(row.data());
+        EXPECT_THROW(encoder.writeRow(row.data()), Error);  // one too many
     }
     {
         JpegRowEncoder abandoned(nowhere, 64, 64, 20, JpegCoding::OwnCoefficients);

@@ -4,6 +4,7 @@
 #include "imageio/jpeg_blocks.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 #if defined(__SSE2__)
@@ -120,6 +121,35 @@ void quantizeBlock(const std::uint8_t* samples, std::ptrdiff_t stride,
             __builtin_convertvector(__builtin_convertvector(rounded, Ints), EightShorts);
         std::memcpy(out + 8 * y, &whole, sizeof whole);
     }
+}
+
+std::vector<std::uint8_t> nearHalfBlocks(const FloatDivisors& divisors, int count) {
+    // A coefficient within 2^-9 of a half (above or below 0) is where rounding halves to even and
+    // adding 16384.5 before cutting off, as libjpeg's plain C quantiser does, part. About one
+    // random block in twenty holds one.
+    constexpr double kNear = 1.0 / 512;
+    std::vector<std::uint8_t> blocks;
+    std::uint32_t random = 2024;
+    std::uint8_t block[64];
+    while (blocks.size() < std::size_t(count) * 64) {
+        for (std::uint8_t& sample : block) {
+            random = random * 1664525u + 1013904223u;
+            sample = static_cast<std::uint8_t>(random >> 24);
+        }
+        Floats d[8];
+        for (int y = 0; y < 8; ++y) centredRow(block + 8 * y, &d[y]);
+        transpose(d);
+        scaledDct(d);
+        transpose(d);
+        scaledDct(d);
+        bool near = false;
+        for (int i = 0; i < 64 && !near; ++i) {
+            const double product = static_cast<double>(d[i / 8][i % 8] * divisors.value[i]);
+            near = std::fabs(std::fabs(product - std::floor(product)) - 0.5) <= kNear;
+        }
+        if (near) blocks.insert(blocks.end(), block, block + 64);
+    }
+    return blocks;
 }
 
 bool blockIsFlat(const std::uint8_t* samples, std::ptrdiff_t stride) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace carbonel {
 
@@ -18,9 +19,14 @@ FloatDivisors floatDivisors(const std::uint16_t quantval[64]);
 
 // The forward floating-point DCT (the scaled 8-point transform, rows first, then columns) of
 // one block of samples and its quantisation, rounding halves to even: the coefficients
-// libjpeg's own floating-point path computes on x86-64.
+// libjpeg-turbo's own floating-point path computes with its x86-64 vector code.
 void quantizeBlock(const std::uint8_t* samples, std::ptrdiff_t stride,
                    const FloatDivisors& divisors, std::int16_t* out);
+
+// `count` blocks of samples (64 bytes each, row by row) each holding a coefficient within a hair
+// of a half once quantised: where libjpeg's builds round differently, for checking which rounding
+// the library here has.
+std::vector<std::uint8_t> nearHalfBlocks(const FloatDivisors& divisors, int count);
 
 // Whether the 8 x 8 samples are all one value.
 bool blockIsFlat(const std::uint8_t* samples, std::ptrdiff_t stride);

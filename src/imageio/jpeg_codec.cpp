@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -15,6 +17,7 @@
 #include <jpeglib.h>
 
 #include "imageio/file_bytes.h"
+#include "imageio/jpeg_blocks.h"
 #include "imageio/jpeg_coefficient_writer.h"
 #include "imageio/jpeg_library.h"
 #include "imageio/orientation.h"
@@ -272,17 +275,47 @@ std::vector<std::uint8_t> trialPicture(int width, int height) {
     return pixels;
 }
 
+// Coefficients near a half, where libjpeg's builds round differently (the processor's vector
+// conversion, or the plain C code's adding 16384.5 and cutting off): 32 grey blocks of them,
+// two rows of sixteen.
+std::vector<std::uint8_t> nearHalfPicture(int quality, int& width, int& height) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);  // nothing here can fail with a quality of 1..100
+    jpeg_create_compress(&info);
+    info.input_components = 3;
+    info.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, std::clamp(quality, 1, 100), TRUE);
+    const FloatDivisors divisors = floatDivisors(info.quant_tbl_ptrs[0]->quantval);
+    jpeg_destroy_compress(&info);
+    constexpr int kAcross = 16, kDown = 2;
+    const std::vector<std::uint8_t> blocks = nearHalfBlocks(divisors, kAcross * kDown);
+    width = 8 * kAcross;
+    height = 8 * kDown;
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int block = (y / 8) * kAcross + x / 8;
+            std::memset(&pixels[(std::size_t(y) * width + x) * 3],
+                        blocks[std::size_t(block) * 64 + (y % 8) * 8 + x % 8], 3);
+        }
+    }
+    return pixels;
+}
+
+// The file a writer makes of the picture, or nothing when it fails.
 template <typename Writer>
-std::string writeTrial(int quality, const std::vector<std::uint8_t>& pixels, int width, int height,
-                       JpegCoding coding) {
+std::string writeTrial(const std::vector<std::uint8_t>& pixels, int width, int height,
+                       const std::function<std::unique_ptr<Writer>(std::FILE*)>& open) {
     char* bytes = nullptr;
     std::size_t size = 0;
     std::FILE* memory = open_memstream(&bytes, &size);
     if (!memory) return {};
     try {
-        Writer writer(memory, width, height, quality, coding);
-        for (int y = 0; y < height; ++y) writer.writeRow(&pixels[std::size_t(y) * width * 3]);
-        writer.finish();
+        const std::unique_ptr<Writer> writer = open(memory);
+        for (int y = 0; y < height; ++y) writer->writeRow(&pixels[std::size_t(y) * width * 3]);
+        writer->finish();
     } catch (const std::exception&) {
         size = 0;
     }
@@ -292,9 +325,22 @@ std::string writeTrial(int quality, const std::vector<std::uint8_t>& pixels, int
     return written;
 }
 
-// Whether our own coefficients give libjpeg's bytes at this quality on this machine (its
-// rounding of halves is the processor's; another build of the library may round otherwise).
-// Checked once per quality.
+bool sameFile(const std::vector<std::uint8_t>& pixels, int width, int height, int quality) {
+    const std::string library =
+        writeTrial<JpegRowEncoder>(pixels, width, height, [&](std::FILE* out) {
+            return std::make_unique<JpegRowEncoder>(out, width, height, quality,
+                                                    JpegCoding::Library);
+        });
+    // Our writer itself, never the library in its place (when no thread can be started).
+    const std::string own =
+        writeTrial<JpegCoefficientWriter>(pixels, width, height, [&](std::FILE* out) {
+            return std::make_unique<JpegCoefficientWriter>(out, width, height, quality);
+        });
+    return !library.empty() && library == own;
+}
+
+// Whether our own coefficients give libjpeg's bytes at this quality here: colour, grey and flat
+// blocks with padded edges, and coefficients near a half. Checked once per quality.
 bool ownCoefficientsAgree(int quality) {
     static std::mutex mutex;
     static signed char known[101] = {};  // 0 not yet tried, 1 agree, -1 differ
@@ -302,12 +348,13 @@ bool ownCoefficientsAgree(int quality) {
     signed char& answer = known[std::clamp(quality, 0, 100)];
     if (answer == 0) {
         constexpr int kWidth = 77, kHeight = 37;
-        const std::vector<std::uint8_t> pixels = trialPicture(kWidth, kHeight);
-        const std::string library =
-            writeTrial<JpegRowEncoder>(quality, pixels, kWidth, kHeight, JpegCoding::Library);
-        const std::string own = writeTrial<JpegRowEncoder>(quality, pixels, kWidth, kHeight,
-                                                           JpegCoding::OwnCoefficients);
-        answer = !library.empty() && library == own ? 1 : -1;
+        int nearWidth = 0, nearHeight = 0;
+        const std::vector<std::uint8_t> nearHalves =
+            nearHalfPicture(quality, nearWidth, nearHeight);
+        answer = sameFile(trialPicture(kWidth, kHeight), kWidth, kHeight, quality) &&
+                         sameFile(nearHalves, nearWidth, nearHeight, quality)
+                     ? 1
+                     : -1;
     }
     return answer == 1;
 }

@@ -40,6 +40,7 @@ struct JpegCoefficientWriter::State {
     jpeg_compress_struct info{};
     JpegErrorManager errors{};
     bool created = false;
+    int height = 0, rowsWritten = 0;
     int totalStrips = 0;
     int lumaBlocks = 0, chromaBlocks = 0;  // blocks across each plane, padded to whole MCUs
     FloatDivisors lumaDivisors{}, chromaDivisors{};
@@ -127,7 +128,9 @@ struct JpegCoefficientWriter::State {
 
     // Turns the strip into coefficients, once the coder has freed its slot.
     void makeStrip() {
-        strip.makePlanes(rowsInStrip);
+        const int rows = rowsInStrip;
+        rowsInStrip = 0;  // also when this fails: a strip never takes more than 16 rows
+        strip.makePlanes(rows);
         {
             std::unique_lock lock(mutex);
             if (alternate) {
@@ -165,8 +168,21 @@ struct JpegCoefficientWriter::State {
                    stripsMade == totalStrips;
             if (alternate && wake) coderTurn = true;
         }
-        if (wake) changed.notify_all();
-        rowsInStrip = 0;
+        if (!wake) return;
+        changed.notify_all();
+        if (alternate && stripsMade < totalStrips) {
+            // On one core the maker waits while the coder codes the ring. After the last strip
+            // it waits in finish().
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return coderEnded || !coderTurn; });
+        }
+    }
+
+    // Counts a row in; one past the picture's height is refused, as libjpeg refuses it.
+    void countRow() {
+        if (rowsWritten == height)
+            throw Error("JPEG file refused: more rows than the picture's height");
+        ++rowsWritten;
     }
 
     // libjpeg's coder asks for the block rows of one strip and component at a time, in order.
@@ -239,6 +255,7 @@ JpegCoefficientWriter::JpegCoefficientWriter(std::FILE* out, int width, int heig
         },
         &setup);
     if (!ready) throwJpegError(s.errors);
+    s.height = height;
     s.totalStrips = (height + 15) / 16;
     s.info.client_data = &s;
     s.libraryAccess = s.info.mem->access_virt_barray;
@@ -281,24 +298,33 @@ JpegCoefficientWriter::~JpegCoefficientWriter() = default;
 
 void JpegCoefficientWriter::writeRow(const std::uint8_t* row) {
     State& s = *state_;
+    s.countRow();
     s.strip.setRow(s.rowsInStrip++, row);
     if (s.rowsInStrip == 16) s.makeStrip();
 }
 
 void JpegCoefficientWriter::writeGreyRow(const std::uint8_t* grey) {
     State& s = *state_;
+    s.countRow();
     s.strip.setGreyRow(s.rowsInStrip++, grey);
     if (s.rowsInStrip == 16) s.makeStrip();
 }
 
 void JpegCoefficientWriter::finish() {
     State& s = *state_;
-    if (s.rowsInStrip > 0) s.makeStrip();
-    if (s.stripsMade < s.totalStrips) {
-        // Rows are missing: the coder would wait for them for ever.
+    if (s.rowsWritten < s.height) {
+        // The coder would wait for the missing rows for ever. Its own failure, if it had one
+        // before it is stopped, says more.
+        bool failedAlready = false;
+        {
+            std::lock_guard lock(s.mutex);
+            failedAlready = s.coderEnded && s.coderFailed;
+        }
         s.stop();
+        if (failedAlready) throwJpegError(s.errors);
         throw Error("JPEG file refused: fewer rows than the picture's height");
     }
+    if (s.rowsInStrip > 0) s.makeStrip();
     s.coder.join();
     if (s.coderFailed) throwJpegError(s.errors);
 }

@@ -10,8 +10,8 @@ namespace carbonel {
 // computes the quantised coefficients itself and leaves libjpeg only the Huffman coding, on a
 // thread of its own that follows a few block rows behind. Blocks of one value (most of a
 // sketch's paper) need no transform, and a strip of grey rows no colour conversion and no chroma
-// transform. The coefficients are libjpeg's on x86-64; JpegRowEncoder checks that they agree on
-// this machine before it uses this writer.
+// transform. The coefficients are those of libjpeg-turbo's x86-64 vector code; JpegRowEncoder
+// checks that the library here agrees before it uses this writer.
 class JpegCoefficientWriter {
   public:
     // `oneCore`: the coder works only while the rows' maker waits, so the two never run at once.

@@ -187,7 +187,7 @@ struct RowScratch {
 
 // Decides the pixels first..last of one row, whose lattice rows are above, centre and below. The
 // row is worked in chunks small enough for the scratch arrays to stay in the first-level cache.
-// `sketchRow` is B, G, R, or one grey byte a pixel when `grey` (Pencil and Pen on grey paper).
+// `sketchRow` is B, G, R, or one grey byte a pixel when `grey` (Pencil and Pen on white paper).
 void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow& below, int step,
                int threshold, CountWindow window, PenStyle style, int first, int last,
                const std::uint8_t* photoRow, std::uint8_t* sketchRow, RowScratch& scratch,
@@ -399,7 +399,8 @@ RowSketcher::RowSketcher(int photoWidth, int photoHeight, const ConversionOption
 }
 
 bool RowSketcher::drawsGrey(const ConversionOptions& options) {
-    return !options.texture && options.style != PenStyle::Pastel;
+    return !options.texture &&
+           (options.style == PenStyle::Pencil || options.style == PenStyle::Pen);
 }
 
 RowSketcher::~RowSketcher() = default;
