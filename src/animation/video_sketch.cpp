@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -80,7 +81,7 @@ std::int64_t sketchVideo(VideoSource& source, FrameTimeline& timeline,
     };
     std::int64_t decoded = 0, written = 0;
 
-    std::thread decoder([&] {
+    auto decode = [&] {
         try {
             DecodedFrame frame;
             Raster previous;
@@ -104,7 +105,14 @@ std::int64_t sketchVideo(VideoSource& source, FrameTimeline& timeline,
         } catch (...) {
             fail();
         }
-    });
+    };
+    std::thread decoder;
+    try {
+        decoder = std::thread(decode);
+    } catch (const std::system_error& refused) {
+        throw Error(std::string("no thread could be started to decode the video: ") +
+                    refused.what());
+    }
     // Whole frames are sketched side by side, each on one thread: between frames an idle thread
     // then waits without spinning, leaving its core to the decoder and the encoder.
     ConversionOptions oneThread = options;
@@ -136,7 +144,23 @@ std::int64_t sketchVideo(VideoSource& source, FrameTimeline& timeline,
         if (--sketching == 0) sketches.close();
     };
     std::vector<std::thread> sketchers;
-    for (int i = 0; i < sketcherCount; ++i) sketchers.emplace_back(sketchFrames);
+    try {
+        for (int i = 0; i < sketcherCount; ++i) sketchers.emplace_back(sketchFrames);
+    } catch (const std::system_error& refused) {
+        // The system refused a thread: those started do the work. With none, the run stops
+        // with the reason, the decoder too.
+        const int missing = sketcherCount - static_cast<int>(sketchers.size());
+        if (sketchers.empty()) {
+            try {
+                throw Error(std::string("no thread could be started to sketch the frames: ") +
+                            refused.what());
+            } catch (const Error&) {
+                fail();
+            }
+        } else if (sketching.fetch_sub(missing) == missing) {
+            sketches.close();  // those started have all ended already
+        }
+    }
     try {
         while (std::optional<SketchItem> item = sketches.pop()) {
             checkStop();

@@ -28,19 +28,14 @@ class AudioInput {
             format_ = nullptr;  // the video was read from it a moment ago: it is gone
             throw Error(prefix_ + ": cannot read the sound of " + path);
         }
-        checkAv(avformat_find_stream_info(format_, nullptr), prefix_, "cannot read the sound");
-        const int index = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        if (index < 0) return;
-        stream_ = format_->streams[index];
-        const double fileStart = format_->start_time != AV_NOPTS_VALUE
-                                     ? static_cast<double>(format_->start_time) / AV_TIME_BASE
-                                     : 0;
-        origin_ = fileStart + start;
-        if (start > 0)
-            av_seek_frame(format_, -1, static_cast<std::int64_t>(origin_ * AV_TIME_BASE),
-                          AVSEEK_FLAG_BACKWARD);
-        packet_ = av_packet_alloc();
-        if (!packet_) throw Error(prefix_ + ": out of memory");
+        try {
+            findStream(start);
+        } catch (...) {
+            // No destructor runs for an object not yet made: the input is closed here.
+            av_packet_free(&packet_);
+            avformat_close_input(&format_);
+            throw;
+        }
     }
     ~AudioInput() {
         av_packet_free(&packet_);
@@ -76,6 +71,23 @@ class AudioInput {
     }
 
   private:
+    // The sound's stream, from `start` on; none where the file has no sound.
+    void findStream(double start) {
+        checkAv(avformat_find_stream_info(format_, nullptr), prefix_, "cannot read the sound");
+        const int index = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (index < 0) return;
+        stream_ = format_->streams[index];
+        const double fileStart = format_->start_time != AV_NOPTS_VALUE
+                                     ? static_cast<double>(format_->start_time) / AV_TIME_BASE
+                                     : 0;
+        origin_ = fileStart + start;
+        if (start > 0)
+            av_seek_frame(format_, -1, static_cast<std::int64_t>(origin_ * AV_TIME_BASE),
+                          AVSEEK_FLAG_BACKWARD);
+        packet_ = av_packet_alloc();
+        if (!packet_) throw Error(prefix_ + ": out of memory");
+    }
+
     std::string prefix_;
     AVFormatContext* format_ = nullptr;
     AVStream* stream_ = nullptr;
