@@ -83,6 +83,16 @@ inline void centredRow(const std::uint8_t* samples, Floats* out) {
     *out = __builtin_convertvector(whole - 128, Floats);
 }
 
+// The scaled DCT of a block, d[v][u] coefficient (v, u): rows first (transposed, each row is a
+// column), then columns.
+inline void forwardDct(const std::uint8_t* samples, std::ptrdiff_t stride, Floats* d) {
+    for (int y = 0; y < 8; ++y) centredRow(samples + y * stride, &d[y]);
+    transpose(d);
+    scaledDct(d);
+    transpose(d);
+    scaledDct(d);
+}
+
 }  // namespace
 
 FloatDivisors floatDivisors(const std::uint16_t quantval[64]) {
@@ -104,12 +114,7 @@ void quantizeBlock(const std::uint8_t* samples, std::ptrdiff_t stride,
                    const FloatDivisors& divisors, std::int16_t* out) {
     using EightShorts = std::int16_t __attribute__((vector_size(16)));
     Floats d[8];
-    for (int y = 0; y < 8; ++y) centredRow(samples + y * stride, &d[y]);
-    // Rows first: transposed, each row is a column.
-    transpose(d);
-    scaledDct(d);
-    transpose(d);
-    scaledDct(d);
+    forwardDct(samples, stride, d);
     // Adding and taking away 1.5 * 2^23 rounds to the nearest integer, halves to even, as the
     // processor's conversion does; every coefficient is far below 2^22.
     constexpr float kRound = 12582912.0f;
@@ -137,11 +142,7 @@ std::vector<std::uint8_t> nearHalfBlocks(const FloatDivisors& divisors, int coun
             sample = static_cast<std::uint8_t>(random >> 24);
         }
         Floats d[8];
-        for (int y = 0; y < 8; ++y) centredRow(block + 8 * y, &d[y]);
-        transpose(d);
-        scaledDct(d);
-        transpose(d);
-        scaledDct(d);
+        forwardDct(block, 8, d);
         bool near = false;
         for (int i = 0; i < 64 && !near; ++i) {
             const double product = static_cast<double>(d[i / 8][i % 8] * divisors.value[i]);
@@ -255,8 +256,7 @@ YccStrip::YccStrip(int width)
 void YccStrip::setRow(int index, const std::uint8_t* bgr) {
     std::uint8_t* luma = &luma_[std::size_t(index) * paddedWidth_];
     const bool grey = splitGreyRow(bgr, width_, luma);
-    std::memset(luma + width_, luma[width_ - 1], std::size_t(paddedWidth_ - width_));
-    rowGrey_[index] = grey;
+    padLumaRow(index, grey);
     // Only a colour row needs its pixels again (a grey one is its luma three times).
     if (!grey) {
         std::uint8_t* row = &bgr_[std::size_t(index) * paddedWidth_ * 3];
@@ -267,10 +267,14 @@ void YccStrip::setRow(int index, const std::uint8_t* bgr) {
 }
 
 void YccStrip::setGreyRow(int index, const std::uint8_t* grey) {
+    std::memcpy(&luma_[std::size_t(index) * paddedWidth_], grey, std::size_t(width_));
+    padLumaRow(index, true);
+}
+
+void YccStrip::padLumaRow(int index, bool grey) {
     std::uint8_t* luma = &luma_[std::size_t(index) * paddedWidth_];
-    std::memcpy(luma, grey, std::size_t(width_));
     std::memset(luma + width_, luma[width_ - 1], std::size_t(paddedWidth_ - width_));
-    rowGrey_[index] = true;
+    rowGrey_[index] = grey;
 }
 
 void YccStrip::makePlanes(int rows) {

@@ -54,6 +54,9 @@ class YccStrip {
     const std::uint8_t* redDifference() const { return cr_.get(); }
 
   private:
+    // Repeats the last pixel of luma row `index` to the padded width, and notes whether the row
+    // is grey.
+    void padLumaRow(int index, bool grey);
     void makeColourPlanes(int pairs);
 
     int width_, paddedWidth_;

@@ -161,19 +161,6 @@ void applyOutcome(PenStyle style, const std::uint8_t* __restrict outcome,
     }
 }
 
-// The same for a grey sketch row, one byte a pixel (Pencil or Pen: their bytes stay grey).
-CARBONEL_VECTOR_CLONES
-void applyGreyOutcome(bool pencil, const std::uint8_t* __restrict value,
-                      std::uint8_t* __restrict sketch, int count) {
-    if (pencil) {
-        for (int x = 0; x < count; ++x)
-            sketch[x] = static_cast<std::uint8_t>(sketch[x] > value[x] ? sketch[x] - value[x] : 0);
-    } else {
-        for (int x = 0; x < count; ++x)
-            sketch[x] = static_cast<std::uint8_t>(sketch[x] & ~value[x]);
-    }
-}
-
 // Scratch rows of one thread.
 struct RowScratch {
     std::vector<std::int16_t> contrastSum, edgeCount;
@@ -217,8 +204,9 @@ void sketchRow(const PlanarRow& above, const PlanarRow& centre, const PlanarRow&
         pixelOutcomes(contrastSum, edgeCount, style == PenStyle::Pencil, threshold, window.lower,
                       window.upper, count, scratch.value.data());
         if (grey) {
-            applyGreyOutcome(style == PenStyle::Pencil, scratch.value.data(), sketchRow + start,
-                             count);
+            // One byte a pixel: Pencil's and Pen's outcomes apply to it as to each of B, G, R.
+            applyOutcome(style, scratch.value.data(), photoRow + 3 * start, sketchRow + start,
+                         count);
             continue;
         }
         tripleBytes(scratch.value.data(), count, scratch.outcome.data());
